@@ -1,0 +1,96 @@
+#include "catalogue/catalogue_file.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace nomispot {
+
+QString DecodeLine(const QString& line) {
+    QString out(line.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char16_t c = line[i].unicode();
+        char16_t d = c;
+        if (c >= 'A' && c <= 'Z')
+            d = 155 - c;
+        else if (c >= 'a' && c <= 'z')
+            d = 219 - c;
+        else {
+            switch (c) {
+            case ';': d = '?'; break;
+            case '?': d = ';'; break;
+            case '.': d = '{'; break;
+            case '{': d = '.'; break;
+            case '/': d = '}'; break;
+            case '}': d = '/'; break;
+            case '(': d = '-'; break;
+            case '-': d = '('; break;
+            case ')': d = '@'; break;
+            case '@': d = ')'; break;
+            case ' ': d = '|'; break;
+            case '|': d = ' '; break;
+            default: break;
+            }
+        }
+        out[i] = QChar(d);
+    }
+    return out;
+}
+
+CatalogueLoad LoadCatalogue(const QString& path, TldCatalogue& catalogue) {
+    CatalogueLoad result;
+    catalogue = TldCatalogue{};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    result.opened = true;
+
+    int lineNumber = 0;
+    while (!file.atEnd()) {
+        QByteArray raw = file.readLine();
+        ++lineNumber;
+        // Accept CR LF and a lone LF as the line end.
+        if (raw.endsWith('\n'))
+            raw.chop(1);
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        // One character per byte, as the file was written.
+        const QStringList fields = DecodeLine(QString::fromLatin1(raw)).split(u';');
+        if (raw.isEmpty() || fields.size() < 3 || catalogue.count >= TldCatalogue::kSlots) {
+            result.skippedLines.push_back(lineNumber);
+            continue;
+        }
+        TldEntry& e = catalogue[catalogue.count];
+        e.tld = fields[0];
+        e.description = fields[1];
+        e.registrySite = fields[2];
+        e.subdomains = fields.size() > 3 ? fields[3] : QString();
+        e.selected = 0;
+        ++catalogue.count;
+    }
+    return result;
+}
+
+QString catalogueFilePath(const QString& programDir) {
+    return QDir(programDir).filePath(QString::fromLatin1(kCatalogueFileName));
+}
+
+QString missingCatalogueTitle() { return QStringLiteral("Nomispot load error."); }
+
+QString missingCatalogueMessage(const QString& programDir) {
+    return QStringLiteral("Cannot find nspot.dll\rMake sure this file is in your Nomispot "
+                          "directory.\r") +
+           QDir::toNativeSeparators(programDir);
+}
+
+QString skippedLinesMessage(const QString& path, const std::vector<int>& lines) {
+    QStringList numbers;
+    const std::size_t shown = std::min<std::size_t>(lines.size(), 20);
+    for (std::size_t i = 0; i < shown; ++i)
+        numbers << QString::number(lines[i]);
+    if (lines.size() > shown)
+        numbers << QStringLiteral("and %1 more").arg(lines.size() - shown);
+    return QStringLiteral("Some lines of %1 could not be read and were skipped:\rline %2")
+        .arg(QDir::toNativeSeparators(path), numbers.join(QStringLiteral(", ")));
+}
+
+} // namespace nomispot

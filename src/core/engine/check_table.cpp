@@ -1,0 +1,20 @@
+#include "engine/check_table.h"
+
+namespace nomispot {
+
+void CheckTable::reset(int colCount, int nameCount) {
+    m_colCount = colCount;
+    m_nameCount = nameCount;
+    m_items.assign(static_cast<std::size_t>(colCount + 1) * static_cast<std::size_t>(nameCount + 1),
+                   CheckItem{});
+}
+
+bool CheckTable::cellOfId(std::uint16_t id, Cell& cell) const {
+    if (id < 1 || id > candidateCount())
+        return false;
+    cell.c = (id - 1) / m_nameCount + 1;
+    cell.r = (id - 1) % m_nameCount + 1;
+    return true;
+}
+
+} // namespace nomispot

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "engine/check_table.h"
+
+#include <QByteArray>
+
+#include <functional>
+
+namespace nomispot {
+
+// The paced query phase of a run, one entry point per event. Sends one query per pending
+// candidate per pass, waiting for a tick after each send; pauses 3 ticks after each pass and
+// 10 at the end; what is still pending then becomes NotChecked.
+class QueryPhase {
+public:
+    enum class SendResult { Sent, Failed };
+
+    struct Hooks {
+        std::function<SendResult(const QByteArray& datagram)> send;
+        std::function<void(int c, int r)> cellChanged;  // a reply set the candidate's state
+        std::function<void(int answered)> progress;
+        std::function<void()> finished;                 // the phase ended normally
+        std::function<void()> sendFailed;               // sending stopped; the run is cancelled
+    };
+
+    enum class Stage { Idle, Sending, WaitAfterSend, Pausing, Finished, Cancelled };
+
+    // progressMax: the progress bar's maximum, which answered never passes.
+    QueryPhase(CheckTable& table, int retries, int progressMax, Hooks hooks);
+
+    void start();
+    void tick();
+    void datagram(const QByteArray& bytes);
+    void cancel();
+    // True the first time in a run: the caller shows its socket error message once.
+    bool socketError();
+
+    Stage stage() const { return m_stage; }
+    bool isRunning() const;
+    int answered() const { return m_answered; }
+    int pass() const { return m_pass; }
+
+private:
+    void advance();
+    bool sendNext();
+    void beginPause(int ticks);
+    void finish();
+
+    CheckTable& m_table;
+    Hooks m_hooks;
+    int m_retries;
+    int m_progressMax;
+
+    Stage m_stage = Stage::Idle;
+    bool m_tick = false;
+    int m_pass = 0;
+    int m_cursor = 0;     // next candidate index (0-based, in identifier order) of the pass
+    int m_pauseLeft = 0;  // ticks still to wait in the current pause
+    bool m_finalPause = false;
+    int m_answered = 0;
+    bool m_socketErrorShown = false;
+};
+
+} // namespace nomispot

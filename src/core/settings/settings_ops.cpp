@@ -1,0 +1,63 @@
+#include "settings/settings_ops.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace nomispot {
+
+namespace {
+const QString kMain = QString::fromLatin1(kSectionMain);
+const QString kDomains = QString::fromLatin1(kSectionDomains);
+} // namespace
+
+void SaveDnsSettings(SettingsStore& store, const DnsSettings& dns) {
+    store.write(kMain, QStringLiteral("dns"), dns.nameserver);
+    store.write(kMain, QStringLiteral("retries"), QString::number(dns.retries));
+    store.write(kMain, QStringLiteral("delay"), QString::number(dns.delayMs));
+    store.flush();
+}
+
+void LoadDnsSettings(const SettingsStore& store, DnsSettings& dns) {
+    dns.nameserver =
+        store.read(kMain, QStringLiteral("dns"), QString::fromLatin1(kFallbackNameserver));
+    dns.retries = static_cast<std::uint8_t>(store.readNumber(
+        kMain, QStringLiteral("retries"), kDefaultRetries, 0, std::numeric_limits<std::uint8_t>::max()));
+    dns.delayMs = static_cast<std::int16_t>(
+        store.readNumber(kMain, QStringLiteral("delay"), kDefaultDelayMs,
+                         std::numeric_limits<std::int16_t>::min(),
+                         std::numeric_limits<std::int16_t>::max()));
+}
+
+void SaveTldSelection(SettingsStore& store, const TldCatalogue& catalogue) {
+    for (int i = 0; i < catalogue.count; ++i)
+        store.write(kDomains, catalogue[i].tld, QString::number(catalogue[i].selected));
+    store.flush();
+}
+
+void LoadTldSelection(const SettingsStore& store, TldCatalogue& catalogue) {
+    for (int i = 0; i < catalogue.count; ++i)
+        catalogue[i].selected = static_cast<std::uint8_t>(store.readNumber(
+            kDomains, catalogue[i].tld, 0, 0, std::numeric_limits<std::uint8_t>::max()));
+}
+
+bool isFirstRun(const SettingsStore& store) {
+    return store.readBool(kMain, QStringLiteral("init"), true);
+}
+
+void markFirstRunDone(SettingsStore& store) {
+    store.write(kMain, QStringLiteral("init"), QStringLiteral("False"));
+    store.flush();
+}
+
+bool readUseUserDomains(const SettingsStore& store) {
+    return store.read(kMain, QStringLiteral("domains"), QStringLiteral("default")) !=
+           u"default";
+}
+
+void writeUseUserDomains(SettingsStore& store, bool user) {
+    store.write(kMain, QStringLiteral("domains"),
+                user ? QStringLiteral("user") : QStringLiteral("default"));
+    store.flush();
+}
+
+} // namespace nomispot

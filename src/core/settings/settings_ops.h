@@ -1,0 +1,25 @@
+#pragma once
+
+#include "catalogue/tld_catalogue.h"
+#include "settings/dns_settings.h"
+#include "settings/settings_store.h"
+
+namespace nomispot {
+
+inline constexpr auto kSectionMain = "main";
+inline constexpr auto kSectionDomains = "domains";
+
+void SaveDnsSettings(SettingsStore& store, const DnsSettings& dns);
+void LoadDnsSettings(const SettingsStore& store, DnsSettings& dns);
+void SaveTldSelection(SettingsStore& store, const TldCatalogue& catalogue);
+void LoadTldSelection(const SettingsStore& store, TldCatalogue& catalogue);
+
+// First run when "init" is absent or true.
+bool isFirstRun(const SettingsStore& store);
+void markFirstRunDone(SettingsStore& store);
+
+// The search-set choice: true for the personal selection ("domains" is not "default").
+bool readUseUserDomains(const SettingsStore& store);
+void writeUseUserDomains(SettingsStore& store, bool user);
+
+} // namespace nomispot

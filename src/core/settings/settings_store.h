@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace nomispot {
+
+// The per-user settings: an INI file with sections "main" and "domains".
+class SettingsStore {
+public:
+    // Opens the file at path; the default is the user's configuration directory.
+    explicit SettingsStore(const QString& path = defaultPath());
+    ~SettingsStore();
+
+    static QString defaultPath();
+    QString path() const;
+
+    QString read(const QString& section, const QString& key, const QString& fallback) const;
+    // A decimal number that fits [min, max]; anything else gives the fallback.
+    long long readNumber(const QString& section, const QString& key, long long fallback,
+                         long long min, long long max) const;
+    // "False"/"True" and friends; anything else gives the fallback.
+    bool readBool(const QString& section, const QString& key, bool fallback) const;
+
+    void write(const QString& section, const QString& key, const QString& text);
+
+    // Writes pending changes to disk. On failure, the first time, calls the write-failure
+    // handler; values stay readable from memory either way.
+    bool flush();
+    void setWriteFailureHandler(std::function<void(const QString& path)> handler);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+    std::function<void(const QString&)> m_onWriteFailure;
+    bool m_failureReported = false;
+};
+
+QString settingsWriteFailureMessage(const QString& path);
+
+} // namespace nomispot

@@ -1,0 +1,68 @@
+#include "names/frm_main.h"
+
+#include "app_info.h"
+#include "results/frm_results.h"
+#include "twips.h"
+
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace nomispot {
+
+QString mainWindowCaption() {
+    return QStringLiteral("%1%2.%3 from Brixmoor").arg(appTitle()).arg(kVersionMajor).arg(kVersionMinor);
+}
+
+frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(mainWindowCaption());
+
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    m_names = new QLineEdit(client);
+    m_names->setObjectName(QStringLiteral("names"));
+    m_names->setToolTip(QStringLiteral("Enter name or names to check"));
+    placeInTwips(m_names, 30, 15, 3615, 375);
+
+    m_activate = new QPushButton(QStringLiteral("Check"), client);
+    m_activate->setObjectName(QStringLiteral("activate"));
+    m_activate->setDefault(true);
+    m_activate->setAutoDefault(true);
+    placeInTwips(m_activate, 3720, 15, 735, 375);
+    connect(m_activate, &QPushButton::clicked, this, &frmMain::activate_Click);
+    // Enter in the names box checks, as the default button of the window.
+    connect(m_names, &QLineEdit::returnPressed, this, &frmMain::activate_Click);
+
+    auto* group = new QButtonGroup(this);
+    const char* captions[2] = {"Check Seperately", "Check Combinations"};
+    const char* tips[2] = {"foo bar: foo.com bar.com",
+                           "foo bar: foo.com bar.com foobar.com barfoo.com"};
+    for (int i = 0; i < 2; ++i) {
+        m_modes[i] = new QRadioButton(QString::fromLatin1(captions[i]), client);
+        m_modes[i]->setObjectName(QStringLiteral("checkmode(%1)").arg(i));
+        m_modes[i]->setToolTip(QString::fromLatin1(tips[i]));
+        placeInTwips(m_modes[i], i == 0 ? 45 : 1965, 405, 1815, 255);
+        group->addButton(m_modes[i], i);
+    }
+    m_modes[0]->setChecked(true);
+
+    setTabOrder(m_activate, m_names);
+    setTabOrder(m_names, m_modes[0]);
+    setTabOrder(m_modes[0], m_modes[1]);
+
+    client->setFixedSize(twipsToPixels(4530, client), twipsToPixelsY(675, client));
+    m_state.names.RunActive = false;
+}
+
+frmMain::~frmMain() = default;
+
+CheckMode frmMain::checkMode() const {
+    return m_modes[1]->isChecked() ? CheckMode::Combinations : CheckMode::Separately;
+}
+
+void frmMain::activate_Click() {}
+
+} // namespace nomispot

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app_state.h"
+#include "names/name_parser.h"
+#include "results/frm_results.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace nomispot {
+
+
+
+// The start window: the names box, the two check modes and Check.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(AppState& state, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    CheckMode checkMode() const;
+    // The results window of the current or last run, while it is open.
+    frmResults* results() const { return m_results; }
+
+    // Check: parses the typed names and starts a run on them.
+    void activate_Click();
+
+private:
+    AppState& m_state;
+    QLineEdit* m_names;
+    QPushButton* m_activate;
+    QRadioButton* m_modes[2];
+    QPointer<frmResults> m_results;
+};
+
+QString mainWindowCaption();
+
+} // namespace nomispot

@@ -1,0 +1,3 @@
+#pragma once
+#include <QMainWindow>
+namespace nomispot { class frmResults : public QMainWindow { Q_OBJECT }; }

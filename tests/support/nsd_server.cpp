@@ -1,0 +1,151 @@
+#include "nsd_server.h"
+
+#include "engine/dns_message.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QNetworkDatagram>
+#include <QStandardPaths>
+#include <QThread>
+#include <QUdpSocket>
+
+#include <unistd.h>
+
+namespace nomispot::test {
+
+namespace {
+
+QString findNsd() {
+    for (const QString& dir : {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")})
+        if (QFile::exists(dir + QStringLiteral("/nsd")))
+            return dir + QStringLiteral("/nsd");
+    return QStandardPaths::findExecutable(QStringLiteral("nsd"));
+}
+
+bool writeFile(const QString& path, const QString& text) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
+}
+
+} // namespace
+
+NsdServer::NsdServer(const QString& address, const QMap<QString, QString>& zones)
+    : m_address(address), m_zones(zones) {}
+
+NsdServer::~NsdServer() { stop(); }
+
+QMap<QString, QString> NsdServer::standardZones() {
+    return {
+        {QStringLiteral("com"), QStringLiteral("taken A 192.0.2.1\nTaken2 A 192.0.2.2\n")},
+        {QStringLiteral("net"), QStringLiteral("taken A 192.0.2.3\n")},
+        {QStringLiteral("uk"), QStringLiteral("co NS ns.uk.\norg NS ns.uk.\nns A 192.0.2.9\n")},
+        {QStringLiteral("co.uk"), QStringLiteral("taken A 192.0.2.4\n")},
+        {QStringLiteral("org.uk"), QStringLiteral("free A 192.0.2.5\n")},
+    };
+}
+
+bool NsdServer::start() {
+    if (geteuid() != 0) {
+        m_skipReason = QStringLiteral("NSD on port 53 needs root");
+        return false;
+    }
+    const QString nsd = findNsd();
+    if (nsd.isEmpty()) {
+        m_skipReason = QStringLiteral("nsd is not installed (apt-get install nsd)");
+        return false;
+    }
+    if (!m_dir.isValid()) {
+        m_skipReason = QStringLiteral("no temporary directory");
+        return false;
+    }
+    const QString dir = m_dir.path();
+    QString conf = QStringLiteral("server:\n"
+                                  "  ip-address: %1@53\n"
+                                  "  port: 53\n"
+                                  "  username: \"\"\n"
+                                  "  chroot: \"\"\n"
+                                  "  zonesdir: \"%2\"\n"
+                                  "  database: \"\"\n"
+                                  "  pidfile: \"%2/nsd.pid\"\n"
+                                  "  xfrdfile: \"%2/xfrd.state\"\n"
+                                  "  zonelistfile: \"%2/zone.list\"\n"
+                                  "  xfrdir: \"%2\"\n"
+                                  "  logfile: \"%2/nsd.log\"\n"
+                                  "  server-count: 1\n"
+                                  "  verbosity: 1\n"
+                                  "  rrl-ratelimit: 0\n"
+                                  "  reuseport: no\n"
+                                  "remote-control:\n"
+                                  "  control-enable: no\n")
+                       .arg(m_address, dir);
+    for (auto it = m_zones.cbegin(); it != m_zones.cend(); ++it) {
+        const QString& zone = it.key();
+        conf += QStringLiteral("zone:\n  name: %1\n  zonefile: \"%1.zone\"\n").arg(zone);
+        const QString text = QStringLiteral("$ORIGIN %1.\n$TTL 60\n"
+                                            "@ SOA ns.%1. hostmaster.%1. 1 3600 600 86400 60\n"
+                                            "@ NS ns.%1.\n")
+                                 .arg(zone) +
+                             it.value();
+        if (!writeFile(dir + u'/' + zone + QStringLiteral(".zone"), text)) {
+            m_skipReason = QStringLiteral("cannot write zone files");
+            return false;
+        }
+    }
+    const QString confPath = dir + QStringLiteral("/nsd.conf");
+    if (!writeFile(confPath, conf)) {
+        m_skipReason = QStringLiteral("cannot write nsd.conf");
+        return false;
+    }
+
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->start(nsd, {QStringLiteral("-d"), QStringLiteral("-c"), confPath});
+    if (!m_process->waitForStarted(5000)) {
+        m_skipReason = QStringLiteral("nsd did not start: ") + m_process->errorString();
+        m_failed = true;
+        return false;
+    }
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (m_process->state() != QProcess::Running)
+            break;
+        if (answers())
+            return true;
+        QThread::msleep(50);
+    }
+    qWarning("nsd did not answer: %s\n%s", m_process->readAll().constData(), qPrintable(log()));
+    m_skipReason = QStringLiteral("nsd did not answer on %1").arg(m_address);
+    m_failed = true;
+    stop();
+    return false;
+}
+
+bool NsdServer::answers() {
+    QUdpSocket probe;
+    probe.connectToHost(QHostAddress(m_address), 53);
+    if (!probe.waitForConnected(500))
+        return false;
+    probe.write(*BuildQuery(QStringLiteral("probe.") + m_zones.firstKey(), 4242));
+    return probe.waitForReadyRead(200) && probe.receiveDatagram().data().size() >= 4;
+}
+
+void NsdServer::stop() {
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(5000)) {
+            m_process->kill();
+            m_process->waitForFinished(2000);
+        }
+    }
+    m_process.reset();
+}
+
+QString NsdServer::log() const {
+    QFile f(m_dir.path() + QStringLiteral("/nsd.log"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+} // namespace nomispot::test

@@ -1,0 +1,58 @@
+#include "test_support.h"
+
+#include "catalogue/catalogue_file.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace nomispot::test {
+
+QStringList MessageRecorder::texts() const {
+    QStringList list;
+    for (const Message& m : messages)
+        list << m.text;
+    return list;
+}
+
+TldCatalogue makeCatalogue(const QStringList& plainLines) {
+    TldCatalogue catalogue;
+    for (const QString& line : plainLines) {
+        const QStringList f = line.split(u';');
+        TldEntry& e = catalogue[catalogue.count++];
+        e.tld = f.value(0);
+        e.description = f.value(1);
+        e.registrySite = f.value(2);
+        e.subdomains = f.value(3);
+    }
+    return catalogue;
+}
+
+bool writeCatalogueFile(const QString& path, const QStringList& plainLines) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    for (const QString& line : plainLines)
+        f.write(DecodeLine(line).toLatin1() + "\r\n");
+    return true;
+}
+
+TestApp::TestApp() {
+    store = std::make_unique<SettingsStore>(settingsPath());
+    state.programDir = binDir();
+    state.store = store.get();
+    state.messages = &messages;
+    state.shell = &shell;
+}
+
+QString TestApp::settingsPath() const { return dir.filePath(QStringLiteral("Nomispot.ini")); }
+
+std::unique_ptr<SettingsStore> TestApp::reopenStore() const {
+    return std::make_unique<SettingsStore>(settingsPath());
+}
+
+QString binDir() {
+    const QString env = qEnvironmentVariable("NOMISPOT_BIN_DIR");
+    return env.isEmpty() ? QCoreApplication::applicationDirPath() : env;
+}
+
+} // namespace nomispot::test

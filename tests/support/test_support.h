@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app_state.h"
+#include "catalogue/tld_catalogue.h"
+#include "message_service.h"
+#include "settings/settings_store.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+namespace nomispot::test {
+
+// Records messages instead of showing them.
+class MessageRecorder : public MessageService {
+public:
+    void show(const Message& message) override { messages.push_back(message); }
+    QStringList texts() const;
+    std::vector<Message> messages;
+};
+
+// Records shell-open targets instead of opening them.
+class ShellRecorder : public ShellOpener {
+public:
+    void open(const QString& target) override { targets << target; }
+    QStringList targets;
+};
+
+// Catalogue from plain lines "tld;description;site;subdomains".
+TldCatalogue makeCatalogue(const QStringList& plainLines);
+
+// Writes lines to path encoded as the data file is, CR LF endings.
+bool writeCatalogueFile(const QString& path, const QStringList& plainLines);
+
+// An AppState with a real settings file in a temporary directory and recording services.
+struct TestApp {
+    TestApp();
+    QTemporaryDir dir;
+    std::unique_ptr<SettingsStore> store;
+    MessageRecorder messages;
+    ShellRecorder shell;
+    AppState state;
+
+    QString settingsPath() const;
+    // A second store on the same file, as the next start of the program would read it.
+    std::unique_ptr<SettingsStore> reopenStore() const;
+};
+
+// The directory of the built programs (nspot.dll, help files).
+QString binDir();
+
+} // namespace nomispot::test
