@@ -1,6 +1,8 @@
 #include "names/frm_main.h"
 
 #include "app_info.h"
+#include "engine/run_plan.h"
+#include "settings/settings_ops.h"
 #include "results/frm_results.h"
 #include "twips.h"
 
@@ -8,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace nomispot {
 
@@ -63,6 +67,34 @@ CheckMode frmMain::checkMode() const {
     return m_modes[1]->isChecked() ? CheckMode::Combinations : CheckMode::Separately;
 }
 
-void frmMain::activate_Click() {}
+void frmMain::activate_Click() {
+    const ParseOutcome outcome = parseNames(m_names->text(), checkMode(), m_state.names);
+    switch (outcome.kind) {
+    case ParseOutcome::Illegal:
+        m_state.messages->show({appTitle() + QString::fromLatin1(kIllegalCharsTitleSuffix),
+                                illegalCharactersMessage(), MessageIcon::None});
+        return;
+    case ParseOutcome::Blank: return;
+    case ParseOutcome::TooManyNames: {
+        // Refused before anything is written past the name table.
+        const bool complete = normaliseNames(m_names->text()).contains(u'.');
+        const auto columns = planColumns(!complete, readUseUserDomains(*m_state.store),
+                                         m_state.catalogue);
+        const long long n = static_cast<long long>(outcome.neededSlots) *
+                            std::max<long long>(1, static_cast<long long>(columns.size()));
+        m_state.messages->show({appTitle(), tooManyCombinationsMessage(n), MessageIcon::Critical});
+        return;
+    }
+    case ParseOutcome::Ok: break;
+    }
+
+    // One run at a time: a new Check ends the one in progress.
+    if (m_results)
+        m_results->close();
+    m_state.names.RunActive = true;
+    m_results = new frmResults(m_state, this);
+    m_results->show();
+    m_results->GetData();
+}
 
 } // namespace nomispot

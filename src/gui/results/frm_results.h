@@ -1,3 +1,103 @@
 #pragma once
+
+#include "app_state.h"
+#include "catalogue/tld_catalogue.h"
+#include "engine/query_runner.h"
+#include "results/grid_layout.h"
+#include "results/result_grid_model.h"
+
 #include <QMainWindow>
-namespace nomispot { class frmResults : public QMainWindow { Q_OBJECT }; }
+#include <QStringList>
+
+#include <optional>
+
+class QAction;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
+namespace nomispot {
+
+// The results of one check run: the grid of pictures, progress, Cancel/Close and the row actions.
+class frmResults : public QMainWindow {
+    Q_OBJECT
+public:
+    enum class Stage { Preparing, Querying, Finished, Failed };
+
+    explicit frmResults(AppState& state, QWidget* parent = nullptr);
+    ~frmResults() override;
+
+    // Runs the check on the names of state: prepares columns, grid and candidates, then starts
+    // the paced query phase, which goes on from timer and socket events.
+    void GetData();
+
+    int GetColwidth(int column) const;
+    void ShowCellState(int c, int r);
+    void ShowAllCellStates();
+
+    Stage stage() const { return m_stage; }
+    int colCount() const { return static_cast<int>(m_columnSuffix.size()); }
+    QString columnSuffix(int c) const { return m_columnSuffix.value(c - 1); }
+    const ResultGridModel& gridModel() const { return m_model; }
+    QueryRunner& runner() { return m_runner; }
+    std::optional<WindowLimits> limits() const { return m_limits; }
+    // Outer size in twips.
+    double outerWidth() const;
+    double outerHeight() const;
+    void setOuterSize(double width, double height);
+
+    // The cell popup for result cell (c, r), both 1-based; shown at the mouse pointer.
+    void openPopup(int c, int r);
+    QMenu* popupMenu() const { return m_popup; }
+    const TldEntry& popupEntry() const { return m_popupEntry; }
+
+    void butCancelOk_Click();
+    void mnuGoto_Click();
+    void mnuWww_Click();
+    void mnuCopy_Click();
+    void mnuExit_Click();
+
+signals:
+    void runFinished();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildMenus();
+    void setRunningLook(bool running);
+    void applySizingSequence(const QStringList& headers, const QStringList& names);
+    void applyResize();
+    void completeRun();
+    void openPopupAtCurrentCell();
+    double textWidthTwips(const QString& text) const;
+    QRect availableScreen() const;
+
+    AppState& m_state;
+    ResultGridModel m_model;
+    QueryRunner m_runner;
+    QTableView* m_grid;
+    QProgressBar* m_progress;
+    QPushButton* m_butCancelOk;
+    QAction* m_escape;
+    QMenu* m_mnuFile;
+    QMenu* m_mnuEdit;
+    QMenu* m_popup;
+    QAction* m_mnuTitle;
+    QAction* m_mnuDisplay;
+    QAction* m_mnuGoto;
+    QAction* m_mnuWww;
+    QAction* m_mnuWhois;
+
+    Stage m_stage = Stage::Preparing;
+    QStringList m_columnSuffix;
+    std::optional<WindowLimits> m_limits;
+    TldEntry m_popupEntry;
+    bool m_popupOpened = false;
+    bool m_inResize = false;
+};
+
+} // namespace nomispot

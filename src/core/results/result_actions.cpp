@@ -1,0 +1,70 @@
+#include "results/result_actions.h"
+
+namespace nomispot {
+
+const TldEntry& entryOfCandidate(const TldCatalogue& catalogue, const CheckItem& item) {
+    // Complete names have no TLD; a full catalogue has no empty slot to find for them.
+    static const TldEntry none;
+    if (item.tld.isEmpty())
+        return none;
+    return catalogue[FindTldIndex(catalogue, item.tld)];
+}
+
+PopupCaptions popupCaptions(const CheckItem& item, const TldEntry& entry,
+                            const QString& columnSuffix) {
+    PopupCaptions p;
+    p.title = item.domain;
+    switch (item.state) {
+    case CheckState::Unavailable: p.title += QStringLiteral(" is unavailable."); break;
+    case CheckState::Available: p.title += QStringLiteral(" is available!"); break;
+    case CheckState::NotChecked: p.title += QStringLiteral(" could not be checked."); break;
+    case CheckState::Pending: break;
+    }
+    p.gotoEnabled = entry.hasRegistrySite();
+    p.gotoCaption = p.gotoEnabled
+                        ? QStringLiteral("Goto .") + columnSuffix + QStringLiteral(" registration website.")
+                        : QStringLiteral("No registration site known for  .") + columnSuffix;
+    p.wwwVisible = entry.hasRegistrySite() && item.state == CheckState::Unavailable;
+    p.wwwCaption = QStringLiteral("Goto www.") + item.domain;
+    return p;
+}
+
+QString wwwTarget(const CheckItem& item) { return QStringLiteral("www.") + item.domain; }
+
+QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue) {
+    QString text;
+    for (int c = 1; c <= table.colCount(); ++c) {
+        for (int r = 1; r <= table.nameCount(); ++r) {
+            const CheckItem& item = table.at(c, r);
+            text += item.domain;
+            switch (item.state) {
+            case CheckState::Unavailable: text += QStringLiteral(" is unavailable."); break;
+            case CheckState::NotChecked: text += QStringLiteral(" was not checked."); break;
+            case CheckState::Available: {
+                text += QStringLiteral(" is available");
+                const TldEntry& entry = entryOfCandidate(catalogue, item);
+                if (entry.registrySite.size() > 2)
+                    text += QStringLiteral(" (check ") + entry.registrySite + u')';
+                break;
+            }
+            case CheckState::Pending: break;
+            }
+            text += QStringLiteral("\r\n");
+        }
+    }
+    return text;
+}
+
+QString copiedMessage() { return QStringLiteral("Results have been copied to the clipboard."); }
+
+QString stateDescription(const CheckItem& item) {
+    switch (item.state) {
+    case CheckState::Available: return item.domain + QStringLiteral(" is available");
+    case CheckState::Unavailable: return item.domain + QStringLiteral(" is taken");
+    case CheckState::NotChecked: return item.domain + QStringLiteral(" was not checked");
+    case CheckState::Pending: break;
+    }
+    return item.domain + QStringLiteral(" is being checked");
+}
+
+} // namespace nomispot

@@ -1,0 +1,378 @@
+#include "results/frm_results.h"
+
+#include "app_info.h"
+#include "engine/run_plan.h"
+#include "results/result_actions.h"
+#include "settings/settings_ops.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace nomispot {
+
+namespace {
+
+// Paints a cell's picture centred, horizontally and vertically.
+class CentredPictureDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem background = option;
+        initStyleOption(&background, index);
+        background.icon = QIcon();
+        background.features &= ~QStyleOptionViewItem::HasDecoration;
+        QStyledItemDelegate::paint(painter, background, QModelIndex());
+        const QPixmap picture = index.data(Qt::DecorationRole).value<QPixmap>();
+        if (picture.isNull())
+            return;
+        QRect target(QPoint(), picture.size());
+        target.moveCenter(option.rect.center());
+        painter->drawPixmap(target, picture);
+    }
+};
+
+} // namespace
+
+frmResults::frmResults(AppState& state, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), m_state(state), m_model(state.checkItems), m_runner(this) {
+    setObjectName(QStringLiteral("frmResults"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(appTitle() + QStringLiteral(" results"));
+
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    m_grid = new QTableView(client);
+    m_grid->setObjectName(QStringLiteral("ResultGrid"));
+    m_grid->setModel(&m_model);
+    m_grid->setItemDelegate(new CentredPictureDelegate(m_grid));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setMinimumSectionSize(1);
+    m_grid->verticalHeader()->setDefaultSectionSize(twipsToPixelsY(kRowHeight, this));
+    m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_grid->verticalHeader()->setHighlightSections(false);
+    placeInTwips(m_grid, 0, 0, 5535, 2655);
+    connect(m_grid, &QTableView::clicked, this, &frmResults::openPopupAtCurrentCell);
+    connect(m_grid, &QTableView::customContextMenuRequested, this,
+            &frmResults::openPopupAtCurrentCell);
+
+    m_progress = new QProgressBar(client);
+    m_progress->setObjectName(QStringLiteral("ProgressBar"));
+    m_progress->setToolTip(QStringLiteral("Progress in checking your domains..."));
+    m_progress->setTextVisible(false);
+    placeInTwips(m_progress, 120, 2760, 4095, 375);
+
+    m_butCancelOk = new QPushButton(QStringLiteral("Cancel"), client);
+    m_butCancelOk->setObjectName(QStringLiteral("butCancelOk"));
+    placeInTwips(m_butCancelOk, 4320, 2760, 1215, 375);
+    connect(m_butCancelOk, &QPushButton::clicked, this, &frmResults::butCancelOk_Click);
+
+    // Esc presses Cancel while the run lasts.
+    m_escape = new QAction(this);
+    m_escape->setShortcut(Qt::Key_Escape);
+    m_escape->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_escape);
+    connect(m_escape, &QAction::triggered, this, &frmResults::butCancelOk_Click);
+
+    buildMenus();
+    resize(twipsToPixels(5610, this), twipsToPixelsY(3225, this) + menuBar()->sizeHint().height());
+
+    connect(&m_runner, &QueryRunner::cellChanged, this, &frmResults::ShowCellState);
+    connect(&m_runner, &QueryRunner::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(&m_runner, &QueryRunner::finished, this, &frmResults::completeRun);
+    connect(&m_runner, &QueryRunner::sendFailed, this, [this] {
+        m_state.messages->show({appTitle(), sendFailureMessage(), MessageIcon::Critical});
+        close();
+    });
+    connect(&m_runner, &QueryRunner::socketError, this, [this] {
+        m_state.messages->show({appTitle(), socketErrorMessage(), MessageIcon::None});
+    });
+}
+
+frmResults::~frmResults() = default;
+
+void frmResults::buildMenus() {
+    m_mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* exit = m_mnuFile->addAction(QStringLiteral("E&xit"), this, &frmResults::mnuExit_Click);
+    exit->setObjectName(QStringLiteral("mnuExit"));
+
+    m_mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    m_mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    QAction* copy = m_mnuEdit->addAction(QStringLiteral("&Copy list to Clipboard"), this,
+                                         &frmResults::mnuCopy_Click);
+    copy->setObjectName(QStringLiteral("mnuCopy"));
+
+    // The popup is a menu of its own, never in the menu bar.
+    m_popup = new QMenu(QStringLiteral("Popup"), this);
+    m_popup->setObjectName(QStringLiteral("mnuPopup"));
+    m_mnuTitle = m_popup->addAction(QStringLiteral("domain"));
+    m_mnuTitle->setObjectName(QStringLiteral("mnuTitle"));
+    m_popup->addSeparator()->setObjectName(QStringLiteral("div"));
+    m_mnuDisplay = m_popup->addAction(QStringLiteral("Display info on xxx domains"));
+    m_mnuDisplay->setObjectName(QStringLiteral("mnuDisplay"));
+    m_mnuDisplay->setVisible(false);
+    m_mnuGoto = m_popup->addAction(QStringLiteral("Goto Registry"), this, &frmResults::mnuGoto_Click);
+    m_mnuGoto->setObjectName(QStringLiteral("mnuGoto"));
+    m_mnuGoto->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    m_mnuGoto->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_mnuGoto); // so Ctrl+G works while the popup is closed
+    m_mnuWww = m_popup->addAction(QStringLiteral("Goto www.domain"), this, &frmResults::mnuWww_Click);
+    m_mnuWww->setObjectName(QStringLiteral("mnuWww"));
+    m_mnuWhois = m_popup->addAction(QStringLiteral("WHOIS lookup"));
+    m_mnuWhois->setObjectName(QStringLiteral("mnuWhois"));
+    m_mnuWhois->setVisible(false);
+}
+
+void frmResults::setRunningLook(bool running) {
+    m_butCancelOk->setText(running ? QStringLiteral("Cancel") : QStringLiteral("Close"));
+    m_escape->setEnabled(running);
+    m_mnuFile->setEnabled(!running);
+    m_mnuEdit->setEnabled(!running);
+    m_mnuFile->menuAction()->setEnabled(!running);
+    m_mnuEdit->menuAction()->setEnabled(!running);
+    if (running) {
+        setCursor(Qt::BusyCursor);
+        m_grid->setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+        m_grid->unsetCursor();
+    }
+}
+
+void frmResults::GetData() {
+    NameTable& names = m_state.names;
+    m_model.clear();
+    m_stage = Stage::Preparing;
+
+    const std::vector<ResultColumn> columns = planColumns(
+        names.NamesNeedSuffix, m_state.store && readUseUserDomains(*m_state.store), m_state.catalogue);
+    setRunningLook(true);
+    setWindowTitle(appTitle() + QStringLiteral(" results"));
+
+    // Counted after second-level labels are expanded, so identifiers always fit.
+    const long long combinations = static_cast<long long>(columns.size()) * names.NameCount;
+    if (combinations > kMaxCombinations || columns.size() > std::size_t(kMaxCombinations)) {
+        hide();
+        m_state.messages->show({appTitle(),
+                                tooManyCombinationsMessage(std::max<long long>(
+                                    combinations, static_cast<long long>(columns.size()))),
+                                MessageIcon::Critical});
+        close();
+        return;
+    }
+    const int n = static_cast<int>(combinations);
+    m_progress->setValue(0);
+    m_progress->setMaximum(n + 1);
+    m_progress->setVisible(true);
+
+    QStringList headers;
+    m_columnSuffix.clear();
+    for (const ResultColumn& column : columns) {
+        headers << column.header;
+        m_columnSuffix << column.suffix;
+    }
+    QStringList nameList;
+    for (int i = 0; i < names.NameCount; ++i)
+        nameList << names.Names[static_cast<std::size_t>(i)];
+
+    buildCheckItems(m_state.checkItems, columns, names, m_state.catalogue);
+    m_model.setGrid(headers, nameList);
+    applySizingSequence(headers, nameList);
+
+    if (m_runner.initNetwork(m_state.dns.nameserver) != 0) {
+        m_stage = Stage::Failed;
+        m_state.messages->show({appTitle(), networkFailureMessage(), MessageIcon::Critical});
+        return;
+    }
+    m_stage = Stage::Querying;
+    m_runner.start(m_state.checkItems, m_state.dns.delayMs, m_state.dns.retries, n + 1);
+}
+
+double frmResults::textWidthTwips(const QString& text) const {
+    return pixelsToTwips(QFontMetricsF(font()).horizontalAdvance(text), this);
+}
+
+int frmResults::GetColwidth(int column) const {
+    return nomispot::GetColwidth(textWidthTwips(m_model.headerData(column - 1, Qt::Horizontal,
+                                                                   Qt::DisplayRole)
+                                                    .toString()));
+}
+
+QRect frmResults::availableScreen() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+void frmResults::applySizingSequence(const QStringList& headers, const QStringList& names) {
+    QList<double> headerWidths;
+    for (const QString& h : headers)
+        headerWidths << textWidthTwips(h);
+    QList<double> nameWidths;
+    for (const QString& name : names)
+        nameWidths << textWidthTwips(name);
+    const GridLayout layout = LayoutGrid(headerWidths, nameWidths);
+
+    m_grid->verticalHeader()->setFixedWidth(twipsToPixels(layout.columnWidths[0], this));
+    for (qsizetype c = 1; c < layout.columnWidths.size(); ++c)
+        m_grid->setColumnWidth(static_cast<int>(c - 1), twipsToPixels(layout.columnWidths[c], this));
+
+    const QRect screen = availableScreen();
+    m_limits = ComputeWindowLimits(layout.contentWidth, layout.contentHeight,
+                                   pixelsToTwips(screen.width(), this),
+                                   pixelsToTwipsY(screen.height(), this));
+    setOuterSize(outerWidth(), m_limits->maxHeight);
+    setOuterSize(m_limits->maxWidth, m_limits->maxHeight);
+    applyResize();
+    m_grid->viewport()->update();
+    update();
+}
+
+double frmResults::outerWidth() const { return pixelsToTwips(frameGeometry().width(), this); }
+
+double frmResults::outerHeight() const { return pixelsToTwipsY(frameGeometry().height(), this); }
+
+void frmResults::setOuterSize(double width, double height) {
+    const QSize frame = frameGeometry().size() - size();
+    resize(twipsToPixels(width, this) - frame.width(), twipsToPixelsY(height, this) - frame.height());
+}
+
+void frmResults::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    applyResize();
+}
+
+void frmResults::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        applyResize();
+}
+
+void frmResults::applyResize() {
+    if (m_inResize)
+        return;
+    m_inResize = true;
+    const WindowState state = isMinimized()   ? WindowState::Minimised
+                              : isMaximized() ? WindowState::Maximised
+                                              : WindowState::Normal;
+    const double width = outerWidth();
+    const double height = outerHeight();
+    const ResizePlan plan = Form_Resize(width, height, state, m_limits ? &*m_limits : nullptr);
+    if (plan.act) {
+        // Smaller than the content is allowed; larger snaps back.
+        if (plan.width < width - 1 || plan.height < height - 1)
+            setOuterSize(plan.width, plan.height);
+        if (plan.placeControls) {
+            placeInTwips(m_progress, plan.progressBar.left, plan.progressBar.top,
+                         plan.progressBar.width, plan.progressBar.height);
+            placeInTwips(m_butCancelOk, plan.cancelButton.left, plan.cancelButton.top,
+                         plan.cancelButton.width, plan.cancelButton.height);
+            placeInTwips(m_grid, plan.grid.left, plan.grid.top, plan.grid.width, plan.grid.height);
+        }
+    }
+    m_inResize = false;
+}
+
+void frmResults::ShowCellState(int c, int r) {
+    m_model.showCellState(c, r);
+    m_grid->setCurrentIndex(m_model.index(r - 1, c - 1));
+}
+
+void frmResults::ShowAllCellStates() {
+    m_model.showAllCellStates();
+    m_grid->viewport()->update();
+}
+
+void frmResults::completeRun() {
+    m_grid->setUpdatesEnabled(false);
+    ShowAllCellStates();
+    m_grid->setUpdatesEnabled(true);
+    m_progress->setVisible(false);
+    setRunningLook(false);
+    m_stage = Stage::Finished;
+    m_state.names.RunActive = false;
+    emit runFinished();
+}
+
+void frmResults::butCancelOk_Click() { close(); }
+
+void frmResults::closeEvent(QCloseEvent* event) {
+    m_runner.stop();
+    // The run is over whichever way the window closes.
+    m_state.names.RunActive = false;
+    QMainWindow::closeEvent(event);
+}
+
+void frmResults::mnuExit_Click() {
+    QCoreApplication::processEvents();
+    butCancelOk_Click();
+}
+
+void frmResults::openPopupAtCurrentCell() {
+    const QModelIndex current = m_grid->currentIndex();
+    if (current.isValid())
+        openPopup(current.column() + 1, current.row() + 1);
+}
+
+void frmResults::openPopup(int c, int r) {
+    if (m_state.names.RunActive || c < 1 || c > colCount() || r < 1 ||
+        r > m_state.checkItems.nameCount())
+        return;
+    const CheckItem& item = m_state.checkItems.at(c, r);
+    m_popupEntry = entryOfCandidate(m_state.catalogue, item);
+    m_popupOpened = true;
+    const PopupCaptions captions = popupCaptions(item, m_popupEntry, columnSuffix(c));
+    m_mnuTitle->setText(captions.title);
+    m_mnuTitle->setEnabled(true);
+    m_mnuTitle->setVisible(true);
+    m_mnuDisplay->setVisible(false);
+    m_mnuGoto->setText(captions.gotoCaption);
+    m_mnuGoto->setEnabled(captions.gotoEnabled);
+    m_mnuWww->setText(captions.wwwCaption);
+    m_mnuWww->setVisible(captions.wwwVisible);
+    m_mnuWhois->setVisible(false);
+    m_grid->setCurrentIndex(m_model.index(r - 1, c - 1));
+    m_popup->popup(QCursor::pos());
+}
+
+void frmResults::mnuGoto_Click() {
+    // Before the first popup there is no entry to go to.
+    if (m_popupOpened && m_mnuGoto->isEnabled())
+        m_state.shell->open(m_popupEntry.registrySite);
+}
+
+void frmResults::mnuWww_Click() {
+    const QModelIndex current = m_grid->currentIndex();
+    if (!current.isValid() || current.column() + 1 > colCount())
+        return;
+    m_state.shell->open(wwwTarget(m_state.checkItems.at(current.column() + 1, current.row() + 1)));
+}
+
+void frmResults::mnuCopy_Click() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(clipboardText(m_state.checkItems, m_state.catalogue));
+    m_state.messages->show({appTitle(), copiedMessage(), MessageIcon::None});
+}
+
+} // namespace nomispot

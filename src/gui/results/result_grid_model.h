@@ -1,0 +1,50 @@
+#pragma once
+
+#include "engine/check_table.h"
+
+#include <QAbstractTableModel>
+#include <QPixmap>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+namespace nomispot {
+
+// The result matrix: headers are the column suffixes, the vertical header the names, each cell
+// the picture of its candidate's state once that cell has been refreshed.
+class ResultGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // Picture indices: 0 none (blank cell).
+    enum Picture : std::uint8_t { NoPicture = 0, Check = 1, Cross = 2, Question = 3 };
+
+    explicit ResultGridModel(const CheckTable& table, QObject* parent = nullptr);
+
+    // New shape; every result cell blank.
+    void setGrid(const QStringList& headers, const QStringList& names);
+    void clear();
+
+    // Shows the picture of the state of candidate (c, r), both 1-based.
+    void showCellState(int c, int r);
+    void showAllCellStates();
+    Picture pictureAt(int c, int r) const;
+
+    static Picture pictureFor(CheckState state);
+    static QPixmap pixmap(Picture picture);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    std::size_t slot(int c, int r) const;
+
+    const CheckTable& m_table;
+    QStringList m_headers;
+    QStringList m_names;
+    std::vector<Picture> m_pictures;
+};
+
+} // namespace nomispot

@@ -1,0 +1,286 @@
+#include "engine/dns_message.h"
+#include "engine/query_phase.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace nomispot;
+
+namespace {
+
+QByteArray reply(std::uint16_t id, std::uint8_t rcode) {
+    QByteArray r = QByteArray::fromHex("000081800001000000000000");
+    r[0] = char(id >> 8);
+    r[1] = char(id & 0xFF);
+    r[3] = char(0x80 | rcode);
+    return r;
+}
+
+constexpr std::uint8_t kNoError = 0, kNxDomain = 3, kRefused = 5;
+
+// A run of `candidates` names in one column, driven by hand.
+struct Harness {
+    Harness(int candidates, int retries, int progressMax = -1) {
+        table.reset(1, candidates);
+        for (int r = 1; r <= candidates; ++r) {
+            table.at(1, r).domain = QStringLiteral("n%1.com").arg(r);
+            table.at(1, r).queryId = std::uint16_t(r);
+        }
+        QueryPhase::Hooks hooks;
+        hooks.send = [this](const QByteArray& d) {
+            sent << (std::uint8_t(d[0]) << 8 | std::uint8_t(d[1]));
+            sentAtTick << ticks;
+            if (onSend)
+                onSend(sent.last());
+            return failSends ? QueryPhase::SendResult::Failed : QueryPhase::SendResult::Sent;
+        };
+        hooks.finished = [this] { ++finished; };
+        hooks.sendFailed = [this] { ++sendFailures; };
+        hooks.progress = [this](int a) { progress << a; };
+        phase.emplace(table, retries, progressMax < 0 ? candidates + 1 : progressMax, hooks);
+    }
+
+    void tick() {
+        ++ticks;
+        if (beforeTick)
+            beforeTick(ticks);
+        phase->tick();
+    }
+    // Ticks until the phase ends; the number of ticks it took.
+    int runToEnd(int limit = 100000) {
+        while (phase->isRunning() && ticks < limit)
+            tick();
+        return ticks;
+    }
+    QList<CheckState> states() const {
+        QList<CheckState> s;
+        for (int r = 1; r <= table.nameCount(); ++r)
+            s << table.at(1, r).state;
+        return s;
+    }
+
+    CheckTable table;
+    std::optional<QueryPhase> phase;
+    QList<int> sent;
+    QList<int> sentAtTick;
+    QList<int> progress;
+    int ticks = 0;
+    int finished = 0;
+    int sendFailures = 0;
+    bool failSends = false;
+    std::function<void(int id)> onSend;
+    std::function<void(int tick)> beforeTick;
+};
+
+QList<int> range(int from, int to) {
+    QList<int> l;
+    for (int i = from; i <= to; ++i)
+        l << i;
+    return l;
+}
+
+} // namespace
+
+class TestQueryPhase : public QObject {
+    Q_OBJECT
+private slots:
+    void nothingAnswers_data();
+    void nothingAnswers();
+    void promptReplies();
+    void answeredNotResent();
+    void answeredInFinalPause();
+    void replyMatching_data();
+    void replyMatching();
+    void cancelMidPass();
+    void sendErrorOnFirstQuery();
+    void refusedStaysPending();
+    void unencodableNameNeverSent();
+    void ticksWhileSendingAreNotCounted();
+};
+
+void TestQueryPhase::nothingAnswers_data() {
+    QTest::addColumn<int>("candidates");
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<int>("ticks");
+    // Pass 1: one tick per send and 3 to pause; later passes start on the pause's last tick, so
+    // their first two queries leave together; then 10 to end.
+    QTest::newRow("32 x 3") << 32 << 3 << (32 + 3) + 2 * (31 + 3) + 10;
+    QTest::newRow("one candidate, one pass") << 1 << 1 << 1 + 3 + 10;
+    QTest::newRow("no retries") << 5 << 0 << 10;
+    QTest::newRow("no candidates") << 0 << 2 << 3 + 3 + 10;
+}
+
+void TestQueryPhase::nothingAnswers() {
+    QFETCH(int, candidates);
+    QFETCH(int, retries);
+    QFETCH(int, ticks);
+
+    Harness h(candidates, retries);
+    h.phase->start();
+    // The first query leaves at once, before any tick.
+    if (candidates > 0 && retries > 0)
+        QCOMPARE(h.sent, QList<int>{1});
+    QCOMPARE(h.runToEnd(), ticks);
+    QCOMPARE(h.finished, 1);
+
+    QList<int> expected;
+    for (int pass = 0; pass < retries; ++pass)
+        expected += range(1, candidates);
+    QCOMPARE(h.sent, expected);
+    QCOMPARE(h.states(), QList<CheckState>(candidates, CheckState::NotChecked));
+    // Ticks after the end change nothing.
+    h.tick();
+    QCOMPARE(h.sent.size(), expected.size());
+    QCOMPARE(h.finished, 1);
+}
+
+void TestQueryPhase::promptReplies() {
+    Harness h(8, 1);
+    // Every reply arrives before the next tick: odd names free, even ones taken.
+    h.beforeTick = [&h](int) {
+        if (!h.sent.isEmpty() && h.table.at(1, h.sent.last()).state == CheckState::Pending)
+            h.phase->datagram(reply(std::uint16_t(h.sent.last()), h.sent.last() % 2 ? kNxDomain : kNoError));
+    };
+    h.phase->start();
+    QCOMPARE(h.runToEnd(), 8 + 3 + 10);
+    QCOMPARE(h.sent, range(1, 8));
+    for (int r = 1; r <= 8; ++r)
+        QCOMPARE(h.table.at(1, r).state, r % 2 ? CheckState::Available : CheckState::Unavailable);
+    QCOMPARE(h.phase->answered(), 8);
+    QCOMPARE(h.progress, range(1, 8));
+}
+
+void TestQueryPhase::answeredNotResent() {
+    Harness h(4, 3);
+    h.phase->start();
+    for (int i = 0; i < 3; ++i)
+        h.tick();
+    QCOMPARE(h.sent, range(1, 4));
+    h.phase->datagram(reply(1, kNxDomain));
+    h.phase->datagram(reply(3, kNoError));
+    h.runToEnd();
+    QCOMPARE(h.sent, QList<int>({1, 2, 3, 4, 2, 4, 2, 4}));
+    QCOMPARE(h.states(), QList<CheckState>({CheckState::Available, CheckState::NotChecked,
+                                            CheckState::Unavailable, CheckState::NotChecked}));
+}
+
+void TestQueryPhase::answeredInFinalPause() {
+    Harness h(2, 1);
+    h.beforeTick = [&h](int tick) {
+        // The last tick of the final pause: 2 sends + 3 + 10.
+        if (tick == 15)
+            h.phase->datagram(reply(2, kNoError));
+    };
+    h.phase->start();
+    QCOMPARE(h.runToEnd(), 15);
+    QCOMPARE(h.states(), QList<CheckState>({CheckState::NotChecked, CheckState::Unavailable}));
+}
+
+void TestQueryPhase::replyMatching_data() {
+    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("answered");
+    QTest::addColumn<int>("progressMax");
+
+    QTest::newRow("unknown identifier") << QList<QByteArray>{reply(99, kNxDomain), reply(0, kNxDomain)}
+                                        << int(CheckState::Pending) << 0 << 4;
+    QTest::newRow("noerror then nxdomain")
+        << QList<QByteArray>{reply(2, kNoError), reply(2, kNxDomain)} << int(CheckState::Available)
+        << 2 << 4;
+    QTest::newRow("nxdomain then noerror")
+        << QList<QByteArray>{reply(2, kNxDomain), reply(2, kNoError)} << int(CheckState::Unavailable)
+        << 2 << 4;
+    QTest::newRow("answered stops at the bar's maximum")
+        << QList<QByteArray>(5, reply(2, kNxDomain)) << int(CheckState::Available) << 4 << 4;
+    QTest::newRow("short datagrams dropped")
+        << QList<QByteArray>{QByteArray(), reply(2, kNxDomain).left(3)} << int(CheckState::Pending)
+        << 0 << 4;
+    QTest::newRow("id 32768 matches nothing")
+        << QList<QByteArray>{reply(32768, kNxDomain)} << int(CheckState::Pending) << 0 << 4;
+}
+
+void TestQueryPhase::replyMatching() {
+    QFETCH(QList<QByteArray>, replies);
+    QFETCH(int, state);
+    QFETCH(int, answered);
+    QFETCH(int, progressMax);
+
+    Harness h(3, 1, progressMax);
+    h.phase->start();
+    for (const QByteArray& r : replies)
+        h.phase->datagram(r);
+    QCOMPARE(int(h.table.at(1, 2).state), state);
+    QCOMPARE(h.phase->answered(), answered);
+    QCOMPARE(h.table.at(1, 1).state, CheckState::Pending);
+    QCOMPARE(h.table.at(1, 3).state, CheckState::Pending);
+}
+
+void TestQueryPhase::cancelMidPass() {
+    Harness h(10, 3);
+    h.phase->start();
+    for (int i = 0; i < 4; ++i)
+        h.tick();
+    QCOMPARE(h.sent, range(1, 5));
+    h.phase->datagram(reply(2, kNxDomain));
+    h.phase->cancel();
+    QCOMPARE(h.phase->stage(), QueryPhase::Stage::Cancelled);
+    for (int i = 0; i < 200; ++i)
+        h.tick();
+    h.phase->datagram(reply(3, kNxDomain));
+    QCOMPARE(h.sent, range(1, 5));
+    QCOMPARE(h.finished, 0);
+    // States stay as they were: no final marking after a cancel.
+    QCOMPARE(h.table.at(1, 2).state, CheckState::Available);
+    QCOMPARE(h.table.at(1, 3).state, CheckState::Pending);
+}
+
+void TestQueryPhase::sendErrorOnFirstQuery() {
+    Harness h(5, 3);
+    h.failSends = true;
+    h.phase->start();
+    QCOMPARE(h.sent, QList<int>{1});
+    QCOMPARE(h.sendFailures, 1);
+    QVERIFY(!h.phase->isRunning());
+    for (int i = 0; i < 50; ++i)
+        h.tick();
+    QCOMPARE(h.sent.size(), 1);
+    QCOMPARE(h.sendFailures, 1);
+    QCOMPARE(h.finished, 0);
+}
+
+void TestQueryPhase::refusedStaysPending() {
+    Harness h(2, 2);
+    h.onSend = [&h](int id) {
+        if (id == 1)
+            h.phase->datagram(reply(1, kRefused));
+    };
+    h.phase->start();
+    h.runToEnd();
+    // Asked again in the next pass, never judged.
+    QCOMPARE(h.sent, QList<int>({1, 2, 1, 2}));
+    QCOMPARE(h.states(), QList<CheckState>(2, CheckState::NotChecked));
+    QCOMPARE(h.phase->answered(), 0);
+}
+
+void TestQueryPhase::unencodableNameNeverSent() {
+    Harness h(3, 2);
+    h.table.at(1, 2).domain = QString(300, u'x') + QStringLiteral(".com");
+    h.phase->start();
+    h.runToEnd();
+    QCOMPARE(h.sent, QList<int>({1, 3, 1, 3}));
+    QCOMPARE(h.table.at(1, 2).state, CheckState::NotChecked);
+}
+
+void TestQueryPhase::ticksWhileSendingAreNotCounted() {
+    // Sends are spaced one tick apart in pass 1: the n-th query leaves on tick n - 1.
+    Harness h(6, 2);
+    h.phase->start();
+    h.runToEnd();
+    QCOMPARE(h.sentAtTick.mid(0, 6), range(0, 5));
+    // After the 3-tick pause the first two queries of pass 2 leave on the same tick.
+    QCOMPARE(h.sentAtTick.mid(6, 3), QList<int>({9, 9, 10}));
+}
+
+QTEST_GUILESS_MAIN(TestQueryPhase)
+#include "tst_query_phase.moc"
