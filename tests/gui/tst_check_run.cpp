@@ -1,0 +1,243 @@
+#include "engine/run_plan.h"
+#include "names/frm_main.h"
+#include "names/name_parser.h"
+#include "nsd_server.h"
+#include "results/frm_results.h"
+#include "settings/settings_ops.h"
+#include "test_support.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QUdpSocket>
+
+using namespace nomispot;
+
+namespace {
+
+const QString kNameserver = QStringLiteral("127.53.0.1");
+
+using States = QMap<QString, CheckState>;
+
+// Types text, picks the mode and presses Check, as the user does.
+frmResults* check(frmMain& window, const QString& text, CheckMode mode) {
+    auto* names = window.findChild<QLineEdit*>(QStringLiteral("names"));
+    names->clear();
+    QTest::keyClicks(names, text);
+    window.findChild<QRadioButton*>(mode == CheckMode::Separately ? QStringLiteral("checkmode(0)")
+                                                                  : QStringLiteral("checkmode(1)"))
+        ->click();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("activate")), Qt::LeftButton);
+    return window.results();
+}
+
+// Every candidate's state by domain; also checks each cell shows the matching picture.
+States finalStates(const frmResults& results, const CheckTable& table) {
+    States states;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r) {
+            const CheckItem& item = table.at(c, r);
+            states.insert(item.domain, item.state);
+            if (results.gridModel().pictureAt(c, r) != ResultGridModel::pictureFor(item.state))
+                qWarning("cell %d,%d shows the wrong picture", c, r);
+        }
+    return states;
+}
+
+} // namespace
+
+class TestCheckRun : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void againstNsd_data();
+    void againstNsd();
+    void silentNameserver();
+    void unresolvableNameserver();
+    void cancelAndCheckAgain();
+    void refusedTexts();
+
+private:
+    std::unique_ptr<test::NsdServer> m_nsd;
+};
+
+void TestCheckRun::initTestCase() {
+    m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
+    if (!m_nsd->start() &&
+        (m_nsd->failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD")))
+        QFAIL(qPrintable(m_nsd->skipReason()));
+}
+
+void TestCheckRun::againstNsd_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("user");
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<States>("expected");
+
+    const auto U = CheckState::Unavailable, A = CheckState::Available, N = CheckState::NotChecked;
+    QTest::newRow("separately, default list")
+        << "taken free" << int(CheckMode::Separately) << false
+        << QStringList{"com", "net", "org", "us", "to", "tv", "tm", "nu"}
+        << States{{"taken.com", U}, {"free.com", A}, {"taken.net", U}, {"free.net", A},
+                  // Zones the server does not serve are refused: never judged.
+                  {"taken.org", N}, {"free.nu", N}};
+    QTest::newRow("combinations, default list")
+        << "taken free" << int(CheckMode::Combinations) << false
+        << QStringList{"com", "net", "org", "us", "to", "tv", "tm", "nu"}
+        << States{{"taken.com", U}, {"takenfree.com", A}, {"freetaken.com", A}, {"free.com", A},
+                  {"taken.net", U}, {"free.tv", N}};
+    QTest::newRow("selection with second-level labels")
+        << "taken free Taken2" << int(CheckMode::Separately) << true
+        << QStringList{"com", "co.uk", "org.uk"}
+        << States{{"taken.com", U}, {"free.com", A}, {"Taken2.com", U},
+                  {"taken.co.uk", U}, {"free.co.uk", A}, {"taken.org.uk", A}, {"free.org.uk", U}};
+    QTest::newRow("complete names") << "taken.com free.net taken.zz" << int(CheckMode::Combinations)
+                                    << false << QStringList{"Free?"}
+                                    << States{{"taken.com", U}, {"free.net", A}, {"taken.zz", N}};
+}
+
+void TestCheckRun::againstNsd() {
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    QFETCH(bool, user);
+    QFETCH(QStringList, headers);
+    QFETCH(States, expected);
+
+    test::TestApp app;
+    app.state.catalogue =
+        test::makeCatalogue({"com;Commercial;https://com.example;", "net;Network;;",
+                             "uk;United Kingdom;https://uk.example;co:org", "zz;Nowhere;;"});
+    app.state.catalogue[0].selected = 1;
+    app.state.catalogue[2].selected = 1;
+    writeUseUserDomains(*app.store, user);
+    app.state.dns = {kNameserver, 5, 2};
+
+    frmMain window(app.state);
+    window.show();
+    QPointer<frmResults> results = check(window, text, CheckMode(mode));
+    QVERIFY(results);
+    QVERIFY(app.state.names.RunActive);
+    QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
+             QStringLiteral("Cancel"));
+    QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
+
+    QStringList gotHeaders;
+    for (int c = 0; c < results->gridModel().columnCount(); ++c)
+        gotHeaders << results->gridModel().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    QCOMPARE(gotHeaders, headers);
+    const States states = finalStates(*results, app.state.checkItems);
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        QCOMPARE(int(states.value(it.key(), CheckState::Pending)), int(it.value()));
+
+    // The finished look.
+    QVERIFY(!app.state.names.RunActive);
+    QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
+             QStringLiteral("Close"));
+    QVERIFY(!results->findChild<QProgressBar*>(QStringLiteral("ProgressBar"))->isVisible());
+    QVERIFY(app.messages.messages.empty());
+    QCOMPARE(results->gridModel().data(results->gridModel().index(0, 0), Qt::ToolTipRole).toString(),
+             app.state.checkItems.at(1, 1).domain +
+                 (app.state.checkItems.at(1, 1).state == CheckState::Available
+                      ? QStringLiteral(" is available")
+                      : app.state.checkItems.at(1, 1).state == CheckState::Unavailable
+                            ? QStringLiteral(" is taken")
+                            : QStringLiteral(" was not checked")));
+    QTest::mouseClick(results->findChild<QPushButton*>(QStringLiteral("butCancelOk")),
+                      Qt::LeftButton);
+    QTRY_VERIFY(!results);
+}
+
+void TestCheckRun::silentNameserver() {
+    // A peer that takes every datagram and never answers.
+    QUdpSocket silent;
+    QVERIFY(silent.bind(QHostAddress(QStringLiteral("127.53.0.9")), 53));
+
+    test::TestApp app;
+    app.state.dns = {QStringLiteral("127.53.0.9"), 2, 2};
+    frmMain window(app.state);
+    QPointer<frmResults> results = check(window, QStringLiteral("one two"), CheckMode::Separately);
+    QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
+    for (int c = 1; c <= 8; ++c)
+        for (int r = 1; r <= 2; ++r) {
+            QCOMPARE(app.state.checkItems.at(c, r).state, CheckState::NotChecked);
+            QCOMPARE(results->gridModel().pictureAt(c, r), ResultGridModel::Question);
+        }
+    QVERIFY(app.messages.messages.empty());
+}
+
+void TestCheckRun::unresolvableNameserver() {
+    test::TestApp app;
+    app.state.dns = {QStringLiteral("ns1.yourprovider.example"), 5, 3};
+    frmMain window(app.state);
+    QPointer<frmResults> results = check(window, QStringLiteral("foo"), CheckMode::Separately);
+    QVERIFY(results);
+    QCOMPARE(results->stage(), frmResults::Stage::Failed);
+    QCOMPARE(app.messages.texts(), QStringList{networkFailureMessage()});
+    QCOMPARE(app.messages.messages[0].icon, MessageIcon::Critical);
+    // The window keeps its running look until the user cancels it.
+    auto* button = results->findChild<QPushButton*>(QStringLiteral("butCancelOk"));
+    QCOMPARE(button->text(), QStringLiteral("Cancel"));
+    QVERIFY(app.state.names.RunActive);
+    results->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(results));
+    QTest::keyClick(results, Qt::Key_Escape);
+    QTRY_VERIFY(!results);
+    QVERIFY(!app.state.names.RunActive);
+}
+
+void TestCheckRun::cancelAndCheckAgain() {
+    test::TestApp app;
+    app.state.dns = {kNameserver, 1000, 3};
+    frmMain window(app.state);
+    QPointer<frmResults> first = check(window, QStringLiteral("taken free"), CheckMode::Separately);
+    QCOMPARE(first->stage(), frmResults::Stage::Querying);
+    // A second Check during the run ends the first one.
+    QPointer<frmResults> second = check(window, QStringLiteral("taken"), CheckMode::Separately);
+    QTRY_VERIFY(!first);
+    QVERIFY(second);
+    QVERIFY(app.state.names.RunActive);
+    QCOMPARE(second->stage(), frmResults::Stage::Querying);
+    // Cancel mid-run: the window closes, nothing more is sent, the run is over.
+    QTest::mouseClick(second->findChild<QPushButton*>(QStringLiteral("butCancelOk")),
+                      Qt::LeftButton);
+    QTRY_VERIFY(!second);
+    QVERIFY(!app.state.names.RunActive);
+    QCOMPARE(app.state.checkItems.at(2, 1).state, CheckState::Pending);
+}
+
+void TestCheckRun::refusedTexts() {
+    test::TestApp app;
+    app.state.dns = {kNameserver, 5, 1};
+    frmMain window(app.state);
+    QVERIFY(!check(window, QStringLiteral("foo_bar"), CheckMode::Separately));
+    QCOMPARE(app.messages.messages.size(), std::size_t(1));
+    QCOMPARE(app.messages.messages[0].title, QStringLiteral("Nomispot - Illegal characters used"));
+    QCOMPARE(app.messages.messages[0].text, illegalCharactersMessage());
+    QCOMPARE(app.messages.messages[0].icon, MessageIcon::None);
+
+    QVERIFY(!check(window, QStringLiteral("   "), CheckMode::Separately));
+    QCOMPARE(app.messages.messages.size(), std::size_t(1));
+
+    // 256 names under the 8 default TLDs is the limit; one more name is refused.
+    QStringList words;
+    for (int i = 0; i < 257; ++i)
+        words << QStringLiteral("n%1").arg(i);
+    QPointer<frmResults> accepted = check(window, words.mid(0, 256).join(u' '), CheckMode::Separately);
+    QVERIFY(accepted);
+    QCOMPARE(app.state.checkItems.candidateCount(), 2048);
+    accepted->close();
+    QTRY_VERIFY(!window.results());
+    QPointer<frmResults> refused = check(window, words.join(u' '), CheckMode::Separately);
+    QTRY_VERIFY(!refused);
+    QCOMPARE(app.messages.texts().last(), tooManyCombinationsMessage(2056));
+    QCOMPARE(app.messages.messages.back().icon, MessageIcon::Critical);
+    // 46 words combined would overflow the name table: refused before the window opens.
+    QVERIFY(!check(window, words.mid(0, 46).join(u' '), CheckMode::Combinations));
+    QCOMPARE(app.messages.texts().last(), tooManyCombinationsMessage(46 * 46 * 8));
+}
+
+QTEST_MAIN(TestCheckRun)
+#include "tst_check_run.moc"
