@@ -32,94 +32,37 @@ void TestDnsInput::validate_data() {
     QTest::addColumn<int>("acceptedRetries");
     QTest::addColumn<int>("acceptedDelay");
 
-    QTest::newRow("neither numeric") << "x"
-                                     << "abc" << kRetries << kKept << kKept << 0 << 0;
-    QTest::newRow("empty delay") << "3"
-                                 << "" << kDelay << kKept << kKept << 0 << 0;
-    QTest::newRow("blank retries") << "  "
-                                   << "50" << kRetries << kKept << kKept << 0 << 0;
-    QTest::newRow("delay checked first") << "0"
-                                         << "2" << kDelay << "0"
-                                         << "2" << 0 << 0;
-    QTest::newRow("then retries") << "0"
-                                  << "50" << kRetries << "0"
-                                  << "50" << 0 << 0;
-    QTest::newRow("lower bounds") << "1"
-                                  << "5"
-                                  << ""
-                                  << "1"
-                                  << "5" << 1 << 5;
-    QTest::newRow("upper bounds") << "10"
-                                  << "1000"
-                                  << ""
-                                  << "10"
-                                  << "1000" << 10 << 1000;
-    QTest::newRow("delay 1001") << "3"
-                                << "1001" << kDelay << "3"
-                                << "1001" << 0 << 0;
-    QTest::newRow("delay 4") << "3"
-                             << "4" << kDelay << "3"
-                             << "4" << 0 << 0;
-    QTest::newRow("retries 11") << "11"
-                                << "50" << kRetries << "11"
-                                << "50" << 0 << 0;
-    QTest::newRow("leading zeros") << "03"
-                                   << "0050"
-                                   << ""
-                                   << "3"
-                                   << "50" << 3 << 50;
-    QTest::newRow("half to zero") << ".5"
-                                  << "50" << kRetries << "0"
-                                  << "50" << 0 << 0;
-    QTest::newRow("halves to even") << "2.5"
-                                    << "6.5"
-                                    << ""
-                                    << "2"
-                                    << "6" << 2 << 6;
-    QTest::newRow("halves up to even") << "3.5"
-                                       << "5.5"
-                                       << ""
-                                       << "4"
-                                       << "6" << 4 << 6;
-    QTest::newRow("blanks around") << " 3 "
-                                   << " 50"
-                                   << ""
-                                   << "3"
-                                   << "50" << 3 << 50;
-    QTest::newRow("signs") << "+3"
-                           << "-5" << kDelay << "3"
-                           << "-5" << 0 << 0;
-    QTest::newRow("negative retries") << "-1"
-                                      << "50" << kRetries << "-1"
-                                      << "50" << 0 << 0;
-    QTest::newRow("negative half") << "-.5"
-                                   << "50" << kRetries << "0"
-                                   << "50" << 0 << 0;
-    QTest::newRow("exponent") << "1e1"
-                              << "5E1"
-                              << ""
-                              << "10"
-                              << "50" << 10 << 50;
-    QTest::newRow("exponent too large") << "3"
-                                        << "9e99" << kDelay << "3" << kKept << 0 << 0;
-    QTest::newRow("beyond 16 bits") << "3"
-                                    << "1e10" << kDelay << "3" << kKept << 0 << 0;
-    QTest::newRow("just beyond 16 bits") << "3"
-                                         << "4e4" << kDelay << "3" << kKept << 0 << 0;
-    QTest::newRow("fits 16 bits, not the box") << "3"
-                                               << "-1e4" << kDelay << "3" << kKept << 0 << 0;
-    QTest::newRow("retries beyond 8 bits") << "3e2"
-                                           << "50" << kRetries << kKept << "50" << 0 << 0;
-    QTest::newRow("retries too large, delay too") << "9e9"
-                                                  << "9e9" << kDelay << kKept << kKept << 0 << 0;
-    QTest::newRow("infinity") << "3"
-                              << "inf" << kDelay << kKept << kKept << 0 << 0;
-    QTest::newRow("not a number") << "nan"
-                                  << "50" << kRetries << kKept << kKept << 0 << 0;
-    QTest::newRow("hexadecimal") << "3"
-                                 << "0x10" << kDelay << kKept << kKept << 0 << 0;
-    QTest::newRow("inner blank") << "1 0"
-                                 << "50" << kRetries << kKept << kKept << 0 << 0;
+    // clang-format off
+    QTest::newRow("neither numeric")   << "x"    << "abc"  << kRetries << kKept << kKept  << 0  << 0;
+    QTest::newRow("empty delay")       << "3"    << ""     << kDelay   << kKept << kKept  << 0  << 0;
+    QTest::newRow("blank retries")     << "  "   << "50"   << kRetries << kKept << kKept  << 0  << 0;
+    QTest::newRow("delay first")       << "0"    << "2"    << kDelay   << "0"   << "2"    << 0  << 0;
+    QTest::newRow("then retries")      << "0"    << "50"   << kRetries << "0"   << "50"   << 0  << 0;
+    QTest::newRow("lower bounds")      << "1"    << "5"    << ""       << "1"   << "5"    << 1  << 5;
+    QTest::newRow("upper bounds")      << "10"   << "1000" << ""       << "10"  << "1000" << 10 << 1000;
+    QTest::newRow("delay 1001")        << "3"    << "1001" << kDelay   << "3"   << "1001" << 0  << 0;
+    QTest::newRow("delay 4")           << "3"    << "4"    << kDelay   << "3"   << "4"    << 0  << 0;
+    QTest::newRow("retries 11")        << "11"   << "50"   << kRetries << "11"  << "50"   << 0  << 0;
+    QTest::newRow("leading zeros")     << "03"   << "0050" << ""       << "3"   << "50"   << 3  << 50;
+    QTest::newRow("half to zero")      << ".5"   << "50"   << kRetries << "0"   << "50"   << 0  << 0;
+    QTest::newRow("halves down")       << "2.5"  << "6.5"  << ""       << "2"   << "6"    << 2  << 6;
+    QTest::newRow("halves up")         << "3.5"  << "5.5"  << ""       << "4"   << "6"    << 4  << 6;
+    QTest::newRow("blanks around")     << " 3 "  << " 50"  << ""       << "3"   << "50"   << 3  << 50;
+    QTest::newRow("signs")             << "+3"   << "-5"   << kDelay   << "3"   << "-5"   << 0  << 0;
+    QTest::newRow("negative retries")  << "-1"   << "50"   << kRetries << kKept << "50"   << 0  << 0;
+    QTest::newRow("negative half")     << "-.5"  << "50"   << kRetries << "0"   << "50"   << 0  << 0;
+    QTest::newRow("exponent")          << "1e1"  << "5E1"  << ""       << "10"  << "50"   << 10 << 50;
+    QTest::newRow("9e99")              << "3"    << "9e99" << kDelay   << "3"   << kKept  << 0  << 0;
+    QTest::newRow("1e10")              << "3"    << "1e10" << kDelay   << "3"   << kKept  << 0  << 0;
+    QTest::newRow("past 16 bits")      << "3"    << "4e4"  << kDelay   << "3"   << kKept  << 0  << 0;
+    QTest::newRow("too long for box")  << "3"    << "-1e4" << kDelay   << "3"   << kKept  << 0  << 0;
+    QTest::newRow("past 8 bits")       << "3e2"  << "50"   << kRetries << kKept << "50"   << 0  << 0;
+    QTest::newRow("both too large")    << "9e9"  << "9e9"  << kDelay   << kKept << kKept  << 0  << 0;
+    QTest::newRow("infinity")          << "3"    << "inf"  << kDelay   << kKept << kKept  << 0  << 0;
+    QTest::newRow("nan")               << "nan"  << "50"   << kRetries << kKept << kKept  << 0  << 0;
+    QTest::newRow("hexadecimal")       << "3"    << "0x10" << kDelay   << kKept << kKept  << 0  << 0;
+    QTest::newRow("inner blank")       << "1 0"  << "50"   << kRetries << kKept << kKept  << 0  << 0;
+    // clang-format on
 }
 
 void TestDnsInput::validate() {

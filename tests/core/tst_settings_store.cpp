@@ -42,16 +42,6 @@ QByteArray fileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A store that parses the file from disk, as the next start of the program does: Qt shares the
-// in-memory state of every store on one path within a process, so read a copy instead.
-std::unique_ptr<SettingsStore> loadFromDisk(const TestApp& app) {
-    static int copies = 0;
-    const QString copy = app.dir.filePath(QStringLiteral("copy%1.ini").arg(++copies));
-    if (!QFile::copy(app.settingsPath(), copy))
-        return nullptr;
-    return std::make_unique<SettingsStore>(copy);
-}
-
 } // namespace
 
 class TestSettingsStore : public QObject {
@@ -117,7 +107,7 @@ void TestSettingsStore::firstRunLayout() {
                                       {"delay", "50"}};
     QCOMPARE(ini["main"], main);
     QCOMPARE(ini["domains"], (QMap<QString, QString>{{"com", "0"}, {"net", "0"}}));
-    QVERIFY(!isFirstRun(*loadFromDisk(app)));
+    QVERIFY(!isFirstRun(*app.loadFromDisk()));
 }
 
 void TestSettingsStore::loadDnsSettings_data() {
@@ -250,7 +240,7 @@ void TestSettingsStore::secondLoad() {
     writeUseUserDomains(*app.store, true);
     markFirstRunDone(*app.store);
 
-    const std::unique_ptr<SettingsStore> next = loadFromDisk(app);
+    const std::unique_ptr<SettingsStore> next = app.loadFromDisk();
     QVERIFY(next);
     DnsSettings loaded;
     LoadDnsSettings(*next, loaded);

@@ -50,6 +50,13 @@ std::unique_ptr<SettingsStore> TestApp::reopenStore() const {
     return std::make_unique<SettingsStore>(settingsPath());
 }
 
+std::unique_ptr<SettingsStore> TestApp::loadFromDisk() const {
+    static int copies = 0;
+    const QString copy = dir.filePath(QStringLiteral("disk%1.ini").arg(++copies));
+    QFile::copy(settingsPath(), copy);
+    return std::make_unique<SettingsStore>(copy);
+}
+
 QString binDir() {
     const QString env = qEnvironmentVariable("NOMISPOT_BIN_DIR");
     return env.isEmpty() ? QCoreApplication::applicationDirPath() : env;

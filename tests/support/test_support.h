@@ -46,6 +46,9 @@ struct TestApp {
     QString settingsPath() const;
     // A second store on the same file, as the next start of the program would read it.
     std::unique_ptr<SettingsStore> reopenStore() const;
+    // A store on a copy of the file: Qt shares the in-memory values of every store on one path
+    // within a process, so only a copy shows what the file itself holds.
+    std::unique_ptr<SettingsStore> loadFromDisk() const;
 };
 
 // The directory of the built programs (nspot.dll, help files).

@@ -20,12 +20,12 @@ void SaveDnsSettings(SettingsStore& store, const DnsSettings& dns) {
 void LoadDnsSettings(const SettingsStore& store, DnsSettings& dns) {
     dns.nameserver =
         store.read(kMain, QStringLiteral("dns"), QString::fromLatin1(kFallbackNameserver));
-    dns.retries = static_cast<std::uint8_t>(store.readNumber(
-        kMain, QStringLiteral("retries"), kDefaultRetries, 0, std::numeric_limits<std::uint8_t>::max()));
-    dns.delayMs = static_cast<std::int16_t>(
-        store.readNumber(kMain, QStringLiteral("delay"), kDefaultDelayMs,
-                         std::numeric_limits<std::int16_t>::min(),
-                         std::numeric_limits<std::int16_t>::max()));
+    dns.retries = static_cast<std::uint8_t>(
+        store.readNumber(kMain, QStringLiteral("retries"), kDefaultRetries, 0,
+                         std::numeric_limits<std::uint8_t>::max()));
+    dns.delayMs = static_cast<std::int16_t>(store.readNumber(
+        kMain, QStringLiteral("delay"), kDefaultDelayMs, std::numeric_limits<std::int16_t>::min(),
+        std::numeric_limits<std::int16_t>::max()));
 }
 
 void SaveTldSelection(SettingsStore& store, const TldCatalogue& catalogue) {
@@ -41,7 +41,10 @@ void LoadTldSelection(const SettingsStore& store, TldCatalogue& catalogue) {
 }
 
 bool isFirstRun(const SettingsStore& store) {
-    return store.readBool(kMain, QStringLiteral("init"), true);
+    const QString init = QStringLiteral("init");
+    // Only the first-run set-up writes "init": a text that is no truth value still means it ran,
+    // and running it again would overwrite the stored settings.
+    return !store.contains(kMain, init) || store.readBool(kMain, init, false);
 }
 
 void markFirstRunDone(SettingsStore& store) {
@@ -50,8 +53,7 @@ void markFirstRunDone(SettingsStore& store) {
 }
 
 bool readUseUserDomains(const SettingsStore& store) {
-    return store.read(kMain, QStringLiteral("domains"), QStringLiteral("default")) !=
-           u"default";
+    return store.read(kMain, QStringLiteral("domains"), QStringLiteral("default")) != u"default";
 }
 
 void writeUseUserDomains(SettingsStore& store, bool user) {

@@ -14,7 +14,7 @@ void LoadDnsSettings(const SettingsStore& store, DnsSettings& dns);
 void SaveTldSelection(SettingsStore& store, const TldCatalogue& catalogue);
 void LoadTldSelection(const SettingsStore& store, TldCatalogue& catalogue);
 
-// First run when "init" is absent or true.
+// First run when "init" is absent or true; any other text counts as set-up done.
 bool isFirstRun(const SettingsStore& store);
 void markFirstRunDone(SettingsStore& store);
 

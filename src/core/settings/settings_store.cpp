@@ -5,7 +5,9 @@
 namespace nomispot {
 
 namespace {
-QString keyOf(const QString& section, const QString& key) { return section + u'/' + key; }
+QString keyOf(const QString& section, const QString& key) {
+    return section + u'/' + key;
+}
 } // namespace
 
 SettingsStore::SettingsStore(const QString& path)
@@ -19,7 +21,13 @@ QString SettingsStore::defaultPath() {
         .fileName();
 }
 
-QString SettingsStore::path() const { return m_settings->fileName(); }
+QString SettingsStore::path() const {
+    return m_settings->fileName();
+}
+
+bool SettingsStore::contains(const QString& section, const QString& key) const {
+    return m_settings->contains(keyOf(section, key));
+}
 
 QString SettingsStore::read(const QString& section, const QString& key,
                             const QString& fallback) const {
@@ -32,8 +40,8 @@ QString SettingsStore::read(const QString& section, const QString& key,
     return v.toString();
 }
 
-long long SettingsStore::readNumber(const QString& section, const QString& key,
-                                    long long fallback, long long min, long long max) const {
+long long SettingsStore::readNumber(const QString& section, const QString& key, long long fallback,
+                                    long long min, long long max) const {
     const QString text = read(section, key, QString());
     bool ok = false;
     const long long n = text.trimmed().toLongLong(&ok);
@@ -57,7 +65,8 @@ void SettingsStore::write(const QString& section, const QString& key, const QStr
 
 bool SettingsStore::flush() {
     m_settings->sync();
-    if (m_settings->status() == QSettings::NoError)
+    // A format error only means the file held lines it could not parse; it was still written.
+    if (m_settings->status() != QSettings::AccessError)
         return true;
     if (!m_failureReported && m_onWriteFailure) {
         m_failureReported = true;

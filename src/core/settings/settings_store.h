@@ -2,10 +2,8 @@
 
 #include <QSettings>
 #include <QString>
-
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace nomispot {
 
@@ -19,6 +17,7 @@ public:
     static QString defaultPath();
     QString path() const;
 
+    bool contains(const QString& section, const QString& key) const;
     QString read(const QString& section, const QString& key, const QString& fallback) const;
     // A decimal number that fits [min, max]; anything else gives the fallback.
     long long readNumber(const QString& section, const QString& key, long long fallback,
@@ -28,8 +27,9 @@ public:
 
     void write(const QString& section, const QString& key, const QString& text);
 
-    // Writes pending changes to disk. On failure, the first time, calls the write-failure
-    // handler; values stay readable from memory either way.
+    // Writes pending changes to disk. When the file cannot be written, calls the write-failure
+    // handler (once for the life of the store); the file keeps what it held, and the new values
+    // stay readable from memory.
     bool flush();
     void setWriteFailureHandler(std::function<void(const QString& path)> handler);
 
