@@ -1,11 +1,48 @@
+#include "app_info.h"
+#include "help/main_menu.h"
+#include "message_box_service.h"
 #include "names/frm_main.h"
+#include "names/startup.h"
+#include "settings/settings_store.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    nomispot::AppState state;
-    nomispot::frmMain window(state);
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Nomispot"));
+    QApplication::setOrganizationName(QStringLiteral("Nomispot"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/check.png")));
+
+    nomispot::MessageBoxService messages;
+    nomispot::DesktopShellOpener shell;
+    nomispot::SettingsStore store;
+    store.setWriteFailureHandler([&messages](const QString& path) {
+        messages.show({nomispot::appTitle(), nomispot::settingsWriteFailureMessage(path),
+                       nomispot::MessageIcon::Critical});
+    });
+
+    auto state = std::make_unique<nomispot::AppState>();
+    state->programDir = QCoreApplication::applicationDirPath();
+    state->store = &store;
+    state->messages = &messages;
+    state->shell = &shell;
+
+    nomispot::frmMain window(*state);
+    nomispot::installMainMenu(window, *state);
+    if (!nomispot::StartUp(window, *state))
+        return 1;
+
+    // For the start-up benchmark: say when the window is up, then end.
+    if (qEnvironmentVariableIsSet("NOMISPOT_EXIT_WHEN_SHOWN")) {
+        QTimer::singleShot(0, &app, [] {
+            std::puts("shown");
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
+    }
+    return QApplication::exec();
 }

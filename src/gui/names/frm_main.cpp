@@ -7,6 +7,8 @@
 #include "twips.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -62,6 +64,13 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (m_results)
+        m_results->close();
+    QMainWindow::closeEvent(event);
+    QCoreApplication::quit();
+}
 
 CheckMode frmMain::checkMode() const {
     return m_modes[1]->isChecked() ? CheckMode::Combinations : CheckMode::Separately;

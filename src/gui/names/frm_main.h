@@ -29,6 +29,10 @@ public:
     // Check: parses the typed names and starts a run on them.
     void activate_Click();
 
+protected:
+    // Closing the main window ends the program at once, whatever else is open or running.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     AppState& m_state;
     QLineEdit* m_names;

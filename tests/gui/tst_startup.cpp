@@ -1,0 +1,148 @@
+#include "catalogue/catalogue_file.h"
+#include "names/frm_main.h"
+#include "names/startup.h"
+#include "results/frm_results.h"
+#include "settings/frm_options_first.h"
+#include "settings/settings_ops.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace nomispot;
+
+namespace {
+
+// Runs f on the first-run wizard once it is up, then closes it by its frame.
+void whenWizardShows(const std::function<void(frmOptionsFirst*)>& f) {
+    QTimer::singleShot(0, [f] {
+        auto* wizard = qobject_cast<frmOptionsFirst*>(QApplication::activeModalWidget());
+        QVERIFY(wizard);
+        f(wizard);
+        wizard->close();
+    });
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void firstRun();
+    void firstRunWithoutHelpFile();
+    void laterRun();
+    void missingDataFile();
+    void closingMainWindowEndsEverything();
+};
+
+void TestStartup::firstRun() {
+    test::TestApp app;
+    frmMain window(app.state);
+    QMap<QString, QString> storedAtWizard;
+    int domainKeys = 0;
+    whenWizardShows([&](frmOptionsFirst*) {
+        const auto store = app.reopenStore();
+        for (const char* key : {"init", "domains", "dns", "retries", "delay"})
+            storedAtWizard[key] = store->read("main", key, "<absent>");
+        QSettings ini(app.settingsPath(), QSettings::IniFormat);
+        ini.beginGroup("domains");
+        domainKeys = int(ini.childKeys().size());
+        for (const QString& k : ini.childKeys())
+            QCOMPARE(ini.value(k).toString(), QStringLiteral("0"));
+    });
+    QVERIFY(StartUp(window, app.state));
+
+    QCOMPARE(storedAtWizard, (QMap<QString, QString>{{"init", "False"},
+                                                    {"domains", "default"},
+                                                    {"dns", "ns1.yourprovider.example"},
+                                                    {"retries", "3"},
+                                                    {"delay", "50"}}));
+    QVERIFY(domainKeys > 250);
+    QVERIFY(app.messages.messages.empty());
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Nomispot1.1 from Brixmoor"));
+    QVERIFY(window.findChild<QRadioButton*>("checkmode(0)")->isChecked());
+    QVERIFY(window.findChild<QLineEdit*>("names")->text().isEmpty());
+    QVERIFY(!app.state.names.RunActive);
+    // The wizard closed by its frame leaves the first-run values; the next start is a later run.
+    QVERIFY(!isFirstRun(*app.reopenStore()));
+}
+
+void TestStartup::firstRunWithoutHelpFile() {
+    test::TestApp app;
+    // A program directory with the data file but no help file.
+    QVERIFY(QFile::copy(catalogueFilePath(test::binDir()), catalogueFilePath(app.dir.path())));
+    app.state.programDir = app.dir.path();
+    frmMain window(app.state);
+    bool wizardShown = false;
+    whenWizardShows([&](frmOptionsFirst*) { wizardShown = true; });
+    QVERIFY(StartUp(window, app.state));
+    QCOMPARE(app.messages.texts(), QStringList{helpNotInstalledMessage()});
+    QCOMPARE(app.messages.messages[0].icon, MessageIcon::Critical);
+    QVERIFY(wizardShown);
+    QVERIFY(window.isVisible());
+}
+
+void TestStartup::laterRun() {
+    test::TestApp app;
+    app.store->write("main", "init", "False");
+    app.store->write("main", "dns", "192.0.2.53");
+    app.store->write("main", "delay", "20");
+    app.store->write("main", "retries", "5");
+    app.store->write("domains", "net", "1");
+    app.store->write("domains", "uk", "2");
+    app.store->flush();
+
+    frmMain window(app.state);
+    bool wizard = false;
+    QTimer::singleShot(0, [&] { wizard = QApplication::activeModalWidget() != nullptr; });
+    QVERIFY(StartUp(window, app.state));
+    QVERIFY(!wizard);
+    QCOMPARE(app.state.dns, (DnsSettings{"192.0.2.53", 20, 5}));
+    const TldCatalogue& cat = app.state.catalogue;
+    QCOMPARE(cat[FindTldIndex(cat, "net")].selected, 1);
+    QCOMPARE(cat[FindTldIndex(cat, "uk")].selected, 2);
+    QCOMPARE(CountSelected(cat), 1);
+    QVERIFY(app.messages.messages.empty());
+}
+
+void TestStartup::missingDataFile() {
+    test::TestApp app;
+    QTemporaryDir emptyProgramDir;
+    app.state.programDir = emptyProgramDir.path();
+    frmMain window(app.state);
+    QVERIFY(!StartUp(window, app.state));
+    QCOMPARE(app.messages.messages.size(), std::size_t(1));
+    QCOMPARE(app.messages.messages[0].title, QStringLiteral("Nomispot load error."));
+    QCOMPARE(app.messages.messages[0].text, missingCatalogueMessage(emptyProgramDir.path()));
+    QCOMPARE(app.messages.messages[0].icon, MessageIcon::Critical);
+    QVERIFY(!window.isVisible());
+    // Nothing was written: the next start is still a first run.
+    QVERIFY(!QFile::exists(app.settingsPath()));
+}
+
+void TestStartup::closingMainWindowEndsEverything() {
+    test::TestApp app;
+    app.store->write("main", "init", "False");
+    app.store->flush();
+    frmMain window(app.state);
+    QVERIFY(StartUp(window, app.state));
+    app.state.dns = {QStringLiteral("127.0.0.1"), 1000, 3};
+    QTest::keyClicks(window.findChild<QLineEdit*>("names"), "foo");
+    QTest::mouseClick(window.findChild<QPushButton*>("activate"), Qt::LeftButton);
+    QPointer<frmResults> results = window.results();
+    QVERIFY(results && results->isVisible());
+    window.close();
+    QTRY_VERIFY(!results);
+    QVERIFY(!app.state.names.RunActive);
+    // Nothing is written on the way out.
+    QCOMPARE(app.reopenStore()->read("main", "dns", "<absent>"), QStringLiteral("<absent>"));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
