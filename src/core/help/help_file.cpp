@@ -1,0 +1,21 @@
+#include "help/help_file.h"
+
+#include <QStandardPaths>
+
+namespace nomispot {
+
+QString HelpFilePath(int kind, const QString& programDir) {
+    if (kind != 1)
+        return {};
+    return programDir + QStringLiteral("/nomispot.qch");
+}
+
+QString helpCollectionPath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (dir.isEmpty())
+        dir = QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+              QStringLiteral("/nomispot");
+    return dir + QStringLiteral("/nomispot.qhc");
+}
+
+} // namespace nomispot
