@@ -1,0 +1,227 @@
+#include "names/frm_main.h"
+#include "nsd_server.h"
+#include "results/frm_results.h"
+#include "results/result_actions.h"
+#include "test_support.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace nomispot;
+
+namespace {
+
+const QString kNameserver = QStringLiteral("127.53.0.7");
+
+// A finished run of text under the default list; com has a site, net has none.
+struct FinishedRun {
+    explicit FinishedRun(const QString& text) {
+        app.state.catalogue = test::makeCatalogue(
+            {"com;Commercial;https://com.example;", "net;Network;;", "uk;UK;;co"});
+        app.state.dns = {kNameserver, 2, 1};
+        window = std::make_unique<frmMain>(app.state);
+        QTest::keyClicks(window->findChild<QLineEdit*>("names"), text);
+        QTest::mouseClick(window->findChild<QPushButton*>("activate"), Qt::LeftButton);
+        results = window->results();
+    }
+    bool finish() {
+        return QTest::qWaitFor([this] { return results->stage() == frmResults::Stage::Finished; },
+                               20000);
+    }
+    QAction* action(const char* name) const { return results->findChild<QAction*>(name); }
+
+    test::TestApp app;
+    std::unique_ptr<frmMain> window;
+    QPointer<frmResults> results;
+};
+
+} // namespace
+
+class TestResultsWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void popup_data();
+    void popup();
+    void popupOnClickAndNotDuringRun();
+    void gotoShortcutOnlyAfterPopup();
+    void row300();
+    void copyToClipboard();
+    void exitClosesOnlyTheResults();
+    void layoutFollowsContent();
+
+private:
+    std::unique_ptr<test::NsdServer> m_nsd;
+};
+
+void TestResultsWindow::initTestCase() {
+    m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
+    if (!m_nsd->start() && (m_nsd->failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD")))
+        QFAIL(qPrintable(m_nsd->skipReason()));
+}
+
+void TestResultsWindow::popup_data() {
+    QTest::addColumn<int>("c");
+    QTest::addColumn<int>("r");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("gotoCaption");
+    QTest::addColumn<bool>("gotoEnabled");
+    QTest::addColumn<bool>("wwwVisible");
+    QTest::addColumn<QString>("gotoTarget");
+    QTest::addColumn<QString>("wwwTarget");
+
+    QTest::newRow("unavailable with site")
+        << 1 << 1 << "taken.com is unavailable." << "Goto .com registration website." << true
+        << true << "https://com.example" << "www.taken.com";
+    QTest::newRow("available") << 1 << 2 << "free.com is available!"
+                               << "Goto .com registration website." << true << false
+                               << "https://com.example" << "";
+    QTest::newRow("unavailable without site")
+        << 2 << 1 << "taken.net is unavailable." << "No registration site known for  .net" << false
+        << false << "" << "";
+    // org is not in the catalogue: its candidates use entry 0, com.
+    QTest::newRow("not checked, tld not in catalogue")
+        << 3 << 1 << "taken.org could not be checked." << "Goto .org registration website." << true
+        << false << "https://com.example" << "";
+}
+
+void TestResultsWindow::popup() {
+    QFETCH(int, c);
+    QFETCH(int, r);
+    QFETCH(QString, title);
+    QFETCH(QString, gotoCaption);
+    QFETCH(bool, gotoEnabled);
+    QFETCH(bool, wwwVisible);
+    QFETCH(QString, gotoTarget);
+    QFETCH(QString, wwwTarget);
+
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    run.results->openPopup(c, r);
+    QMenu* popup = run.results->popupMenu();
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(run.action("mnuTitle")->text(), title);
+    QVERIFY(run.action("mnuTitle")->isEnabled());
+    QCOMPARE(run.action("mnuGoto")->text(), gotoCaption);
+    QCOMPARE(run.action("mnuGoto")->isEnabled(), gotoEnabled);
+    QCOMPARE(run.action("mnuWww")->isVisible(), wwwVisible);
+    QVERIFY(!run.action("mnuDisplay")->isVisible());
+    QVERIFY(!run.action("mnuWhois")->isVisible());
+    if (wwwVisible)
+        QCOMPARE(run.action("mnuWww")->text(), QStringLiteral("Goto www.taken.com"));
+
+    run.action("mnuGoto")->trigger();
+    run.action("mnuWww")->trigger();
+    QStringList expected;
+    if (!gotoTarget.isEmpty())
+        expected << gotoTarget;
+    expected << QStringLiteral("www.") + run.app.state.checkItems.at(c, r).domain;
+    if (wwwVisible)
+        QCOMPARE(expected.last(), wwwTarget);
+    QCOMPARE(run.app.shell.targets, expected);
+    popup->close();
+}
+
+void TestResultsWindow::popupOnClickAndNotDuringRun() {
+    FinishedRun run(QStringLiteral("taken free"));
+    auto* grid = run.results->findChild<QTableView*>("ResultGrid");
+    const auto cellCentre = [grid](int c, int r) {
+        return grid->visualRect(grid->model()->index(r - 1, c - 1)).center();
+    };
+    // While the run lasts, a click opens nothing.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(1, 1));
+    QVERIFY(!run.results->popupMenu()->isVisible());
+    QVERIFY(run.finish());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(1, 2));
+    QTRY_VERIFY(run.results->popupMenu()->isVisible());
+    QCOMPARE(run.action("mnuTitle")->text(), QStringLiteral("free.com is available!"));
+    run.results->popupMenu()->close();
+}
+
+void TestResultsWindow::gotoShortcutOnlyAfterPopup() {
+    FinishedRun run(QStringLiteral("taken"));
+    QVERIFY(run.finish());
+    run.results->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(run.results));
+    QTest::keyClick(run.results, Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(run.app.shell.targets.isEmpty());
+    run.results->openPopup(1, 1);
+    run.results->popupMenu()->close();
+    run.results->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(run.results));
+    QTest::keyClick(run.results, Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(run.app.shell.targets, QStringList{"https://com.example"});
+}
+
+void TestResultsWindow::row300() {
+    QStringList names;
+    for (int i = 1; i <= 300; ++i)
+        names << QStringLiteral("n%1.com").arg(i);
+    FinishedRun run(names.join(u' '));
+    QVERIFY(run.finish());
+    QCOMPARE(run.results->colCount(), 1);
+    run.results->openPopup(1, 300);
+    QCOMPARE(run.action("mnuTitle")->text(), QStringLiteral("n300.com is available!"));
+    // Complete names have no TLD and so no registration site.
+    QCOMPARE(run.action("mnuGoto")->text(), QStringLiteral("No registration site known for  ."));
+    QVERIFY(!run.action("mnuGoto")->isEnabled());
+    run.results->popupMenu()->close();
+}
+
+void TestResultsWindow::copyToClipboard() {
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+    auto* edit = run.results->menuBar()->findChild<QMenu*>("mnuEdit");
+    QVERIFY(edit->isEnabled());
+    run.action("mnuCopy")->trigger();
+    const QString text = QGuiApplication::clipboard()->text();
+    QVERIFY(text.startsWith(QStringLiteral("taken.com is unavailable.\r\n"
+                                           "free.com is available (check https://com.example)\r\n"
+                                           "taken.net is unavailable.\r\n"
+                                           "free.net is available\r\n"
+                                           "taken.org was not checked.\r\n")));
+    QCOMPARE(text.count(QStringLiteral("\r\n")), 16);
+    QVERIFY(text.endsWith(QStringLiteral("free.nu was not checked.\r\n")));
+    QCOMPARE(text, clipboardText(run.app.state.checkItems, run.app.state.catalogue));
+    QCOMPARE(run.app.messages.texts(), QStringList{"Results have been copied to the clipboard."});
+    QCOMPARE(run.app.messages.messages[0].icon, MessageIcon::None);
+}
+
+void TestResultsWindow::exitClosesOnlyTheResults() {
+    FinishedRun run(QStringLiteral("taken"));
+    auto* file = run.results->menuBar()->findChild<QMenu*>("mnuFile");
+    QVERIFY(!file->isEnabled());
+    QVERIFY(run.finish());
+    QVERIFY(file->isEnabled());
+    run.action("mnuExit")->trigger();
+    QTRY_VERIFY(!run.results);
+    QVERIFY(run.window);
+}
+
+void TestResultsWindow::layoutFollowsContent() {
+    FinishedRun run(QStringLiteral("taken"));
+    QVERIFY(run.finish());
+    frmResults& w = *run.results;
+    const WindowLimits limits = *w.limits();
+    QVERIFY(qAbs(w.outerWidth() - limits.maxWidth) < 30);
+    QVERIFY(qAbs(w.outerHeight() - limits.maxHeight) < 30);
+    // Wider than the content snaps back; narrower is allowed.
+    w.setOuterSize(limits.maxWidth + 3000, limits.maxHeight);
+    QTRY_VERIFY(qAbs(w.outerWidth() - limits.maxWidth) < 30);
+    w.setOuterSize(2000, 1800);
+    QTRY_VERIFY(qAbs(w.outerWidth() - 2000) < 30);
+    auto* button = w.findChild<QPushButton*>("butCancelOk");
+    QTRY_COMPARE(button->geometry().left(), qRound((2000 - 1365) * w.logicalDpiX() / 1440.0));
+}
+
+QTEST_MAIN(TestResultsWindow)
+#include "tst_results_window.moc"
