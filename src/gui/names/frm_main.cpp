@@ -2,8 +2,8 @@
 
 #include "app_info.h"
 #include "engine/run_plan.h"
-#include "settings/settings_ops.h"
 #include "results/frm_results.h"
+#include "settings/settings_ops.h"
 #include "twips.h"
 
 #include <QButtonGroup>
@@ -12,13 +12,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-
 #include <algorithm>
 
 namespace nomispot {
 
 QString mainWindowCaption() {
-    return QStringLiteral("%1%2.%3 from Brixmoor").arg(appTitle()).arg(kVersionMajor).arg(kVersionMinor);
+    return QStringLiteral("%1%2.%3 from Brixmoor")
+        .arg(appTitle())
+        .arg(kVersionMajor)
+        .arg(kVersionMinor);
 }
 
 frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state) {
@@ -53,13 +55,23 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
         placeInTwips(m_modes[i], i == 0 ? 45 : 1965, 405, 1815, 255);
         group->addButton(m_modes[i], i);
     }
+    // Captions wider than their place in this font keep their full text.
+    const int gap = twipsToPixels(60, this);
+    m_modes[0]->resize(std::max(m_modes[0]->width(), m_modes[0]->sizeHint().width()),
+                       m_modes[0]->height());
+    m_modes[1]->move(std::max(m_modes[1]->x(), m_modes[0]->geometry().right() + gap),
+                     m_modes[1]->y());
+    m_modes[1]->resize(std::max(m_modes[1]->width(), m_modes[1]->sizeHint().width()),
+                       m_modes[1]->height());
     m_modes[0]->setChecked(true);
 
     setTabOrder(m_activate, m_names);
     setTabOrder(m_names, m_modes[0]);
     setTabOrder(m_modes[0], m_modes[1]);
 
-    client->setFixedSize(twipsToPixels(4530, client), twipsToPixelsY(675, client));
+    client->setFixedSize(
+        std::max(twipsToPixels(4530, client), m_modes[1]->geometry().right() + gap),
+        twipsToPixelsY(675, client));
     m_state.names.RunActive = false;
 }
 
@@ -83,18 +95,20 @@ void frmMain::activate_Click() {
         m_state.messages->show({appTitle() + QString::fromLatin1(kIllegalCharsTitleSuffix),
                                 illegalCharactersMessage(), MessageIcon::None});
         return;
-    case ParseOutcome::Blank: return;
+    case ParseOutcome::Blank:
+        return;
     case ParseOutcome::TooManyNames: {
         // Refused before anything is written past the name table.
         const bool complete = normaliseNames(m_names->text()).contains(u'.');
-        const auto columns = planColumns(!complete, readUseUserDomains(*m_state.store),
-                                         m_state.catalogue);
+        const auto columns =
+            planColumns(!complete, readUseUserDomains(*m_state.store), m_state.catalogue);
         const long long n = static_cast<long long>(outcome.neededSlots) *
                             std::max<long long>(1, static_cast<long long>(columns.size()));
         m_state.messages->show({appTitle(), tooManyCombinationsMessage(n), MessageIcon::Critical});
         return;
     }
-    case ParseOutcome::Ok: break;
+    case ParseOutcome::Ok:
+        break;
     }
 
     // One run at a time: a new Check ends the one in progress.

@@ -21,6 +21,11 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+// The pictures live in this static library; make sure they are registered.
+static void initPictures() {
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace nomispot {
 
 namespace {
@@ -33,9 +38,9 @@ public:
                const QModelIndex& index) const override {
         QStyleOptionViewItem background = option;
         initStyleOption(&background, index);
-        background.icon = QIcon();
-        background.features &= ~QStyleOptionViewItem::HasDecoration;
-        QStyledItemDelegate::paint(painter, background, QModelIndex());
+        const QWidget* view = option.widget;
+        QStyle* style = view ? view->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, view);
         const QPixmap picture = index.data(Qt::DecorationRole).value<QPixmap>();
         if (picture.isNull())
             return;
@@ -49,6 +54,7 @@ public:
 
 frmResults::frmResults(AppState& state, QWidget* parent)
     : QMainWindow(parent, Qt::Window), m_state(state), m_model(state.checkItems), m_runner(this) {
+    initPictures();
     setObjectName(QStringLiteral("frmResults"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(appTitle() + QStringLiteral(" results"));
@@ -64,6 +70,8 @@ frmResults::frmResults(AppState& state, QWidget* parent)
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The column widths add up to the grid's width exactly; a frame would cost a scroll bar.
+    m_grid->setFrameShape(QFrame::NoFrame);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -132,12 +140,14 @@ void frmResults::buildMenus() {
     m_mnuDisplay = m_popup->addAction(QStringLiteral("Display info on xxx domains"));
     m_mnuDisplay->setObjectName(QStringLiteral("mnuDisplay"));
     m_mnuDisplay->setVisible(false);
-    m_mnuGoto = m_popup->addAction(QStringLiteral("Goto Registry"), this, &frmResults::mnuGoto_Click);
+    m_mnuGoto =
+        m_popup->addAction(QStringLiteral("Goto Registry"), this, &frmResults::mnuGoto_Click);
     m_mnuGoto->setObjectName(QStringLiteral("mnuGoto"));
     m_mnuGoto->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     m_mnuGoto->setShortcutContext(Qt::WindowShortcut);
     addAction(m_mnuGoto); // so Ctrl+G works while the popup is closed
-    m_mnuWww = m_popup->addAction(QStringLiteral("Goto www.domain"), this, &frmResults::mnuWww_Click);
+    m_mnuWww =
+        m_popup->addAction(QStringLiteral("Goto www.domain"), this, &frmResults::mnuWww_Click);
     m_mnuWww->setObjectName(QStringLiteral("mnuWww"));
     m_mnuWhois = m_popup->addAction(QStringLiteral("WHOIS lookup"));
     m_mnuWhois->setObjectName(QStringLiteral("mnuWhois"));
@@ -165,8 +175,9 @@ void frmResults::GetData() {
     m_model.clear();
     m_stage = Stage::Preparing;
 
-    const std::vector<ResultColumn> columns = planColumns(
-        names.NamesNeedSuffix, m_state.store && readUseUserDomains(*m_state.store), m_state.catalogue);
+    const std::vector<ResultColumn> columns =
+        planColumns(names.NamesNeedSuffix, m_state.store && readUseUserDomains(*m_state.store),
+                    m_state.catalogue);
     setRunningLook(true);
     setWindowTitle(appTitle() + QStringLiteral(" results"));
 
@@ -214,9 +225,8 @@ double frmResults::textWidthTwips(const QString& text) const {
 }
 
 int frmResults::GetColwidth(int column) const {
-    return nomispot::GetColwidth(textWidthTwips(m_model.headerData(column - 1, Qt::Horizontal,
-                                                                   Qt::DisplayRole)
-                                                    .toString()));
+    return nomispot::GetColwidth(
+        textWidthTwips(m_model.headerData(column - 1, Qt::Horizontal, Qt::DisplayRole).toString()));
 }
 
 QRect frmResults::availableScreen() const {
@@ -233,9 +243,11 @@ void frmResults::applySizingSequence(const QStringList& headers, const QStringLi
         nameWidths << textWidthTwips(name);
     const GridLayout layout = LayoutGrid(headerWidths, nameWidths);
 
-    m_grid->verticalHeader()->setFixedWidth(twipsToPixels(layout.columnWidths[0], this));
+    // Rounded down, so that the columns never add up to more than the grid is wide.
+    const auto pixels = [this](int twips) { return twips * logicalDpiX() / 1440; };
+    m_grid->verticalHeader()->setFixedWidth(pixels(layout.columnWidths[0]));
     for (qsizetype c = 1; c < layout.columnWidths.size(); ++c)
-        m_grid->setColumnWidth(static_cast<int>(c - 1), twipsToPixels(layout.columnWidths[c], this));
+        m_grid->setColumnWidth(static_cast<int>(c - 1), pixels(layout.columnWidths[c]));
 
     const QRect screen = availableScreen();
     m_limits = ComputeWindowLimits(layout.contentWidth, layout.contentHeight,
@@ -248,13 +260,18 @@ void frmResults::applySizingSequence(const QStringList& headers, const QStringLi
     update();
 }
 
-double frmResults::outerWidth() const { return pixelsToTwips(frameGeometry().width(), this); }
+double frmResults::outerWidth() const {
+    return pixelsToTwips(frameGeometry().width(), this);
+}
 
-double frmResults::outerHeight() const { return pixelsToTwipsY(frameGeometry().height(), this); }
+double frmResults::outerHeight() const {
+    return pixelsToTwipsY(frameGeometry().height(), this);
+}
 
 void frmResults::setOuterSize(double width, double height) {
     const QSize frame = frameGeometry().size() - size();
-    resize(twipsToPixels(width, this) - frame.width(), twipsToPixelsY(height, this) - frame.height());
+    resize(twipsToPixels(width, this) - frame.width(),
+           twipsToPixelsY(height, this) - frame.height());
 }
 
 void frmResults::resizeEvent(QResizeEvent* event) {
@@ -314,7 +331,9 @@ void frmResults::completeRun() {
     emit runFinished();
 }
 
-void frmResults::butCancelOk_Click() { close(); }
+void frmResults::butCancelOk_Click() {
+    close();
+}
 
 void frmResults::closeEvent(QCloseEvent* event) {
     m_runner.stop();
