@@ -153,10 +153,10 @@ void TestCheckRun::againstNsd() {
 void TestCheckRun::silentNameserver() {
     // A peer that takes every datagram and never answers.
     QUdpSocket silent;
-    QVERIFY(silent.bind(QHostAddress(QStringLiteral("127.53.0.9")), 53));
+    QVERIFY(silent.bind(QHostAddress(QStringLiteral("127.53.1.9")), 53));
 
     test::TestApp app;
-    app.state.dns = {QStringLiteral("127.53.0.9"), 2, 2};
+    app.state.dns = {QStringLiteral("127.53.1.9"), 2, 2};
     frmMain window(app.state);
     QPointer<frmResults> results = check(window, QStringLiteral("one two"), CheckMode::Separately);
     QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
