@@ -9,6 +9,13 @@ void CheckTable::reset(int colCount, int nameCount) {
                    CheckItem{});
 }
 
+void CheckTable::markPendingNotChecked() {
+    for (int c = 1; c <= m_colCount; ++c)
+        for (int r = 1; r <= m_nameCount; ++r)
+            if (at(c, r).state == CheckState::Pending)
+                at(c, r).state = CheckState::NotChecked;
+}
+
 bool CheckTable::cellOfId(std::uint16_t id, Cell& cell) const {
     if (id < 1 || id > candidateCount())
         return false;

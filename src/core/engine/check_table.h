@@ -25,6 +25,9 @@ public:
     int nameCount() const { return m_nameCount; }
     int candidateCount() const { return m_colCount * m_nameCount; }
 
+    // Every candidate still without a reply becomes NotChecked.
+    void markPendingNotChecked();
+
     CheckItem& at(int c, int r) { return m_items[index(c, r)]; }
     const CheckItem& at(int c, int r) const { return m_items[index(c, r)]; }
 

@@ -141,10 +141,7 @@ bool QueryPhase::sendNext() {
 }
 
 void QueryPhase::finish() {
-    for (int c = 1; c <= m_table.colCount(); ++c)
-        for (int r = 1; r <= m_table.nameCount(); ++r)
-            if (m_table.at(c, r).state == CheckState::Pending)
-                m_table.at(c, r).state = CheckState::NotChecked;
+    m_table.markPendingNotChecked();
     m_stage = Stage::Finished;
     if (m_hooks.finished)
         m_hooks.finished();

@@ -1,5 +1,7 @@
 #include "engine/run_plan.h"
 
+#include <algorithm>
+
 namespace nomispot {
 
 std::vector<ResultColumn> planColumns(bool namesNeedSuffix, bool useUserDomains,
@@ -36,6 +38,15 @@ QString tooManyCombinationsMessage(long long combinations) {
                           "allowed is %1 and you have %2")
         .arg(kMaxCombinations)
         .arg(combinations);
+}
+
+long long refusedCombinations(std::size_t columnCount, long long nameCount) {
+    const auto columns = static_cast<long long>(columnCount);
+    const long long combinations = columns * nameCount;
+    // More columns than identifiers can number are refused even without names.
+    if (combinations <= kMaxCombinations && columns <= kMaxCombinations)
+        return 0;
+    return std::max(combinations, columns);
 }
 
 void buildCheckItems(CheckTable& table, const std::vector<ResultColumn>& columns,

@@ -22,6 +22,10 @@ std::vector<ResultColumn> planColumns(bool namesNeedSuffix, bool useUserDomains,
 
 QString tooManyCombinationsMessage(long long combinations);
 
+// The number the combination-limit message names when a run of columnCount columns (second-level
+// labels expanded) and nameCount names is refused, or 0 when the run fits.
+long long refusedCombinations(std::size_t columnCount, long long nameCount);
+
 // Fills table with one Pending candidate per column and name, numbered column by column.
 void buildCheckItems(CheckTable& table, const std::vector<ResultColumn>& columns,
                      const NameTable& names, const TldCatalogue& catalogue);

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "catalogue/tld_catalogue.h"
+#include "cli_options.h"
+#include "engine/check_table.h"
+#include "engine/query_runner.h"
+#include "engine/run_plan.h"
+#include "names/name_table.h"
+
+#include <QObject>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace nomispot::cli {
+
+class InterruptNotifier;
+class ProgressReporter;
+
+// One check from the command line, the way the results window runs it: names parsed, columns
+// planned, the limit enforced, the query phase run, the results printed.
+class CheckSession : public QObject {
+    Q_OBJECT
+public:
+    struct Streams {
+        std::FILE* in = stdin;
+        std::FILE* out = stdout;
+        std::FILE* err = stderr;
+    };
+
+    CheckSession(CliOptions options, QString programDir, Streams streams,
+                 QObject* parent = nullptr);
+    ~CheckSession() override;
+
+    // Prepares and starts the run; done() follows, at once when the run cannot start.
+    void start();
+
+signals:
+    void done(int exitStatus);
+
+private:
+    // Everything before the query phase; an exit status when the session ends without one.
+    std::optional<int> prepare();
+    void startQueries();
+    void finish(int exitStatus);
+    void printError(const QString& message) const;
+    void printResults() const;
+
+    CliOptions m_options;
+    QString m_programDir;
+    Streams m_streams;
+    TldCatalogue m_catalogue;
+    NameTable m_names;
+    std::vector<ResultColumn> m_columns;
+    CheckTable m_table;
+    int m_delayMs = 0;
+    int m_retries = 0;
+    QString m_nameserver;
+    QueryRunner m_runner;
+    std::unique_ptr<InterruptNotifier> m_interrupt;
+    std::unique_ptr<ProgressReporter> m_progress;
+    bool m_done = false;
+};
+
+} // namespace nomispot::cli

@@ -1,0 +1,180 @@
+#include "cli_options.h"
+
+#include "app_info.h"
+#include "resolver_config.h"
+
+#include <QCommandLineParser>
+
+namespace nomispot::cli {
+
+namespace {
+
+const QString kDescription = QStringLiteral(
+    "Checks which domain names are still free, as Nomispot's Check does.\n"
+    "\n"
+    "Names come from the arguments, from --file, or else from the lines of standard input; they\n"
+    "are read as one text typed into Nomispot: letters, digits and '-', separated by blanks, ';'\n"
+    "or ','. When the text holds a '.', every name is a complete domain name and is checked as\n"
+    "it stands. Put '--' before names that start with '-'.\n"
+    "\n"
+    "The nameserver, delay and retries default to the values Nomispot stores (--settings reads\n"
+    "another settings file); without a stored nameserver, the first nameserver of\n"
+    "/etc/resolv.conf is used (the environment variable %1 names another file).\n"
+    "\n"
+    "Formats: text is Nomispot's clipboard list, one line per domain, with \"\\n\" line ends in\n"
+    "place of \"\\r\\n\"; csv has the columns domain,name,suffix,state,registry_site; json is an\n"
+    "array of objects with those fields. States: available, unavailable, not_checked.\n"
+    "\n"
+    "Exit status: 0 when the check ran to its end, 1 for bad usage or input, 2 when the network\n"
+    "cannot be used, 130 when interrupted (Ctrl+C); after an interruption or a send error the\n"
+    "results so far are printed, unanswered domains as not_checked.");
+
+QString formatError(const QString& value) {
+    return QStringLiteral("Unknown format \"%1\": use text, csv or json.").arg(value);
+}
+
+} // namespace
+
+std::optional<QStringList> parseTldList(const QString& list) {
+    QStringList suffixes;
+    for (QString suffix : list.split(u',')) {
+        suffix = suffix.trimmed();
+        if (suffix.startsWith(u'.'))
+            suffix.remove(0, 1);
+        if (suffix.isEmpty())
+            return std::nullopt;
+        for (const QString& label : suffix.split(u'.')) {
+            if (label.isEmpty())
+                return std::nullopt;
+            for (QChar c : label)
+                if (!isAllowedNameCharacter(c) || c == u' ' || c == u';')
+                    return std::nullopt;
+        }
+        suffixes << suffix;
+    }
+    return suffixes;
+}
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kDescription.arg(QString::fromLatin1(kResolvConfEnv)));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption combinations(
+        QStringLiteral("combinations"),
+        QStringLiteral("Also check every two names joined, both ways (Check Combinations)."));
+    const QCommandLineOption selection(
+        QStringLiteral("selection"),
+        QStringLiteral("Search the TLDs of the personal selection instead of the default list."));
+    const QCommandLineOption tlds(QStringLiteral("tlds"),
+                                  QStringLiteral("Search these suffixes, e.g. com,net,co.uk."),
+                                  QStringLiteral("list"));
+    const QCommandLineOption file(QStringLiteral("file"),
+                                  QStringLiteral("Read the names from this file."),
+                                  QStringLiteral("path"));
+    const QCommandLineOption nameserver(QStringLiteral("nameserver"),
+                                        QStringLiteral("Ask this nameserver."),
+                                        QStringLiteral("host"));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("Milliseconds between queries, 5 to 1000."),
+                                   QStringLiteral("ms"));
+    const QCommandLineOption retries(QStringLiteral("retries"),
+                                     QStringLiteral("Most queries per domain, 1 to 10."),
+                                     QStringLiteral("n"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("Output format: text, csv or json."),
+                                    QStringLiteral("format"), QStringLiteral("text"));
+    const QCommandLineOption onlyAvailable(QStringLiteral("only-available"),
+                                           QStringLiteral("Print only the available domains."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("Show no progress on standard error."));
+    const QCommandLineOption progress(
+        QStringLiteral("progress"),
+        QStringLiteral("Show progress on standard error even when it is not a terminal."));
+    const QCommandLineOption settings(
+        QStringLiteral("settings"),
+        QStringLiteral("Read the stored values from this settings file instead of the user's."),
+        QStringLiteral("path"));
+    parser.addOptions({combinations, selection, tlds, file, nameserver, delay, retries, format,
+                       onlyAvailable, quiet, progress, settings});
+    parser.addPositionalArgument(QStringLiteral("names"), QStringLiteral("Names to check."),
+                                 QStringLiteral("[NAME ...]"));
+
+    ParsedCommandLine result;
+    if (!parser.parse(arguments)) {
+        result.kind = ParsedCommandLine::Error;
+        result.text = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.kind = ParsedCommandLine::Help;
+        result.text = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.kind = ParsedCommandLine::Version;
+        result.text = QStringLiteral("nomispot-check %1.%2.%3\n")
+                          .arg(kVersionMajor)
+                          .arg(kVersionMinor)
+                          .arg(kVersionRevision);
+        return result;
+    }
+
+    auto fail = [&result](const QString& message) {
+        result.kind = ParsedCommandLine::Error;
+        result.text = message;
+        return result;
+    };
+    CliOptions& o = result.options;
+    o.names = parser.positionalArguments();
+    o.namesFile = parser.value(file);
+    if (parser.isSet(file) && o.namesFile.isEmpty())
+        return fail(QStringLiteral("--file needs a file name."));
+    if (parser.isSet(combinations))
+        o.mode = CheckMode::Combinations;
+    if (parser.isSet(selection) && parser.isSet(tlds))
+        return fail(QStringLiteral("Use either --selection or --tlds, not both."));
+    if (parser.isSet(selection))
+        o.searchSet = SearchSet::Selection;
+    if (parser.isSet(tlds)) {
+        const std::optional<QStringList> list = parseTldList(parser.value(tlds));
+        if (!list)
+            return fail(QStringLiteral("Unusable TLD list \"%1\": give suffixes such as "
+                                       "com,net,co.uk.")
+                            .arg(parser.value(tlds)));
+        o.searchSet = SearchSet::Explicit;
+        o.tlds = *list;
+    }
+    if (parser.isSet(nameserver))
+        o.nameserver = parser.value(nameserver);
+    if (parser.isSet(delay))
+        o.delay = parser.value(delay);
+    if (parser.isSet(retries))
+        o.retries = parser.value(retries);
+
+    const QString formatName = parser.value(format);
+    if (formatName == u"text")
+        o.format = OutputFormat::Text;
+    else if (formatName == u"csv")
+        o.format = OutputFormat::Csv;
+    else if (formatName == u"json")
+        o.format = OutputFormat::Json;
+    else
+        return fail(formatError(formatName));
+
+    o.onlyAvailable = parser.isSet(onlyAvailable);
+    if (parser.isSet(quiet) && parser.isSet(progress))
+        return fail(QStringLiteral("Use either --quiet or --progress, not both."));
+    if (parser.isSet(quiet))
+        o.progress = ProgressMode::Never;
+    else if (parser.isSet(progress))
+        o.progress = ProgressMode::Always;
+    if (parser.isSet(settings)) {
+        o.settingsPath = parser.value(settings);
+        if (o.settingsPath.isEmpty())
+            return fail(QStringLiteral("--settings needs a file name."));
+    }
+    return result;
+}
+
+} // namespace nomispot::cli

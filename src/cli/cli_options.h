@@ -1,0 +1,51 @@
+#pragma once
+
+#include "names/name_parser.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace nomispot::cli {
+
+enum class OutputFormat { Text, Csv, Json };
+enum class SearchSet { DefaultList, Selection, Explicit };
+
+// Exit statuses of the program.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadInput = 1;
+inline constexpr int kExitNetwork = 2;
+inline constexpr int kExitInterrupted = 130;
+
+enum class ProgressMode { Auto, Always, Never };
+
+struct CliOptions {
+    QStringList names; // names given as arguments
+    QString namesFile; // --file; empty when not given
+    CheckMode mode = CheckMode::Separately;
+    SearchSet searchSet = SearchSet::DefaultList;
+    QStringList tlds; // the suffixes of --tlds, one column each
+    std::optional<QString> nameserver;
+    std::optional<QString> delay;   // as typed; checked against the stored values later
+    std::optional<QString> retries; // as typed
+    OutputFormat format = OutputFormat::Text;
+    bool onlyAvailable = false;
+    ProgressMode progress = ProgressMode::Auto;
+    QString settingsPath; // empty: the user's settings file
+};
+
+struct ParsedCommandLine {
+    enum Kind { Run, Help, Version, Error };
+    Kind kind = Run;
+    CliOptions options;
+    QString text; // the help or version text, or the error message
+};
+
+// Reads the command line (arguments include the program name).
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+// The suffixes of a --tlds list: comma-separated, a leading dot dropped; nothing when an entry is
+// empty or holds a character no domain can.
+std::optional<QStringList> parseTldList(const QString& list);
+
+} // namespace nomispot::cli

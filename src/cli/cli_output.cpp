@@ -1,0 +1,111 @@
+#include "cli_output.h"
+
+#include "results/result_actions.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+namespace nomispot::cli {
+
+namespace {
+
+struct Row {
+    const CheckItem& item;
+    const QString& name;
+    const QString& suffix;
+    QString registrySite;
+};
+
+// Calls visit for every candidate to print, in clipboard order, with its position in that order.
+template <typename Visit>
+void forEachRow(const RunResults& results, bool onlyAvailable, Visit visit) {
+    const CheckTable& table = results.table;
+    int index = 0;
+    for (int c = 1; c <= table.colCount(); ++c) {
+        for (int r = 1; r <= table.nameCount(); ++r, ++index) {
+            const CheckItem& item = table.at(c, r);
+            if (onlyAvailable && item.state != CheckState::Available)
+                continue;
+            const TldEntry& entry = entryOfCandidate(results.catalogue, item);
+            visit(index, Row{item, results.names.Names[static_cast<std::size_t>(r - 1)],
+                             results.columns[static_cast<std::size_t>(c - 1)].suffix,
+                             entry.hasRegistrySite() ? entry.registrySite : QString()});
+        }
+    }
+}
+
+QString textOutput(const RunResults& results, bool onlyAvailable) {
+    // The clipboard list holds one line per candidate in the same order; only its line ends differ.
+    const QStringList lines =
+        clipboardText(results.table, results.catalogue).split(QStringLiteral("\r\n"));
+    QString out;
+    forEachRow(results, onlyAvailable, [&](int index, const Row&) {
+        out += lines.at(index);
+        out += u'\n';
+    });
+    return out;
+}
+
+QString csvOutput(const RunResults& results, bool onlyAvailable) {
+    QString out = QStringLiteral("domain,name,suffix,state,registry_site\n");
+    forEachRow(results, onlyAvailable, [&](int, const Row& row) {
+        out += QStringList{csvField(row.item.domain), csvField(row.name), csvField(row.suffix),
+                           stateWord(row.item.state), csvField(row.registrySite)}
+                   .join(u',');
+        out += u'\n';
+    });
+    return out;
+}
+
+QString jsonOutput(const RunResults& results, bool onlyAvailable) {
+    QJsonArray array;
+    forEachRow(results, onlyAvailable, [&](int, const Row& row) {
+        array.append(QJsonObject{{QStringLiteral("domain"), row.item.domain},
+                                 {QStringLiteral("name"), row.name},
+                                 {QStringLiteral("suffix"), row.suffix},
+                                 {QStringLiteral("state"), stateWord(row.item.state)},
+                                 {QStringLiteral("registry_site"), row.registrySite}});
+    });
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+} // namespace
+
+QString stateWord(CheckState state) {
+    switch (state) {
+    case CheckState::Available:
+        return QStringLiteral("available");
+    case CheckState::Unavailable:
+        return QStringLiteral("unavailable");
+    case CheckState::NotChecked:
+        return QStringLiteral("not_checked");
+    case CheckState::Pending:
+        break;
+    }
+    return QStringLiteral("pending");
+}
+
+QString csvField(const QString& value) {
+    if (!value.contains(u',') && !value.contains(u'"') && !value.contains(u'\n') &&
+        !value.contains(u'\r'))
+        return value;
+    QString quoted = value;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString formatResults(const RunResults& results, OutputFormat format, bool onlyAvailable) {
+    switch (format) {
+    case OutputFormat::Text:
+        return textOutput(results, onlyAvailable);
+    case OutputFormat::Csv:
+        return csvOutput(results, onlyAvailable);
+    case OutputFormat::Json:
+        return jsonOutput(results, onlyAvailable);
+    }
+    return {};
+}
+
+} // namespace nomispot::cli

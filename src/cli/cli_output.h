@@ -1,0 +1,31 @@
+#pragma once
+
+#include "catalogue/tld_catalogue.h"
+#include "cli_options.h"
+#include "engine/check_table.h"
+#include "engine/run_plan.h"
+#include "names/name_table.h"
+
+#include <QString>
+#include <vector>
+
+namespace nomispot::cli {
+
+// What a finished (or interrupted) run prints.
+struct RunResults {
+    const CheckTable& table;
+    const TldCatalogue& catalogue;
+    const NameTable& names;
+    const std::vector<ResultColumn>& columns;
+};
+
+// "available", "unavailable", "not_checked" (and "pending" for a candidate still waiting).
+QString stateWord(CheckState state);
+
+// A CSV field, quoted when it holds a comma, a quote or a line break.
+QString csvField(const QString& value);
+
+// The results in format, candidates column by column; with onlyAvailable just the available ones.
+QString formatResults(const RunResults& results, OutputFormat format, bool onlyAvailable);
+
+} // namespace nomispot::cli

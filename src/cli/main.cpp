@@ -1,0 +1,36 @@
+#include "app_info.h"
+#include "check_session.h"
+#include "cli_options.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
+using namespace nomispot;
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("nomispot-check"));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+
+    const cli::ParsedCommandLine command = cli::parseCommandLine(QCoreApplication::arguments());
+    switch (command.kind) {
+    case cli::ParsedCommandLine::Help:
+    case cli::ParsedCommandLine::Version:
+        std::fputs(command.text.toLocal8Bit().constData(), stdout);
+        return cli::kExitOk;
+    case cli::ParsedCommandLine::Error:
+        std::fprintf(stderr, "%s\nTry 'nomispot-check --help'.\n",
+                     command.text.toLocal8Bit().constData());
+        return cli::kExitBadInput;
+    case cli::ParsedCommandLine::Run:
+        break;
+    }
+
+    cli::CheckSession session(command.options, QCoreApplication::applicationDirPath(), {});
+    QObject::connect(&session, &cli::CheckSession::done, &app, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
+    QTimer::singleShot(0, &session, &cli::CheckSession::start);
+    return app.exec();
+}

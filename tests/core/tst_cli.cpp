@@ -1,0 +1,503 @@
+#include "catalogue/catalogue_file.h"
+#include "engine/run_plan.h"
+#include "names/name_parser.h"
+#include "nsd_server.h"
+#include "results/result_actions.h"
+#include "settings/settings_ops.h"
+#include "test_support.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <memory>
+
+using namespace nomispot;
+
+namespace {
+
+const QString kNameserver = QStringLiteral("127.53.0.3");
+// Nothing listens here: a run that asks it gets no answer.
+const QString kSilentNameserver = QStringLiteral("127.53.0.98");
+
+using States = QMap<QString, QString>;
+
+struct CliResult {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// One CSV record per line; quoted fields may hold commas and doubled quotes.
+QList<QStringList> parseCsv(const QString& text) {
+    QList<QStringList> records;
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        QStringList fields{QString()};
+        bool quoted = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QChar c = line.at(i);
+            if (quoted && c == u'"' && i + 1 < line.size() && line.at(i + 1) == u'"') {
+                fields.last() += u'"';
+                ++i;
+            } else if (c == u'"') {
+                quoted = !quoted;
+            } else if (c == u',' && !quoted) {
+                fields << QString();
+            } else {
+                fields.last() += c;
+            }
+        }
+        records << fields;
+    }
+    return records;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void formatsAgree_data();
+    void formatsAgree();
+    void onlyAvailable();
+    void inputSources_data();
+    void inputSources();
+    void exitStatus_data();
+    void exitStatus();
+    void interrupted();
+    void storedValues_data();
+    void storedValues();
+    void searchSet_data();
+    void searchSet();
+
+private:
+    // Starts the built program on the test's settings and resolver configuration.
+    void start(QProcess& process, const QStringList& args);
+    CliResult run(const QStringList& args, const QByteArray& input = {});
+    QStringList fastRun() const;
+
+    std::unique_ptr<test::NsdServer> m_nsd;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    TldCatalogue m_catalogue;
+};
+
+void TestCli::initTestCase() {
+    m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
+    if (!m_nsd->start()) {
+        if (m_nsd->failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))
+            QFAIL(qPrintable(m_nsd->skipReason()));
+        QSKIP(qPrintable(m_nsd->skipReason()));
+    }
+    QVERIFY(QFile::exists(test::binDir() + QStringLiteral("/nomispot-check")));
+    QVERIFY(LoadCatalogue(catalogueFilePath(test::binDir()), m_catalogue).opened);
+}
+
+void TestCli::init() {
+    // A fresh settings file and resolver configuration for every test.
+    m_store.reset();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("Nomispot.ini")));
+    QFile resolv(m_dir->filePath(QStringLiteral("resolv.conf")));
+    QVERIFY(resolv.open(QIODevice::WriteOnly));
+    resolv.write("nameserver " + kSilentNameserver.toLatin1() + "\n");
+}
+
+void TestCli::start(QProcess& process, const QStringList& args) {
+    m_store->flush();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("NOMISPOT_RESOLV_CONF"),
+               m_dir->filePath(QStringLiteral("resolv.conf")));
+    process.setProcessEnvironment(env);
+    process.start(test::binDir() + QStringLiteral("/nomispot-check"),
+                  QStringList{QStringLiteral("--settings"), m_store->path()} + args);
+}
+
+CliResult TestCli::run(const QStringList& args, const QByteArray& input) {
+    QProcess process;
+    start(process, args);
+    if (!process.waitForStarted(10000))
+        return {};
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    CliResult result;
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QStringList TestCli::fastRun() const {
+    return {QStringLiteral("--nameserver"), kNameserver,
+            QStringLiteral("--delay"),      QStringLiteral("5"),
+            QStringLiteral("--retries"),    QStringLiteral("2")};
+}
+
+void TestCli::formatsAgree_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("tlds"); // empty: the default list
+    QTest::addColumn<States>("expected");
+
+    QTest::newRow("separately, default list")
+        << "taken free" << int(CheckMode::Separately) << QStringList{}
+        << States{{"taken.com", "unavailable"},
+                  {"free.com", "available"},
+                  {"taken.net", "unavailable"},
+                  {"free.net", "available"},
+                  // Zones the server does not serve are refused: never judged.
+                  {"taken.org", "not_checked"},
+                  {"free.nu", "not_checked"}};
+    QTest::newRow("combinations, default list")
+        << "taken,free" << int(CheckMode::Combinations) << QStringList{}
+        << States{{"taken.com", "unavailable"},   {"takenfree.com", "available"},
+                  {"freetaken.com", "available"}, {"free.com", "available"},
+                  {"taken.net", "unavailable"},   {"free.tv", "not_checked"}};
+    QTest::newRow("given suffixes, unknown tld")
+        << "taken free Taken2" << int(CheckMode::Separately)
+        << QStringList{"com", "co.uk", "org.uk", "zz"}
+        << States{{"taken.com", "unavailable"},   {"free.com", "available"},
+                  {"Taken2.com", "unavailable"},  {"taken.co.uk", "unavailable"},
+                  {"free.co.uk", "available"},    {"taken.org.uk", "available"},
+                  {"free.org.uk", "unavailable"}, {"taken.zz", "not_checked"}};
+    QTest::newRow("complete names")
+        << "taken.com free.net taken.zz" << int(CheckMode::Combinations) << QStringList{}
+        << States{{"taken.com", "unavailable"},
+                  {"free.net", "available"},
+                  {"taken.zz", "not_checked"}};
+}
+
+void TestCli::formatsAgree() {
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    QFETCH(QStringList, tlds);
+    QFETCH(States, expected);
+
+    QStringList args = fastRun();
+    if (CheckMode(mode) == CheckMode::Combinations)
+        args << QStringLiteral("--combinations");
+    if (!tlds.isEmpty())
+        args << QStringLiteral("--tlds") << tlds.join(u',');
+    // Names last: after "--" everything is a name.
+    const QStringList nameArgs = QStringList{QStringLiteral("--")} + text.split(u' ');
+
+    const CliResult csv =
+        run(args + QStringList{QStringLiteral("--format"), QStringLiteral("csv")} + nameArgs);
+    QCOMPARE(csv.status, 0);
+    QCOMPARE(csv.err, QString());
+    const QList<QStringList> records = parseCsv(csv.out);
+    QVERIFY(!records.isEmpty());
+    QCOMPARE(records.first(), (QStringList{"domain", "name", "suffix", "state", "registry_site"}));
+
+    // The run the window would make of the same text, with the states the CLI reported.
+    auto names = std::make_unique<NameTable>();
+    QCOMPARE(parseNames(text, CheckMode(mode), *names).kind, ParseOutcome::Ok);
+    std::vector<ResultColumn> columns = planColumns(names->NamesNeedSuffix, false, m_catalogue);
+    if (!tlds.isEmpty() && names->NamesNeedSuffix) {
+        columns.clear();
+        for (const QString& suffix : tlds)
+            columns.push_back({suffix, suffix});
+    }
+    CheckTable table;
+    buildCheckItems(table, columns, *names, m_catalogue);
+    QCOMPARE(records.size() - 1, qsizetype(table.candidateCount()));
+    const QMap<QString, CheckState> stateOfWord{{"available", CheckState::Available},
+                                                {"unavailable", CheckState::Unavailable},
+                                                {"not_checked", CheckState::NotChecked}};
+    States got;
+    int row = 1;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r, ++row) {
+            const QStringList& record = records.at(row);
+            CheckItem& item = table.at(c, r);
+            QCOMPARE(record.size(), 5);
+            QCOMPARE(record[0], item.domain);
+            QCOMPARE(record[1], names->Names[std::size_t(r - 1)]);
+            QCOMPARE(record[2], columns[std::size_t(c - 1)].suffix);
+            QVERIFY2(stateOfWord.contains(record[3]), qPrintable(record[3]));
+            item.state = stateOfWord.value(record[3]);
+            const TldEntry& entry = entryOfCandidate(m_catalogue, item);
+            QCOMPARE(record[4], entry.hasRegistrySite() ? entry.registrySite : QString());
+            got.insert(item.domain, record[3]);
+        }
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        QCOMPARE(got.value(it.key()), it.value());
+
+    // Text: the clipboard list, line for line.
+    const CliResult plain = run(args + nameArgs);
+    QCOMPARE(plain.status, 0);
+    QCOMPARE(plain.out, clipboardText(table, m_catalogue).remove(u'\r'));
+
+    // JSON: the same records.
+    const CliResult json =
+        run(args + QStringList{QStringLiteral("--format"), QStringLiteral("json")} + nameArgs);
+    QCOMPARE(json.status, 0);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json.out.toUtf8(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonArray array = document.array();
+    QCOMPARE(array.size(), records.size() - 1);
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        const QJsonObject o = array.at(i).toObject();
+        const QStringList& record = records.at(i + 1);
+        QCOMPARE(o.size(), 5);
+        QCOMPARE(o.value("domain").toString(), record[0]);
+        QCOMPARE(o.value("name").toString(), record[1]);
+        QCOMPARE(o.value("suffix").toString(), record[2]);
+        QCOMPARE(o.value("state").toString(), record[3]);
+        QCOMPARE(o.value("registry_site").toString(), record[4]);
+    }
+}
+
+void TestCli::onlyAvailable() {
+    const QStringList args = fastRun() + QStringList{"--tlds", "com,net,zz", "taken", "free"};
+    const CliResult all = run(args);
+    QCOMPARE(all.status, 0);
+    QStringList availableLines;
+    for (const QString& line : all.out.split(u'\n', Qt::SkipEmptyParts))
+        if (line.contains(QStringLiteral(" is available")))
+            availableLines << line;
+    QCOMPARE(availableLines.size(), 2);
+
+    const CliResult text = run(args + QStringList{"--only-available"});
+    QCOMPARE(text.status, 0);
+    QCOMPARE(text.out, availableLines.join(u'\n') + u'\n');
+
+    const CliResult csv = run(args + QStringList{"--only-available", "--format", "csv"});
+    const QList<QStringList> records = parseCsv(csv.out);
+    QCOMPARE(records.size(), 3);
+    QCOMPARE(records[1].value(0), QStringLiteral("free.com"));
+    QCOMPARE(records[2].value(0), QStringLiteral("free.net"));
+    QCOMPARE(records[1].value(3), QStringLiteral("available"));
+    QCOMPARE(records[2].value(3), QStringLiteral("available"));
+}
+
+void TestCli::inputSources_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("file"); // written and passed with --file when not empty
+
+    QTest::newRow("arguments") << QStringList{"taken", "free;Taken2"} << QByteArray()
+                               << QByteArray();
+    QTest::newRow("one argument") << QStringList{"taken, free Taken2"} << QByteArray()
+                                  << QByteArray();
+    QTest::newRow("standard input")
+        << QStringList{} << QByteArray("taken\nfree  Taken2\n") << QByteArray();
+    QTest::newRow("standard input, CR LF, no last line end")
+        << QStringList{} << QByteArray("taken\r\nfree,Taken2") << QByteArray();
+    QTest::newRow("file") << QStringList{} << QByteArray("ignored")
+                          << QByteArray("taken\nfree\nTaken2\n");
+    QTest::newRow("arguments then file")
+        << QStringList{"taken"} << QByteArray() << QByteArray("free\r\n\r\nTaken2\r\n");
+}
+
+void TestCli::inputSources() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, file);
+
+    QStringList args = fastRun() + QStringList{"--tlds", "com", "--format", "csv"};
+    if (!file.isEmpty()) {
+        const QString path = m_dir->filePath(QStringLiteral("names.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file);
+        f.close();
+        args << QStringLiteral("--file") << path;
+    }
+    const CliResult result = run(args + arguments, input);
+    QCOMPARE(result.status, 0);
+    const QList<QStringList> records = parseCsv(result.out);
+    QCOMPARE(records.size(), 4);
+    QCOMPARE(records[1].mid(0, 4), (QStringList{"taken.com", "taken", "com", "unavailable"}));
+    QCOMPARE(records[2].mid(0, 4), (QStringList{"free.com", "free", "com", "available"}));
+    QCOMPARE(records[3].mid(0, 4), (QStringList{"Taken2.com", "Taken2", "com", "unavailable"}));
+}
+
+void TestCli::exitStatus_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message"); // expected on standard error
+
+    QStringList words;
+    for (int i = 0; i < 46; ++i)
+        words << QStringLiteral("w%1").arg(i);
+    const QString illegal = illegalCharactersMessage().replace(u'\r', u'\n') + u'\n';
+
+    QTest::newRow("completed") << QStringList{"--tlds", "zz", "taken"} << QByteArray() << 0
+                               << QString();
+    QTest::newRow("nothing but blanks") << QStringList{} << QByteArray("  \n\n") << 0 << QString();
+    QTest::newRow("illegal argument") << QStringList{"foo_bar"} << QByteArray() << 1 << illegal;
+    QTest::newRow("illegal input") << QStringList{} << QByteArray("foo\tbar\n") << 1 << illegal;
+    QTest::newRow("non-ASCII input") << QStringList{} << QByteArray("caf\xc3\xa9") << 1 << illegal;
+    QTest::newRow("too many combinations")
+        << QStringList{"--combinations"} + words.mid(0, 17) << QByteArray() << 1
+        << tooManyCombinationsMessage(17 * 17 * 8).replace(u'\r', u'\n') + u'\n';
+    QTest::newRow("name table overflow")
+        << QStringList{"--combinations"} + words << QByteArray() << 1
+        << tooManyCombinationsMessage(46 * 46 * 8).replace(u'\r', u'\n') + u'\n';
+    QTest::newRow("limit counts second-level suffixes")
+        << QStringList{"--tlds", "com,co.uk,org.uk"} + QStringList(683, "x") << QByteArray() << 1
+        << tooManyCombinationsMessage(2049).replace(u'\r', u'\n') + u'\n';
+    QTest::newRow("delay too short") << QStringList{"--delay", "4", "x"} << QByteArray() << 1
+                                     << "Please select a number from 5 to 1000 ms.\n";
+    QTest::newRow("delay too long") << QStringList{"--delay", "1001", "x"} << QByteArray() << 1
+                                    << "Please select a number from 5 to 1000 ms.\n";
+    QTest::newRow("delay not a number") << QStringList{"--delay", "soon", "x"} << QByteArray() << 1
+                                        << "Please select a number from 5 to 1000 ms.\n";
+    QTest::newRow("no retries") << QStringList{"--retries", "0", "x"} << QByteArray() << 1
+                                << "Please select from 1 to 10 retries.\n";
+    QTest::newRow("too many retries") << QStringList{"--retries", "11", "x"} << QByteArray() << 1
+                                      << "Please select from 1 to 10 retries.\n";
+    QTest::newRow("unknown option") << QStringList{"--bogus", "x"} << QByteArray() << 1
+                                    << "Unknown option 'bogus'.\nTry 'nomispot-check --help'.\n";
+    QTest::newRow("unknown format") << QStringList{"--format", "xml", "x"} << QByteArray() << 1
+                                    << "Unknown format \"xml\": use text, csv or json.\n"
+                                       "Try 'nomispot-check --help'.\n";
+    QTest::newRow("empty suffix") << QStringList{"--tlds", "com,,net", "x"} << QByteArray() << 1
+                                  << "Unusable TLD list \"com,,net\": give suffixes such as "
+                                     "com,net,co.uk.\nTry 'nomispot-check --help'.\n";
+    QTest::newRow("missing file")
+        << QStringList{"--file", "/nonexistent/names.txt"} << QByteArray() << 1
+        << "Cannot read /nonexistent/names.txt: No such file or directory\n";
+    QTest::newRow("network cannot be set up")
+        << QStringList{"--nameserver", "", "x"} << QByteArray() << 2
+        << networkFailureMessage().replace(u'\r', u'\n') + u'\n';
+}
+
+void TestCli::exitStatus() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+
+    const CliResult result = run(fastRun() + arguments, input);
+    QCOMPARE(result.status, status);
+    QCOMPARE(result.err, message);
+    if (status != 0)
+        QCOMPARE(result.out, QString()); // no results for a run that never started
+}
+
+void TestCli::interrupted() {
+    QProcess process;
+    // A second a query: the run lasts 15 s unless interrupted.
+    start(process, {"--nameserver", kNameserver, "--delay", "1000", "--retries", "1", "--progress",
+                    "--tlds", "com,zz", "taken"});
+    QVERIFY(process.waitForStarted());
+    process.closeWriteChannel();
+    QString progress;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (progress += QString::fromUtf8(process.readAllStandardError())).contains("1/2 answered"),
+        10000);
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 130);
+    // The answer that came is kept; the unanswered query is not checked.
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()),
+             QStringLiteral("taken.com is unavailable.\ntaken.zz was not checked.\n"));
+}
+
+void TestCli::storedValues_data() {
+    QTest::addColumn<QString>("storedNameserver"); // empty: none stored
+    QTest::addColumn<QString>("storedRetries");    // empty: none stored
+    QTest::addColumn<QString>("systemNameserver");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("state"); // of taken.com
+
+    const QString good = kNameserver, silent = kSilentNameserver;
+    QTest::newRow("stored nameserver") << good << "" << silent << QStringList{} << "unavailable";
+    QTest::newRow("system nameserver when none stored")
+        << ""
+        << "" << good << QStringList{} << "unavailable";
+    QTest::newRow("stored nameserver before the system's")
+        << silent << "1" << good << QStringList{} << "not_checked";
+    QTest::newRow("given nameserver before the stored one")
+        << silent << "" << silent << QStringList{"--nameserver", good} << "unavailable";
+    // The program runs a stored 0 as it stands: nothing is sent.
+    QTest::newRow("stored retries") << good << "0" << silent << QStringList{} << "not_checked";
+    QTest::newRow("given retries before the stored ones")
+        << good << "0" << silent << QStringList{"--retries", "1"} << "unavailable";
+}
+
+void TestCli::storedValues() {
+    QFETCH(QString, storedNameserver);
+    QFETCH(QString, storedRetries);
+    QFETCH(QString, systemNameserver);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, state);
+
+    const QString main = QString::fromLatin1(kSectionMain);
+    m_store->write(main, QStringLiteral("delay"), QStringLiteral("5"));
+    if (!storedNameserver.isEmpty())
+        m_store->write(main, QStringLiteral("dns"), storedNameserver);
+    if (!storedRetries.isEmpty())
+        m_store->write(main, QStringLiteral("retries"), storedRetries);
+    QFile resolv(m_dir->filePath(QStringLiteral("resolv.conf")));
+    QVERIFY(resolv.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    resolv.write("# written by the test\nsearch example.org\nnameserver\t" +
+                 systemNameserver.toLatin1() + "\nnameserver " + kSilentNameserver.toLatin1() +
+                 "\n");
+    resolv.close();
+
+    const CliResult result =
+        run(arguments + QStringList{"--tlds", "com", "--format", "csv", "taken"});
+    QCOMPARE(result.status, 0);
+    const QList<QStringList> records = parseCsv(result.out);
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records[1].value(3), state);
+}
+
+void TestCli::searchSet_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("user");
+
+    QTest::newRow("default list, whatever was chosen") << QStringList{} << false;
+    QTest::newRow("personal selection") << QStringList{"--selection"} << true;
+}
+
+void TestCli::searchSet() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, user);
+
+    // The personal selection as the domain dialog stores it: com and uk.
+    TldCatalogue catalogue = m_catalogue;
+    for (int i = 0; i < catalogue.count; ++i)
+        catalogue[i].selected = catalogue[i].tld == u"com" || catalogue[i].tld == u"uk" ? 1 : 0;
+    SaveTldSelection(*m_store, catalogue);
+    writeUseUserDomains(*m_store, true);
+
+    const CliResult result = run(fastRun() + arguments + QStringList{"--format", "csv", "taken"});
+    QCOMPARE(result.status, 0);
+    QStringList suffixes;
+    States states;
+    for (const QStringList& record : parseCsv(result.out).mid(1)) {
+        suffixes << record.value(2);
+        states.insert(record.value(0), record.value(3));
+    }
+    QStringList expected;
+    for (const ResultColumn& column : planColumns(true, user, catalogue))
+        expected << column.suffix;
+    QCOMPARE(suffixes, expected);
+    if (user) {
+        QVERIFY(expected.contains(QStringLiteral("co.uk")));
+        QCOMPARE(states.value("taken.co.uk"), QStringLiteral("unavailable"));
+        QCOMPARE(states.value("taken.org.uk"), QStringLiteral("available"));
+    }
+    QCOMPARE(states.value("taken.com"), QStringLiteral("unavailable"));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
