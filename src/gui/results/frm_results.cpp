@@ -182,17 +182,14 @@ void frmResults::GetData() {
     setWindowTitle(appTitle() + QStringLiteral(" results"));
 
     // Counted after second-level labels are expanded, so identifiers always fit.
-    const long long combinations = static_cast<long long>(columns.size()) * names.NameCount;
-    if (combinations > kMaxCombinations || columns.size() > std::size_t(kMaxCombinations)) {
+    if (const long long refused = refusedCombinations(columns.size(), names.NameCount)) {
         hide();
-        m_state.messages->show({appTitle(),
-                                tooManyCombinationsMessage(std::max<long long>(
-                                    combinations, static_cast<long long>(columns.size()))),
-                                MessageIcon::Critical});
+        m_state.messages->show(
+            {appTitle(), tooManyCombinationsMessage(refused), MessageIcon::Critical});
         close();
         return;
     }
-    const int n = static_cast<int>(combinations);
+    const int n = static_cast<int>(columns.size()) * names.NameCount;
     m_progress->setValue(0);
     m_progress->setMaximum(n + 1);
     m_progress->setVisible(true);
