@@ -1,5 +1,6 @@
 #include "names/process_start.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 
 namespace nomispot {
@@ -31,8 +32,9 @@ std::optional<bool> ShellAndWait(const QString& commandLine, int timeoutMs, bool
     // A started program is ready for input: there is no separate idle state to wait for.
     const bool reached = waitForIdle || process->waitForFinished(timeoutMs > 0 ? timeoutMs : -1);
     if (process->state() != QProcess::NotRunning) {
-        // The program goes on; its process object goes when it ends.
+        // The program goes on; its process object goes when it ends, or with the application.
         QProcess* running = process.release();
+        running->setParent(QCoreApplication::instance());
         QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
     }
     return reached;
