@@ -68,6 +68,8 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     setTabOrder(m_activate, m_names);
     setTabOrder(m_names, m_modes[0]);
     setTabOrder(m_modes[0], m_modes[1]);
+    // Tab starts at Check, but a new window is for typing names.
+    m_names->setFocus();
 
     client->setFixedSize(
         std::max(twipsToPixels(4530, client), m_modes[1]->geometry().right() + gap),

@@ -162,8 +162,8 @@ void frmResults::setRunningLook(bool running) {
     m_mnuFile->menuAction()->setEnabled(!running);
     m_mnuEdit->menuAction()->setEnabled(!running);
     if (running) {
-        setCursor(Qt::BusyCursor);
-        m_grid->setCursor(Qt::BusyCursor);
+        setCursor(Qt::WaitCursor);
+        m_grid->setCursor(Qt::WaitCursor);
     } else {
         unsetCursor();
         m_grid->unsetCursor();
