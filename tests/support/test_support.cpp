@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStandardPaths>
 
 namespace nomispot::test {
 
@@ -37,6 +38,8 @@ bool writeCatalogueFile(const QString& path, const QStringList& plainLines) {
 }
 
 TestApp::TestApp() {
+    // Files the program keeps for itself (the help collection) go to a test location.
+    QStandardPaths::setTestModeEnabled(true);
     store = std::make_unique<SettingsStore>(settingsPath());
     state.programDir = binDir();
     state.store = store.get();
