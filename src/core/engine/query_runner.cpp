@@ -58,26 +58,31 @@ int QueryRunner::answered() const { return m_phase ? m_phase->answered() : 0; }
 QueryPhase::SendResult QueryRunner::send(const QByteArray& datagram) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (m_socket.write(datagram) == datagram.size()) {
+            // The first try failed on a refusal the system held for an earlier datagram (the
+            // server's port was closed; Qt names no reason). Reported from the event loop, so
+            // that the message never runs inside the phase.
+            if (attempt > 0)
+                QMetaObject::invokeMethod(this, &QueryRunner::reportSocketError,
+                                          Qt::QueuedConnection);
             emit querySent();
             return QueryPhase::SendResult::Sent;
         }
-        // A refusal the system reports for an earlier datagram (the server's port was closed)
-        // fails one send; the server may be back, so say so once and try again.
-        if (m_socket.error() != QAbstractSocket::ConnectionRefusedError)
-            break;
-        reportSocketError();
     }
     return QueryPhase::SendResult::Failed;
 }
 
 void QueryRunner::readReplies() {
-    // Bounded, so a flood cannot hold the event loop; the rest comes with the next readyRead.
-    for (int i = 0; i < 256 && m_socket.hasPendingDatagrams(); ++i) {
+    // At least one read: a readyRead without a datagram is an error the system reports (a refused
+    // port), and until something is read Qt announces no further datagram. Bounded, so a flood
+    // cannot hold the event loop; the rest comes with the next readyRead.
+    for (int i = 0; i < 256; ++i) {
         const QNetworkDatagram d = m_socket.receiveDatagram(512);
         if (!d.isValid())
             break;
         if (m_phase)
             m_phase->datagram(d.data());
+        if (!m_socket.hasPendingDatagrams())
+            break;
     }
 }
 

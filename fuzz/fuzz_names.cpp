@@ -1,0 +1,119 @@
+// Text typed into the names box: validation, normalising, splitting and the two check modes.
+// The first byte picks the mode and how the rest becomes text.
+
+#include "fuzz_input.h"
+#include "names/name_parser.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstring>
+#include <memory>
+
+using namespace nomispot;
+using nomispot::fuzz::Input;
+
+namespace {
+
+bool isSeparator(char16_t u) {
+    return u == u' ' || u == u';' || u == u',';
+}
+
+bool isNameCharacter(char16_t u) {
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+           u == u'-' || u == u'.';
+}
+
+QString textFrom(std::uint8_t how, const QByteArray& bytes) {
+    switch (how % 3) {
+    case 0:
+        return QString::fromLatin1(bytes);
+    case 1:
+        return QString::fromUtf8(bytes);
+    default: {
+        QString s(bytes.size() / 2, Qt::Uninitialized);
+        std::memcpy(s.data(), bytes.constData(), static_cast<std::size_t>(s.size()) * 2);
+        return s;
+    }
+    }
+}
+
+// The words of text: runs of characters between separators.
+QStringList wordsOf(const QString& text) {
+    QStringList words;
+    QString word;
+    for (const QChar c : text) {
+        if (isSeparator(c.unicode())) {
+            if (!word.isEmpty())
+                words << word;
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.isEmpty())
+        words << word;
+    return words;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    const std::uint8_t how = in.byte();
+    const CheckMode mode = how & 1 ? CheckMode::Combinations : CheckMode::Separately;
+    const QString text = textFrom(how >> 1, in.rest());
+
+    // An earlier run's names are still in the slots.
+    auto table = std::make_unique<NameTable>();
+    for (QString& slot : table->Names)
+        slot = QStringLiteral("old");
+    table->NameCount = 7;
+
+    const ParseOutcome out = parseNames(text, mode, *table);
+    FUZZ_CHECK(table->NameCount >= 0 && table->NameCount <= NameTable::kSlots);
+
+    qsizetype illegal = -1;
+    for (qsizetype i = 0; i < text.size() && illegal < 0; ++i)
+        if (!isNameCharacter(text[i].unicode()) && !isSeparator(text[i].unicode()))
+            illegal = i;
+    if (illegal >= 0) {
+        FUZZ_CHECK(out.kind == ParseOutcome::Illegal && out.illegalPosition == illegal);
+        FUZZ_CHECK(table->NameCount == 0);
+        return 0;
+    }
+    if (text.count(u' ') == text.size()) {
+        FUZZ_CHECK(out.kind == ParseOutcome::Blank && table->NameCount == 0);
+        return 0;
+    }
+
+    const QStringList words = wordsOf(text);
+    const bool complete = text.contains(u'.');
+    const qsizetype n = words.size();
+    const qsizetype needed = complete || mode == CheckMode::Separately ? n : n * n;
+    FUZZ_CHECK(out.neededSlots == needed);
+    if (needed > NameTable::kSlots) {
+        FUZZ_CHECK(out.kind == ParseOutcome::TooManyNames && table->NameCount == 0);
+        return 0;
+    }
+
+    FUZZ_CHECK(out.kind == ParseOutcome::Ok);
+    FUZZ_CHECK(table->NameCount == needed);
+    FUZZ_CHECK(table->NamesNeedSuffix == !complete);
+    for (int k = 0; k < table->NameCount; ++k) {
+        const QString& name = table->Names[static_cast<std::size_t>(k)];
+        FUZZ_CHECK(!name.isEmpty());
+        for (const QChar c : name)
+            FUZZ_CHECK(isNameCharacter(c.unicode()));
+    }
+    for (qsizetype i = 0; i < n; ++i) {
+        if (complete || mode == CheckMode::Separately) {
+            FUZZ_CHECK(table->Names[static_cast<std::size_t>(i)] == words[i]);
+            continue;
+        }
+        // Every word with every other in both orders; a word alone where it meets itself.
+        for (qsizetype j = 0; j < n; ++j)
+            FUZZ_CHECK(table->Names[static_cast<std::size_t>(i * n + j)] ==
+                       (i == j ? words[i] : words[i] + words[j]));
+    }
+    return 0;
+}

@@ -1,0 +1,371 @@
+// Faults around a running program: the nameserver going away in the middle of a check, a
+// settings file that cannot be written or holds garbage, a broken data file.
+
+#include "app_info.h"
+#include "catalogue/catalogue_file.h"
+#include "engine/run_plan.h"
+#include "help/main_menu.h"
+#include "names/frm_main.h"
+#include "names/startup.h"
+#include "nsd_server.h"
+#include "results/frm_results.h"
+#include "settings/frm_options.h"
+#include "settings/frm_options_first.h"
+#include "settings/settings_ops.h"
+#include "test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+using namespace nomispot;
+
+namespace {
+
+const QString kNameserver = QStringLiteral("127.53.5.5");
+
+frmResults* check(frmMain& window, const QString& text) {
+    auto* names = window.findChild<QLineEdit*>(QStringLiteral("names"));
+    names->setText(text);
+    window.findChild<QRadioButton*>(QStringLiteral("checkmode(0)"))->click();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("activate")), Qt::LeftButton);
+    return window.results();
+}
+
+// Messages other than the socket error one.
+QStringList otherMessages(const test::MessageRecorder& messages) {
+    QStringList other = messages.texts();
+    other.removeAll(socketErrorMessage());
+    return other;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Keeps a file from being written for the guard's life. Permission bits do not stop root, so
+// root gets the file system's immutable flag instead.
+class Unwritable {
+public:
+    explicit Unwritable(const QString& path) : m_path(path) {
+        m_ok = geteuid() == 0 ? setImmutable(true)
+                              : QFile::setPermissions(path, QFileDevice::ReadOwner);
+    }
+    ~Unwritable() {
+        if (m_ok && geteuid() == 0)
+            setImmutable(false);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    bool setImmutable(bool on) {
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (ok) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return ok;
+    }
+
+    QString m_path;
+    bool m_ok = false;
+};
+
+// The program as main() puts it together, on a settings file and a program directory of the
+// test's choosing; write failures reach the recorded messages as they reach the user.
+struct Program {
+    explicit Program(const QString& settingsPath, const QString& programDir = test::binDir()) {
+        store = std::make_unique<SettingsStore>(settingsPath);
+        store->setWriteFailureHandler([this](const QString& path) {
+            app.messages.show(
+                {appTitle(), settingsWriteFailureMessage(path), MessageIcon::Critical});
+        });
+        app.state.store = store.get();
+        app.state.programDir = programDir;
+        installMainMenu(window, app.state);
+    }
+
+    // Start-up; a first-run wizard is closed by its frame as soon as it shows.
+    bool startUp() {
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (auto* wizard = qobject_cast<frmOptionsFirst*>(QApplication::activeModalWidget()))
+                wizard->close();
+        });
+        closer.start(10);
+        return StartUp(window, app.state);
+    }
+
+    test::TestApp app;
+    std::unique_ptr<SettingsStore> store;
+    frmMain window{app.state};
+};
+
+} // namespace
+
+namespace nomispot {
+char* toString(const DnsSettings& dns) {
+    return QTest::toString(QStringLiteral("%1, %2 ms, %3 tries")
+                               .arg(dns.nameserver)
+                               .arg(dns.delayMs)
+                               .arg(dns.retries));
+}
+} // namespace nomispot
+
+Q_DECLARE_METATYPE(nomispot::DnsSettings)
+
+class TestFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void nameserverStops_data();
+    void nameserverStops();
+    void settingsCannotBeSaved_data();
+    void settingsCannotBeSaved();
+    void settingsFileCannotBeWritten();
+    void garbageSettings_data();
+    void garbageSettings();
+    void brokenDataFile();
+};
+
+void TestFaults::nameserverStops_data() {
+    QTest::addColumn<bool>("comesBack");
+    QTest::addColumn<QStringList>("answered"); // the rest ends NotChecked
+    QTest::newRow("stays down") << false << QStringList{"taken.com"};
+    QTest::newRow("comes back") << true
+                                << QStringList{"taken.com", "free.com", "taken.net", "free.net"};
+}
+
+// Stopped after its first reply, perhaps started again while the run still repeats its queries:
+// the run goes on to its end, and what was not answered ends not checked.
+void TestFaults::nameserverStops() {
+    QFETCH(bool, comesBack);
+    QFETCH(QStringList, answered);
+
+    NOMISPOT_START_NSD(nsd, kNameserver, test::NsdServer::standardZones());
+    test::TestApp app;
+    app.state.dns = {kNameserver, 50, 3};
+    frmMain window(app.state);
+    QPointer<frmResults> results = check(window, QStringLiteral("taken free"));
+    QVERIFY(results);
+    QSignalSpy socketErrors(&results->runner(), &QueryRunner::socketError);
+    QSignalSpy sent(&results->runner(), &QueryRunner::querySent);
+    QObject::connect(
+        &results->runner(), &QueryRunner::progressChanged, results, [&nsd](int) { nsd.stop(); },
+        Qt::SingleShotConnection);
+    const auto runEnded = [&results] {
+        return !results || results->stage() == frmResults::Stage::Finished;
+    };
+    if (comesBack) {
+        // The whole first pass goes to the closed port.
+        QTRY_VERIFY_WITH_TIMEOUT(runEnded() || sent.count() >= 16, 10000);
+        QVERIFY(nsd.start());
+    }
+
+    QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 20000);
+    QVERIFY2(results, qPrintable(app.messages.texts().join(u'|')));
+    const CheckTable& table = app.state.checkItems;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r) {
+            const CheckItem& item = table.at(c, r);
+            const CheckState expected = !answered.contains(item.domain)    ? CheckState::NotChecked
+                                        : item.domain.startsWith(u"taken") ? CheckState::Unavailable
+                                                                           : CheckState::Available;
+            QVERIFY2(item.state == expected, qPrintable(item.domain));
+        }
+    QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
+             QStringLiteral("Close"));
+    QVERIFY(!app.state.names.RunActive);
+    QVERIFY(socketErrors.count() <= 1);
+    QVERIFY(app.messages.texts().count(socketErrorMessage()) <= 1);
+    QCOMPARE(otherMessages(app.messages), QStringList());
+}
+
+void TestFaults::settingsCannotBeSaved_data() {
+    QTest::addColumn<QString>("relativePath");
+    QTest::addColumn<bool>("writable");
+    // Qt creates a missing directory; a file where the directory should be stops every user.
+    QTest::newRow("directory missing") << "new/deeper/Nomispot.ini" << true;
+    QTest::newRow("directory cannot be made") << "blocker/Nomispot.ini" << false;
+}
+
+// A first start: the settings cannot be saved, the user is told once, and the values stay in
+// effect for the session.
+void TestFaults::settingsCannotBeSaved() {
+    QFETCH(QString, relativePath);
+    QFETCH(bool, writable);
+
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("blocker")), "a file, not a directory"));
+    const QString path = dir.filePath(relativePath);
+    Program program(path);
+    QVERIFY(program.startUp());
+    QVERIFY(program.window.isVisible());
+    QCOMPARE(program.app.state.dns.nameserver, QString::fromLatin1(kPlaceholderNameserver));
+
+    // The user sets a nameserver in DNS Settings.
+    program.window.findChild<QAction*>(QStringLiteral("mnuServer"))->trigger();
+    auto* options = program.window.findChild<frmOptions*>();
+    QVERIFY(options);
+    options->findChild<QLineEdit*>(QStringLiteral("txtDNSserver"))->setText(kNameserver);
+    options->findChild<QLineEdit*>(QStringLiteral("txtDNSdelay"))->setText(QStringLiteral("25"));
+    QTest::mouseClick(options->findChild<QPushButton*>(QStringLiteral("butOK")), Qt::LeftButton);
+    QCOMPARE(program.app.state.dns, (DnsSettings{kNameserver, 25, 3}));
+
+    const QStringList failures =
+        program.app.messages.texts().filter(QStringLiteral("cannot be saved"));
+    if (writable) {
+        QCOMPARE(failures, QStringList());
+        QVERIFY(readFile(path).contains("dns=" + kNameserver.toLatin1()));
+    } else {
+        QCOMPARE(failures, QStringList{settingsWriteFailureMessage(path)});
+        QVERIFY(!QFile::exists(path));
+    }
+}
+
+// A later start on a file that cannot be written: it is read as usual, a change is refused
+// once with the message, and the file keeps what it held.
+void TestFaults::settingsFileCannotBeWritten() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Nomispot.ini"));
+    const QByteArray content = "[main]\ninit=False\ndns=10.1.2.3\nretries=5\ndelay=40\n"
+                               "domains=user\n\n[domains]\ncom=1\n";
+    QVERIFY(writeFile(path, content));
+    const Unwritable guard(path);
+    if (!guard.ok())
+        QSKIP("this file system cannot keep root from writing a file");
+
+    Program program(path);
+    QVERIFY(program.startUp());
+    QCOMPARE(program.app.state.dns, (DnsSettings{QStringLiteral("10.1.2.3"), 40, 5}));
+    QCOMPARE(program.app.messages.texts(), QStringList());
+
+    program.window.findChild<QAction*>(QStringLiteral("mnuServer"))->trigger();
+    auto* options = program.window.findChild<frmOptions*>();
+    QVERIFY(options);
+    options->findChild<QLineEdit*>(QStringLiteral("txtDNSretries"))->setText(QStringLiteral("7"));
+    QTest::mouseClick(options->findChild<QPushButton*>(QStringLiteral("butOK")), Qt::LeftButton);
+
+    QCOMPARE(program.app.messages.texts(), QStringList{settingsWriteFailureMessage(path)});
+    QCOMPARE(program.app.messages.messages[0].icon, MessageIcon::Critical);
+    QCOMPARE(program.app.state.dns, (DnsSettings{QStringLiteral("10.1.2.3"), 40, 7}));
+    QCOMPARE(readFile(path), content);
+}
+
+void TestFaults::garbageSettings_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<DnsSettings>("dns");
+    QTest::addColumn<QList<int>>("selected"); // flags of com, net, org
+
+    const QString root = QString::fromLatin1(kFallbackNameserver);
+    QTest::newRow("not numbers")
+        << QByteArray("[main]\ninit=False\ndns=10.0.0.1\nretries=three\ndelay=5x\n"
+                      "[domains]\ncom=yes\nnet=1\norg=\n")
+        << DnsSettings{QStringLiteral("10.0.0.1"), 50, 3} << QList<int>{0, 1, 0};
+    QTest::newRow("too wide for the fields")
+        << QByteArray("[main]\ninit=False\nretries=256\ndelay=40000\n[domains]\ncom=300\nnet=-1\n")
+        << DnsSettings{root, 50, 3} << QList<int>{0, 0, 0};
+    // Only the first-run set-up writes "init": any text means it ran, and the stored values stay.
+    QTest::newRow("init not a truth value")
+        << QByteArray("[main]\ninit=maybe\ndns=10.0.0.2\nretries=4\ndelay=60\n[domains]\norg=1\n")
+        << DnsSettings{QStringLiteral("10.0.0.2"), 60, 4} << QList<int>{0, 0, 1};
+    static const char kBinary[] = "[main]\ninit=False\n\0\xff\xfe[\x01]=\x02\ndelay=\x80\x81\n";
+    QTest::newRow("binary bytes") << QByteArray(kBinary, sizeof kBinary - 1)
+                                  << DnsSettings{root, 50, 3} << QList<int>{0, 0, 0};
+}
+
+// Start-up takes each unusable value's fallback and keeps the rest.
+void TestFaults::garbageSettings() {
+    QFETCH(QByteArray, content);
+    QFETCH(DnsSettings, dns);
+    QFETCH(QList<int>, selected);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Nomispot.ini"));
+    QVERIFY(writeFile(path, content));
+    Program program(path);
+    QVERIFY(program.startUp());
+    QCOMPARE(program.app.messages.texts(), QStringList());
+    QCOMPARE(program.app.state.dns, dns);
+    const TldCatalogue& catalogue = program.app.state.catalogue;
+    QList<int> flags;
+    for (const QString& tld : {QStringLiteral("com"), QStringLiteral("net"), QStringLiteral("org")})
+        flags << catalogue[FindTldIndex(catalogue, tld)].selected;
+    QCOMPARE(flags, selected);
+}
+
+// Broken lines, bytes of every value and more lines than slots: start-up names the lines it
+// skipped and loads no more than the slots hold.
+void TestFaults::brokenDataFile() {
+    // Three fields with control and high bytes in the second: loaded as it stands.
+    static const char kBinaryField[] = "bin;\x01\xfe\0;site";
+    QTemporaryDir programDir;
+    const QString dataFile = catalogueFilePath(programDir.path());
+    QByteArray bytes;
+    std::vector<int> skipped;
+    int valid = 0;
+    for (int line = 1; line <= 400; ++line) {
+        QByteArray plain = QStringLiteral("t%1;Entry %1;https://t%1.example").arg(line).toLatin1();
+        switch (line) {
+        case 2:
+            plain.clear();
+            break;
+        case 5:
+            plain = "two;fields";
+            break;
+        case 9:
+            plain = QByteArray("\0\xff\x80\r", 4);
+            break;
+        case 12:
+            plain = QByteArray(kBinaryField, sizeof kBinaryField - 1);
+            break;
+        default:
+            break;
+        }
+        const bool loads = plain.count(';') >= 2 && valid < TldCatalogue::kSlots;
+        if (loads)
+            ++valid;
+        else
+            skipped.push_back(line);
+        bytes += DecodeLine(QString::fromLatin1(plain)).toLatin1() + (line % 2 ? "\r\n" : "\n");
+    }
+    QVERIFY(writeFile(dataFile, bytes));
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("Nomispot.ini"));
+    QVERIFY(writeFile(settings, "[main]\ninit=False\n[domains]\nt400=1\nt1=1\n"));
+
+    Program program(settings, programDir.path());
+    QVERIFY(program.startUp());
+    QVERIFY(program.window.isVisible());
+    QCOMPARE(program.app.messages.texts(), QStringList{skippedLinesMessage(dataFile, skipped)});
+    const TldCatalogue& catalogue = program.app.state.catalogue;
+    QCOMPARE(catalogue.count, std::int16_t(TldCatalogue::kSlots));
+    QCOMPARE(catalogue[0].tld, QStringLiteral("t1"));
+    QVERIFY(catalogue[0].isSelected());
+    QCOMPARE(catalogue[8].description, QString::fromLatin1("\x01\xfe\0", 3));
+    QCOMPARE(catalogue[300].tld, QStringLiteral("t304"));
+    QCOMPARE(FindTldIndex(catalogue, QStringLiteral("t400")), std::int16_t(0));
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
