@@ -65,9 +65,7 @@ private:
 
 void TestCheckRun::initTestCase() {
     m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
-    if (!m_nsd->start() &&
-        (m_nsd->failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD")))
-        QFAIL(qPrintable(m_nsd->skipReason()));
+    NOMISPOT_REQUIRE_NSD_RUNNING(*m_nsd);
 }
 
 void TestCheckRun::againstNsd_data() {

@@ -64,8 +64,7 @@ private:
 
 void TestResultsWindow::initTestCase() {
     m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
-    if (!m_nsd->start() && (m_nsd->failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD")))
-        QFAIL(qPrintable(m_nsd->skipReason()));
+    NOMISPOT_REQUIRE_NSD_RUNNING(*m_nsd);
 }
 
 void TestResultsWindow::popup_data() {

@@ -41,12 +41,16 @@ private:
 
 } // namespace nomispot::test
 
-// Starts an NSD at address with zones into a local named var. Skips where root or nsd is
-// missing, unless NOMISPOT_REQUIRE_NSD is set (as on CI); fails when the server does not answer.
+// Starts server, or ends the test function: skips where root or nsd is missing, unless
+// NOMISPOT_REQUIRE_NSD is set (as on CI); fails when the server does not answer.
+#define NOMISPOT_REQUIRE_NSD_RUNNING(server)                                                       \
+    if (!(server).start()) {                                                                       \
+        if ((server).failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))                \
+            QFAIL(qPrintable((server).skipReason()));                                              \
+        QSKIP(qPrintable((server).skipReason()));                                                  \
+    }
+
+// Starts an NSD at address with zones into a local named var.
 #define NOMISPOT_START_NSD(var, address, zones)                                                    \
     nomispot::test::NsdServer var(address, zones);                                                 \
-    if (!var.start()) {                                                                            \
-        if (var.failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))                     \
-            QFAIL(qPrintable(var.skipReason()));                                                   \
-        QSKIP(qPrintable(var.skipReason()));                                                       \
-    }
+    NOMISPOT_REQUIRE_NSD_RUNNING(var)
