@@ -191,11 +191,7 @@ private:
 
 void TestTraffic::initTestCase() {
     m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
-    if (!m_nsd->start()) {
-        if (m_nsd->failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))
-            QFAIL(qPrintable(m_nsd->skipReason()));
-        QSKIP(qPrintable(m_nsd->skipReason()));
-    }
+    NOMISPOT_REQUIRE_NSD_RUNNING(*m_nsd);
     // The undisturbed run gives the verdicts every disturbed one must reach.
     Check check;
     QVERIFY(check.connectTo(kNameserver));
