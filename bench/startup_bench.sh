@@ -2,7 +2,8 @@
 # Start-up of the program against a bare Qt Widgets program that shows one empty window, side by
 # side in one run: the time from process start until the main window is shown, and the peak
 # memory of the whole process. The two run alternately, offscreen; each prints "shown" when its
-# window is up and ends at once (NOMISPOT_EXIT_WHEN_SHOWN).
+# window is up and ends at once (NOMISPOT_EXIT_WHEN_SHOWN). A third line, for reference, is the
+# bare window holding one line edit: the cost of the font database any window with text pays.
 #
 # Usage: bench/startup_bench.sh [directory of the programs] [runs]   (default: build/bin, 30)
 # Build a Release tree first; needs /usr/bin/time (apt-get install time).
@@ -27,11 +28,11 @@ printf '[main]\ninit=False\ndns=127.0.0.1\nretries=3\ndelay=50\ndomains=default\
     > "$work/config/Nomispot/Nomispot.ini"
 export QT_QPA_PLATFORM=offscreen NOMISPOT_EXIT_WHEN_SHOWN=1 XDG_CONFIG_HOME=$work/config
 
-# One start of $1: prints the milliseconds until "shown" and the peak memory in kB.
+# One start of the command $@: prints the milliseconds until "shown" and the peak memory in kB.
 measure() {
     local start shown
     start=$EPOCHREALTIME
-    shown=$(/usr/bin/time -v -o "$work/time.txt" "$1" 2> /dev/null | {
+    shown=$(/usr/bin/time -v -o "$work/time.txt" "$@" 2> /dev/null | {
         while IFS= read -r line; do
             if [[ $line == shown ]]; then
                 echo "$EPOCHREALTIME"
@@ -54,9 +55,11 @@ measure "$program" > /dev/null
 measure "$bare" > /dev/null
 : > "$work/program.txt"
 : > "$work/bare.txt"
+: > "$work/text.txt"
 for ((i = 0; i < runs; i++)); do
     measure "$program" >> "$work/program.txt"
     measure "$bare" >> "$work/bare.txt"
+    measure "$bare" --text >> "$work/text.txt"
 done
 
 median() { # column $2 of file $1
@@ -67,10 +70,14 @@ pt=$(median "$work/program.txt" 1)
 bt=$(median "$work/bare.txt" 1)
 pm=$(median "$work/program.txt" 2)
 bm=$(median "$work/bare.txt" 2)
-awk -v pt="$pt" -v bt="$bt" -v pm="$pm" -v bm="$bm" -v n="$runs" 'BEGIN {
+tt=$(median "$work/text.txt" 1)
+tm=$(median "$work/text.txt" 2)
+awk -v pt="$pt" -v bt="$bt" -v pm="$pm" -v bm="$bm" -v tt="$tt" -v tm="$tm" -v n="$runs" 'BEGIN {
     printf "%d starts of each, medians                   program      bare    ratio  target\n", n
     printf "time from process start to window shown  %8.1f ms %6.1f ms  %6.3f  <= 1.3\n",
         pt, bt, pt / bt
     printf "peak memory                              %8.1f MB %6.1f MB  %6.3f  <= 1.3\n",
         pm / 1024, bm / 1024, pm / bm
+    printf "for reference, the bare window with one line edit: %.1f ms (%.3f), %.1f MB (%.3f)\n",
+        tt, tt / bt, tm / 1024, tm / bm
 }'

@@ -4,8 +4,9 @@
 #include "fuzz_input.h"
 #include "settings/settings_ops.h"
 
+#include <QDateTime>
 #include <QFile>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -17,14 +18,21 @@ namespace {
 const QString kMain = QString::fromLatin1(kSectionMain);
 const QString kDomains = QString::fromLatin1(kSectionDomains);
 
-// A temporary file holding bytes; each one has a new name, so Qt's cache of settings files
-// never hands back another input's values.
-std::unique_ptr<QTemporaryFile> fileWith(const QByteArray& bytes) {
-    auto file = std::make_unique<QTemporaryFile>();
-    FUZZ_CHECK(file->open());
-    FUZZ_CHECK(file->write(bytes) == bytes.size());
-    file->close();
-    return file;
+// The three files an input uses, the same ones for the whole run: a new file for every input
+// would leave one more entry in Qt's cache of settings files each time.
+enum class Slot { Stored, Written, Copy };
+
+// Rewrites a slot's file with bytes and gives it a modification time no earlier write had, so
+// Qt reads it afresh instead of handing back what it cached from the slot's last input.
+QString fileWith(Slot slot, const QByteArray& bytes) {
+    static const QTemporaryDir dir;
+    static qint64 writes = 0;
+    QFile file(dir.filePath(QString::number(static_cast<int>(slot)) + QStringLiteral(".ini")));
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_CHECK(file.write(bytes) == bytes.size() && file.flush());
+    FUZZ_CHECK(file.setFileTime(QDateTime::fromSecsSinceEpoch(++writes, Qt::UTC),
+                                QFileDevice::FileModificationTime));
+    return file.fileName();
 }
 
 // The value of text when it is a plain decimal number, blanks around it allowed.
@@ -98,18 +106,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QStringList tlds = QString::fromLatin1(head).split(u';');
     tlds = tlds.mid(0, 8);
 
-    const auto stored = fileWith(newline < 0 ? QByteArray() : bytes.mid(newline + 1));
+    const QString stored =
+        fileWith(Slot::Stored, newline < 0 ? QByteArray() : bytes.mid(newline + 1));
     Loaded first;
     {
-        const SettingsStore store(stored->fileName());
+        const SettingsStore store(stored);
         first = load(store, tlds);
         checkFields(store, first);
     }
 
     // What the program writes it reads back the same from the file.
-    const auto written = fileWith({});
+    const QString written = fileWith(Slot::Written, {});
     {
-        SettingsStore store(written->fileName());
+        SettingsStore store(written);
         bool failed = false;
         store.setWriteFailureHandler([&failed](const QString&) { failed = true; });
         markFirstRunDone(store);
@@ -118,10 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         SaveTldSelection(store, *first.catalogue);
         FUZZ_CHECK(!failed);
     }
-    QFile writtenFile(written->fileName());
+    QFile writtenFile(written);
     FUZZ_CHECK(writtenFile.open(QIODevice::ReadOnly));
-    const auto copy = fileWith(writtenFile.readAll());
-    const SettingsStore reread(copy->fileName());
+    const SettingsStore reread(fileWith(Slot::Copy, writtenFile.readAll()));
     const Loaded second = load(reread, tlds);
     FUZZ_CHECK(!second.firstRun);
     FUZZ_CHECK(second.userDomains == first.userDomains);

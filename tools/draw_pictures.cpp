@@ -1,62 +1,19 @@
 // Draws the results window's pictures into PNG files: nomispot-draw-pictures OUTPUT_DIR.
 // Run by hand when a picture changes; the PNGs are committed under data/pictures.
+#include "results/verdict_pictures.h"
+
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
-QImage check() {
-    QImage image = canvas(20, 17);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x1e, 0x9e, 0x3a), 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    QPainterPath path;
-    path.moveTo(4, 9);
-    path.lineTo(8.5, 13.5);
-    path.lineTo(16, 3.5);
-    p.drawPath(path);
-    return image;
-}
-
-QImage cross() {
-    QImage image = canvas(20, 17);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0xd0, 0x21, 0x21), 3.2, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(5, 3), QPointF(15, 14));
-    p.drawLine(QPointF(15, 3), QPointF(5, 14));
-    return image;
-}
-
-QImage question() {
-    QImage image = canvas(20, 17);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x1f, 0x5f, 0xd0), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    QPainterPath path;
-    path.moveTo(6.5, 5.5);
-    path.cubicTo(6.5, 1.5, 13.5, 1.5, 13.5, 5.5);
-    path.cubicTo(13.5, 8, 10, 8, 10, 11);
-    p.drawPath(path);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x1f, 0x5f, 0xd0));
-    p.drawEllipse(QPointF(10, 14.6), 1.6, 1.6);
-    return image;
-}
-
 QImage logo() {
-    QImage image = canvas(201, 60);
+    QImage image(201, 60, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, 0, 60);
@@ -78,7 +35,8 @@ QImage logo() {
     font.setBold(true);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRectF(56, 0, 140, 60), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Nomispot"));
+    p.drawText(QRectF(56, 0, 140, 60), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("Nomispot"));
     return image;
 }
 
@@ -88,9 +46,10 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
-    const bool ok = check().save(out.filePath(QStringLiteral("check.png"))) &&
-                    cross().save(out.filePath(QStringLiteral("cross.png"))) &&
-                    question().save(out.filePath(QStringLiteral("question.png"))) &&
-                    logo().save(out.filePath(QStringLiteral("logo.png")));
+    const bool ok =
+        nomispot::checkPicture().save(out.filePath(QStringLiteral("check.png"))) &&
+        nomispot::crossPicture().save(out.filePath(QStringLiteral("cross.png"))) &&
+        nomispot::questionPicture().save(out.filePath(QStringLiteral("question.png"))) &&
+        logo().save(out.filePath(QStringLiteral("logo.png")));
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "message_box_service.h"
 #include "names/frm_main.h"
 #include "names/startup.h"
+#include "results/verdict_pictures.h"
 #include "settings/settings_store.h"
 
 #include <QApplication>
@@ -15,7 +16,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nomispot"));
     QApplication::setOrganizationName(QStringLiteral("Nomispot"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/check.png")));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(nomispot::checkPicture())));
 
     nomispot::MessageBoxService messages;
     nomispot::DesktopShellOpener shell;

@@ -1,4 +1,5 @@
 #include "help/help_file.h"
+#include "help/help_module.h"
 #include "help/help_window.h"
 #include "test_support.h"
 
@@ -52,6 +53,9 @@ private slots:
     void showHelpKeepsOneWindow();
     void missingHelpFileShowsAPage();
     void contentsFollowLinks();
+    void helpModuleLoadsFromProgramDir();
+    void helpModuleMissingOrBroken_data();
+    void helpModuleMissingOrBroken();
 
 private:
     QTemporaryDir m_dir;
@@ -212,6 +216,33 @@ void TestHelp::contentsFollowLinks() {
     emit browser->anchorClicked(modes);
     QCOMPARE(browser->source(), modes);
     QVERIFY(browser->toPlainText().contains(QStringLiteral("Check Seperately")));
+}
+
+void TestHelp::helpModuleLoadsFromProgramDir() {
+    const HelpModule* help = loadHelpModule(test::binDir());
+    QVERIFY(help);
+    QVERIFY(help->registerHelp(test::binDir()));
+    auto* window = qobject_cast<HelpWindow*>(
+        help->showHelp(test::binDir(), 1, QStringLiteral("Main"), nullptr));
+    QVERIFY(window);
+    QVERIFY(window->hasHelp());
+}
+
+void TestHelp::helpModuleMissingOrBroken_data() {
+    QTest::addColumn<QByteArray>("content"); // empty: no library at all
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("not a library") << QByteArray("\x7f" "ELF but not really\n");
+}
+
+void TestHelp::helpModuleMissingOrBroken() {
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    if (!content.isEmpty()) {
+        QFile file(dir.filePath(QStringLiteral("libnomispot_help_window.so")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QVERIFY(!loadHelpModule(dir.path()));
 }
 
 QTEST_MAIN(TestHelp)

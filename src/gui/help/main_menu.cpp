@@ -1,10 +1,12 @@
 #include "help/main_menu.h"
 
+#include "app_info.h"
 #include "catalogue/frm_domains.h"
 #include "help/frm_about.h"
-#include "help/help_window.h"
+#include "help/help_module.h"
 #include "help/web_links.h"
 #include "names/frm_main.h"
+#include "names/startup.h"
 #include "settings/frm_options.h"
 #include "settings/settings_ops.h"
 
@@ -37,7 +39,10 @@ public:
 
     void mnuDomains_Click() { execModal(new frmDomains(m_state, &m_window)); }
     void mnuHelpIndex_Click() {
-        ShowHelp(m_state.programDir, 1, QStringLiteral("Main"), &m_window);
+        if (const HelpModule* help = loadHelpModule())
+            help->showHelp(m_state.programDir, 1, QStringLiteral("Main"), &m_window);
+        else
+            m_state.messages->show({appTitle(), helpNotInstalledMessage(), MessageIcon::Critical});
     }
     void mnuAbout_Click() { execModal(new frmAbout(m_state, &m_window)); }
 

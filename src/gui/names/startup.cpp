@@ -2,7 +2,7 @@
 
 #include "app_info.h"
 #include "catalogue/catalogue_file.h"
-#include "help/help_window.h"
+#include "help/help_module.h"
 #include "names/frm_main.h"
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
@@ -15,7 +15,8 @@ void StartupInit(AppState& state, QWidget* parent) {
     SettingsStore& store = *state.store;
     if (isFirstRun(store)) {
         // The help file is registered with the help engine once, where it will be read.
-        if (!registerHelp(state.programDir))
+        const HelpModule* help = loadHelpModule();
+        if (!help || !help->registerHelp(state.programDir))
             state.messages->show({appTitle(), helpNotInstalledMessage(), MessageIcon::Critical});
         markFirstRunDone(store);
         writeUseUserDomains(store, false);

@@ -1,0 +1,57 @@
+#include "results/verdict_pictures.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace nomispot {
+
+namespace {
+
+QImage canvas() {
+    QImage image(20, 17, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+} // namespace
+
+QImage checkPicture() {
+    QImage image = canvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x1e, 0x9e, 0x3a), 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath path;
+    path.moveTo(4, 9);
+    path.lineTo(8.5, 13.5);
+    path.lineTo(16, 3.5);
+    p.drawPath(path);
+    return image;
+}
+
+QImage crossPicture() {
+    QImage image = canvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0xd0, 0x21, 0x21), 3.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(5, 3), QPointF(15, 14));
+    p.drawLine(QPointF(15, 3), QPointF(5, 14));
+    return image;
+}
+
+QImage questionPicture() {
+    QImage image = canvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x1f, 0x5f, 0xd0), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath path;
+    path.moveTo(6.5, 5.5);
+    path.cubicTo(6.5, 1.5, 13.5, 1.5, 13.5, 5.5);
+    path.cubicTo(13.5, 8, 10, 8, 10, 11);
+    p.drawPath(path);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x1f, 0x5f, 0xd0));
+    p.drawEllipse(QPointF(10, 14.6), 1.6, 1.6);
+    return image;
+}
+
+} // namespace nomispot
