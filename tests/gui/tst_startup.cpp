@@ -1,4 +1,5 @@
 #include "catalogue/catalogue_file.h"
+#include "help/help_module.h"
 #include "names/frm_main.h"
 #include "names/startup.h"
 #include "results/frm_results.h"

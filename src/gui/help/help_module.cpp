@@ -13,4 +13,8 @@ const HelpModule* loadHelpModule(const QString& dir) {
     return entry ? entry() : nullptr;
 }
 
+QString helpNotInstalledMessage() {
+    return QStringLiteral("HTMLhelp not installed");
+}
+
 } // namespace nomispot

@@ -24,4 +24,7 @@ inline constexpr char kHelpModuleEntry[] = "nomispot_help_module";
 // or not a help library.
 const HelpModule* loadHelpModule(const QString& dir = QCoreApplication::applicationDirPath());
 
+// Message when help cannot be set up or shown: the help file or the help library is unusable.
+QString helpNotInstalledMessage();
+
 } // namespace nomispot

@@ -6,7 +6,6 @@
 #include "help/help_module.h"
 #include "help/web_links.h"
 #include "names/frm_main.h"
-#include "names/startup.h"
 #include "settings/frm_options.h"
 #include "settings/settings_ops.h"
 

@@ -9,8 +9,6 @@
 
 namespace nomispot {
 
-QString helpNotInstalledMessage() { return QStringLiteral("HTMLhelp not installed"); }
-
 void StartupInit(AppState& state, QWidget* parent) {
     SettingsStore& store = *state.store;
     if (isFirstRun(store)) {

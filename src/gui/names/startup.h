@@ -16,7 +16,4 @@ void StartupInit(AppState& state, QWidget* parent);
 // missing: its message was shown and the program must end without writing any setting.
 bool StartUp(frmMain& window, AppState& state);
 
-// Message when the help file cannot be registered on the first run.
-QString helpNotInstalledMessage();
-
 } // namespace nomispot
