@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -25,18 +24,20 @@ Figures runOnce(int candidates, int delayMs, int retries) {
     table.reset(1, candidates);
     for (int r = 1; r <= candidates; ++r) {
         // Half the names exist, so both verdicts come back.
-        table.at(1, r).domain = r % 2 ? QStringLiteral("free%1.com").arg(r) : QStringLiteral("taken.com");
+        table.at(1, r).domain =
+            r % 2 ? QStringLiteral("free%1.com").arg(r) : QStringLiteral("taken.com");
         table.at(1, r).queryId = static_cast<std::uint16_t>(r);
     }
     QueryRunner runner;
-    if (runner.initNetwork(QStringLiteral("127.53.0.6")) != 0) {
+    if (!runner.initNetwork(QStringLiteral("127.53.0.6"))) {
         std::fprintf(stderr, "network set-up failed\n");
         std::exit(1);
     }
     std::vector<qint64> sentAt;
     sentAt.reserve(static_cast<std::size_t>(candidates * retries));
     QElapsedTimer clock;
-    QObject::connect(&runner, &QueryRunner::querySent, [&] { sentAt.push_back(clock.nsecsElapsed()); });
+    QObject::connect(&runner, &QueryRunner::querySent,
+                     [&] { sentAt.push_back(clock.nsecsElapsed()); });
     bool done = false;
     QObject::connect(&runner, &QueryRunner::finished, [&] { done = true; });
     clock.start();
@@ -75,7 +76,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    struct Case { int candidates, delayMs; };
+    struct Case {
+        int candidates, delayMs;
+    };
     const Case cases[] = {{2048, 5}, {256, 20}, {256, 50}};
     std::printf("%-10s %6s %8s %8s %8s %8s %10s %8s\n", "candidates", "delay", "median", "p99",
                 "max", "run", "sends", "answered");

@@ -46,22 +46,17 @@ void checkLoad(const QByteArray& bytes) {
     FUZZ_CHECK(file.write(bytes) == bytes.size());
     file.close();
 
-    // Loading replaces whatever the catalogue held.
-    auto catalogue = std::make_unique<TldCatalogue>();
-    for (TldEntry& e : catalogue->entries)
-        e = {QStringLiteral("stale"), QStringLiteral("stale"), QStringLiteral("stale"), 1,
-             QStringLiteral("stale")};
-    catalogue->count = TldCatalogue::kSlots;
-
-    const CatalogueLoad load = LoadCatalogue(file.fileName(), *catalogue);
-    FUZZ_CHECK(load.opened);
-    FUZZ_CHECK(catalogue->count >= 0 && catalogue->count <= TldCatalogue::kSlots);
+    const Result<LoadedCatalogue> result = LoadCatalogue(file.fileName());
+    FUZZ_CHECK(result.ok());
+    const LoadedCatalogue& load = *result;
+    const TldCatalogue& catalogue = load.catalogue;
+    FUZZ_CHECK(catalogue.count >= 0 && catalogue.count <= TldCatalogue::kSlots);
 
     // Lines end in LF, CR LF, or the end of the file.
     QList<QByteArray> lines = bytes.split('\n');
     if (lines.last().isEmpty())
         lines.removeLast();
-    FUZZ_CHECK(catalogue->count + static_cast<qsizetype>(load.skippedLines.size()) == lines.size());
+    FUZZ_CHECK(catalogue.count + static_cast<qsizetype>(load.skippedLines.size()) == lines.size());
 
     int loaded = 0;
     std::size_t skipped = 0;
@@ -75,14 +70,14 @@ void checkLoad(const QByteArray& bytes) {
             ++skipped;
             continue;
         }
-        const TldEntry& e = (*catalogue)[loaded++];
+        const TldEntry& e = catalogue[loaded++];
         FUZZ_CHECK(e.tld == fields[0] && e.description == fields[1] &&
                    e.registrySite == fields[2] && e.subdomains == fields.value(3));
         FUZZ_CHECK(e.selected == 0);
     }
-    FUZZ_CHECK(loaded == catalogue->count && skipped == load.skippedLines.size());
-    for (int i = catalogue->count; i < TldCatalogue::kSlots; ++i) {
-        const TldEntry& e = (*catalogue)[i];
+    FUZZ_CHECK(loaded == catalogue.count && skipped == load.skippedLines.size());
+    for (int i = catalogue.count; i < TldCatalogue::kSlots; ++i) {
+        const TldEntry& e = catalogue[i];
         FUZZ_CHECK(e.tld.isEmpty() && e.description.isEmpty() && e.registrySite.isEmpty() &&
                    e.subdomains.isEmpty() && e.selected == 0);
     }

@@ -63,26 +63,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const CheckMode mode = how & 1 ? CheckMode::Combinations : CheckMode::Separately;
     const QString text = textFrom(how >> 1, in.rest());
 
-    // An earlier run's names are still in the slots.
-    auto table = std::make_unique<NameTable>();
-    for (QString& slot : table->Names)
-        slot = QStringLiteral("old");
-    table->NameCount = 7;
-
-    const ParseOutcome out = parseNames(text, mode, *table);
-    FUZZ_CHECK(table->NameCount >= 0 && table->NameCount <= NameTable::kSlots);
+    const Result<NameTable, NameRefusal> out = parseNames(text, mode);
 
     qsizetype illegal = -1;
     for (qsizetype i = 0; i < text.size() && illegal < 0; ++i)
         if (!isNameCharacter(text[i].unicode()) && !isSeparator(text[i].unicode()))
             illegal = i;
     if (illegal >= 0) {
-        FUZZ_CHECK(out.kind == ParseOutcome::Illegal && out.illegalPosition == illegal);
-        FUZZ_CHECK(table->NameCount == 0);
+        FUZZ_CHECK(!out && out.error().reason == NameRefusal::Illegal &&
+                   out.error().illegalPosition == illegal);
         return 0;
     }
     if (text.count(u' ') == text.size()) {
-        FUZZ_CHECK(out.kind == ParseOutcome::Blank && table->NameCount == 0);
+        FUZZ_CHECK(!out && out.error().reason == NameRefusal::Blank);
         return 0;
     }
 
@@ -90,30 +83,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool complete = text.contains(u'.');
     const qsizetype n = words.size();
     const qsizetype needed = complete || mode == CheckMode::Separately ? n : n * n;
-    FUZZ_CHECK(out.neededSlots == needed);
     if (needed > NameTable::kSlots) {
-        FUZZ_CHECK(out.kind == ParseOutcome::TooManyNames && table->NameCount == 0);
+        FUZZ_CHECK(!out && out.error().reason == NameRefusal::TooManyNames &&
+                   out.error().neededSlots == needed && out.error().namesNeedSuffix == !complete);
         return 0;
     }
 
-    FUZZ_CHECK(out.kind == ParseOutcome::Ok);
-    FUZZ_CHECK(table->NameCount == needed);
-    FUZZ_CHECK(table->NamesNeedSuffix == !complete);
-    for (int k = 0; k < table->NameCount; ++k) {
-        const QString& name = table->Names[static_cast<std::size_t>(k)];
+    FUZZ_CHECK(out.ok());
+    const NameTable& table = *out;
+    FUZZ_CHECK(table.NameCount() == needed);
+    FUZZ_CHECK(table.NamesNeedSuffix == !complete);
+    for (const QString& name : table.Names) {
         FUZZ_CHECK(!name.isEmpty());
         for (const QChar c : name)
             FUZZ_CHECK(isNameCharacter(c.unicode()));
     }
     for (qsizetype i = 0; i < n; ++i) {
         if (complete || mode == CheckMode::Separately) {
-            FUZZ_CHECK(table->Names[static_cast<std::size_t>(i)] == words[i]);
+            FUZZ_CHECK(table.Names[i] == words[i]);
             continue;
         }
         // Every word with every other in both orders; a word alone where it meets itself.
         for (qsizetype j = 0; j < n; ++j)
-            FUZZ_CHECK(table->Names[static_cast<std::size_t>(i * n + j)] ==
-                       (i == j ? words[i] : words[i] + words[j]));
+            FUZZ_CHECK(table.Names[i * n + j] == (i == j ? words[i] : words[i] + words[j]));
     }
     return 0;
 }

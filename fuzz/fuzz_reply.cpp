@@ -104,9 +104,9 @@ private:
     int candidates() const { return m_cols * m_names; }
     bool ended() const { return m_finished > 0 || m_sendFailed > 0 || m_cancelled; }
     const CheckItem& item(int id) const {
-        CheckTable::Cell cell;
-        FUZZ_CHECK(m_table.cellOfId(static_cast<std::uint16_t>(id), cell));
-        return m_table.at(cell.c, cell.r);
+        const auto cell = m_table.cellOfId(static_cast<std::uint16_t>(id));
+        FUZZ_CHECK(cell.has_value());
+        return m_table.at(cell->c, cell->r);
     }
     // Into a vector kept across calls: this runs after every event.
     void readStates(std::vector<CheckState>& s) const {
@@ -190,9 +190,9 @@ private:
         m_sendBudget = 0;
         m_phase->datagram(d);
         const auto verdict = ParseReply(d);
-        CheckTable::Cell cell;
-        if (running && verdict && !verdict->declined && m_table.cellOfId(verdict->id, cell)) {
-            const CheckState s = m_table.at(cell.c, cell.r).state;
+        const auto cell = verdict ? m_table.cellOfId(verdict->id) : std::nullopt;
+        if (running && verdict && !verdict->declined && cell) {
+            const CheckState s = m_table.at(cell->c, cell->r).state;
             FUZZ_CHECK(s ==
                        (verdict->unavailable ? CheckState::Unavailable : CheckState::Available));
             FUZZ_CHECK(m_phase->answered() == std::min(answered + 1, m_progressMax));

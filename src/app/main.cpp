@@ -1,14 +1,13 @@
 #include "app_info.h"
-#include "help/main_menu.h"
 #include "message_box_service.h"
 #include "names/frm_main.h"
+#include "names/main_menu.h"
 #include "names/startup.h"
 #include "results/verdict_pictures.h"
 #include "settings/settings_store.h"
 
 #include <QApplication>
 #include <QTimer>
-
 #include <cstdio>
 #include <memory>
 

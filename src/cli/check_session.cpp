@@ -3,15 +3,12 @@
 #include "catalogue/catalogue_file.h"
 #include "cli_output.h"
 #include "interrupt_notifier.h"
-#include "names/name_parser.h"
 #include "names_input.h"
 #include "progress_reporter.h"
 #include "run_settings.h"
-#include "search_columns.h"
 #include "settings/settings_ops.h"
 #include "settings/settings_store.h"
 
-#include <algorithm>
 #include <unistd.h>
 
 namespace nomispot::cli {
@@ -52,59 +49,41 @@ void CheckSession::start() {
 }
 
 std::optional<int> CheckSession::prepare() {
-    const CatalogueLoad load = LoadCatalogue(catalogueFilePath(m_programDir), m_catalogue);
-    if (!load.opened) {
-        printError(missingCatalogueMessage(m_programDir));
+    Result<LoadedCatalogue> loaded = LoadCatalogue(catalogueFilePath(m_programDir));
+    if (!loaded) {
+        printError(loaded.error().message);
         return kExitBadInput;
     }
-    if (!load.skippedLines.empty())
-        printError(skippedLinesMessage(catalogueFilePath(m_programDir), load.skippedLines));
+    if (!loaded->skippedLines.empty())
+        printError(skippedLinesMessage(catalogueFilePath(m_programDir), loaded->skippedLines));
+    m_catalogue = std::move(loaded->catalogue);
 
     const SettingsStore store(m_options.settingsPath.isEmpty() ? SettingsStore::defaultPath()
                                                                : m_options.settingsPath);
-    const RunSettings settings = resolveRunSettings(store, m_options);
-    if (!settings.message.isEmpty()) {
-        printError(settings.message);
+    const Result<DnsSettings> dns = resolveRunSettings(store, m_options);
+    if (!dns) {
+        printError(dns.error().message);
         return kExitBadInput;
     }
-    m_nameserver = settings.dns.nameserver;
-    m_delayMs = settings.dns.delayMs;
-    m_retries = settings.dns.retries;
+    m_dns = *dns;
     LoadTldSelection(store, m_catalogue);
 
-    const NamesInput input = readNamesText(m_options, m_streams.in);
-    if (!input.error.isEmpty()) {
-        printError(input.error);
+    const Result<QString> text = readNamesText(m_options, m_streams.in);
+    if (!text) {
+        printError(text.error().message);
         return kExitBadInput;
     }
-    const ParseOutcome outcome = parseNames(input.text, m_options.mode, m_names);
-    switch (outcome.kind) {
-    case ParseOutcome::Illegal:
-        printError(illegalCharactersMessage());
-        return kExitBadInput;
-    case ParseOutcome::TooManyNames: {
-        // Refused before the name table is written: count as the run would.
-        const bool complete = normaliseNames(input.text).contains(u'.');
-        const std::size_t columns = searchColumns(m_options, !complete, m_catalogue).size();
-        printError(tooManyCombinationsMessage(
-            refusedCombinations(std::max<std::size_t>(columns, 1), outcome.neededSlots)));
+    Result<RunPlan, RunRefusal> plan =
+        planRun({*text, m_options.mode, m_options.searchSet, m_options.tlds}, m_catalogue);
+    if (!plan) {
+        if (plan.error().reason == RunRefusal::Blank) {
+            printResults(); // nothing to check: an empty list
+            return kExitOk;
+        }
+        printError(plan.error().message);
         return kExitBadInput;
     }
-    case ParseOutcome::Blank: // nothing to check: an empty list
-    case ParseOutcome::Ok:
-        break;
-    }
-
-    m_columns = searchColumns(m_options, m_names.NamesNeedSuffix, m_catalogue);
-    if (const long long refused = refusedCombinations(m_columns.size(), m_names.NameCount)) {
-        printError(tooManyCombinationsMessage(refused));
-        return kExitBadInput;
-    }
-    buildCheckItems(m_table, m_columns, m_names, m_catalogue);
-    if (outcome.kind == ParseOutcome::Blank) {
-        printResults();
-        return kExitOk;
-    }
+    m_plan = std::move(*plan);
     return std::nullopt;
 }
 
@@ -116,8 +95,8 @@ void CheckSession::startQueries() {
         finish(kExitInterrupted);
     });
 
-    if (m_runner.initNetwork(m_nameserver) != 0) {
-        printError(networkFailureMessage());
+    if (const Status network = m_runner.initNetwork(m_dns.nameserver); !network) {
+        printError(network.error().message);
         m_done = true;
         emit done(kExitNetwork);
         return;
@@ -125,13 +104,14 @@ void CheckSession::startQueries() {
     const bool showProgress =
         m_options.progress == ProgressMode::Always ||
         (m_options.progress == ProgressMode::Auto && ::isatty(::fileno(m_streams.err)) == 1);
-    if (showProgress) {
-        m_progress = std::make_unique<ProgressReporter>(m_runner, m_table, m_delayMs, m_retries,
-                                                        m_streams.err);
-        connect(&m_runner, &QueryRunner::querySent, m_progress.get(), &ProgressReporter::querySent);
+    if (showProgress)
+        m_progress = std::make_unique<ProgressReporter>(
+            m_runner, m_plan.candidates.candidateCount(), m_dns.delayMs, m_streams.err);
+    m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries,
+                   m_plan.candidates.candidateCount() + 1);
+    // Started once the phase exists, so that the first line already knows the schedule.
+    if (m_progress && !m_done)
         m_progress->start();
-    }
-    m_runner.start(m_table, m_delayMs, m_retries, m_table.candidateCount() + 1);
 }
 
 void CheckSession::finish(int exitStatus) {
@@ -141,7 +121,7 @@ void CheckSession::finish(int exitStatus) {
     if (m_progress)
         m_progress->stop();
     // An interrupted run has no more answers to wait for.
-    m_table.markPendingNotChecked();
+    m_plan.candidates.markPendingNotChecked();
     printResults();
     emit done(exitStatus);
 }
@@ -154,8 +134,9 @@ void CheckSession::printError(const QString& message) const {
 }
 
 void CheckSession::printResults() const {
-    const QString text = formatResults({m_table, m_catalogue, m_names, m_columns}, m_options.format,
-                                       m_options.onlyAvailable);
+    const QString text =
+        formatResults({m_plan.candidates, m_catalogue, m_plan.names, m_plan.columns},
+                      m_options.format, m_options.onlyAvailable);
     std::fputs(text.toUtf8().constData(), m_streams.out);
     std::fflush(m_streams.out);
 }

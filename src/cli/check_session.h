@@ -2,10 +2,9 @@
 
 #include "catalogue/tld_catalogue.h"
 #include "cli_options.h"
-#include "engine/check_table.h"
 #include "engine/query_runner.h"
 #include "engine/run_plan.h"
-#include "names/name_table.h"
+#include "settings/dns_settings.h"
 
 #include <QObject>
 #include <cstdio>
@@ -51,12 +50,8 @@ private:
     QString m_programDir;
     Streams m_streams;
     TldCatalogue m_catalogue;
-    NameTable m_names;
-    std::vector<ResultColumn> m_columns;
-    CheckTable m_table;
-    int m_delayMs = 0;
-    int m_retries = 0;
-    QString m_nameserver;
+    RunPlan m_plan;
+    DnsSettings m_dns;
     QueryRunner m_runner;
     std::unique_ptr<InterruptNotifier> m_interrupt;
     std::unique_ptr<ProgressReporter> m_progress;

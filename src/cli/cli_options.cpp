@@ -142,8 +142,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             return fail(QStringLiteral("Unusable TLD list \"%1\": give suffixes such as "
                                        "com,net,co.uk.")
                             .arg(parser.value(tlds)));
-        o.searchSet = SearchSet::Explicit;
-        o.tlds = *list;
+        o.tlds = list;
     }
     if (parser.isSet(nameserver))
         o.nameserver = parser.value(nameserver);

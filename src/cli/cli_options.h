@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/run_plan.h"
 #include "names/name_parser.h"
 
 #include <QString>
@@ -9,7 +10,6 @@
 namespace nomispot::cli {
 
 enum class OutputFormat { Text, Csv, Json };
-enum class SearchSet { DefaultList, Selection, Explicit };
 
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;
@@ -24,7 +24,7 @@ struct CliOptions {
     QString namesFile; // --file; empty when not given
     CheckMode mode = CheckMode::Separately;
     SearchSet searchSet = SearchSet::DefaultList;
-    QStringList tlds; // the suffixes of --tlds, one column each
+    std::optional<QStringList> tlds; // the suffixes of --tlds, one column each
     std::optional<QString> nameserver;
     std::optional<QString> delay;   // as typed; checked against the stored values later
     std::optional<QString> retries; // as typed

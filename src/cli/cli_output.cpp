@@ -29,7 +29,7 @@ void forEachRow(const RunResults& results, bool onlyAvailable, Visit visit) {
             if (onlyAvailable && item.state != CheckState::Available)
                 continue;
             const TldEntry& entry = entryOfCandidate(results.catalogue, item);
-            visit(index, Row{item, results.names.Names[static_cast<std::size_t>(r - 1)],
+            visit(index, Row{item, results.names.Names[r - 1],
                              results.columns[static_cast<std::size_t>(c - 1)].suffix,
                              entry.hasRegistrySite() ? entry.registrySite : QString()});
         }

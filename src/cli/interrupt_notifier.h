@@ -15,9 +15,6 @@ public:
     explicit InterruptNotifier(QObject* parent = nullptr);
     ~InterruptNotifier() override;
 
-    // False when the handler could not be installed (Ctrl+C then ends the process at once).
-    bool isActive() const { return m_notifier != nullptr; }
-
 signals:
     void interrupted();
 

@@ -13,27 +13,21 @@ QString joinLines(const QByteArray& bytes) {
     return lines.join(u' ');
 }
 
-NamesInput readNamesText(const CliOptions& options, std::FILE* input) {
-    NamesInput result;
+Result<QString> readNamesText(const CliOptions& options, std::FILE* input) {
     QStringList parts = options.names;
     if (!options.namesFile.isEmpty()) {
         QFile file(options.namesFile);
-        if (!file.open(QIODevice::ReadOnly)) {
-            result.error =
-                QStringLiteral("Cannot read %1: %2").arg(options.namesFile, file.errorString());
-            return result;
-        }
+        if (!file.open(QIODevice::ReadOnly))
+            return Failure{
+                QStringLiteral("Cannot read %1: %2").arg(options.namesFile, file.errorString())};
         parts << joinLines(file.readAll());
     } else if (parts.isEmpty()) {
         QFile in;
-        if (!in.open(input, QIODevice::ReadOnly)) {
-            result.error = QStringLiteral("Cannot read standard input: %1").arg(in.errorString());
-            return result;
-        }
+        if (!in.open(input, QIODevice::ReadOnly))
+            return Failure{QStringLiteral("Cannot read standard input: %1").arg(in.errorString())};
         parts << joinLines(in.readAll());
     }
-    result.text = parts.join(u' ');
-    return result;
+    return parts.join(u' ');
 }
 
 } // namespace nomispot::cli

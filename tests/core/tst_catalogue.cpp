@@ -29,10 +29,14 @@ private:
 void TestCatalogue::decodeLine_data() {
     QTest::addColumn<QString>("plain");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("example") << "abc;ABC" << "zyx?ZYX";
-    QTest::newRow("punctuation") << "./()- @|{}?;" << "{}-@(|) ./;?";
-    QTest::newRow("digits and colon") << "co:org 42" << "xl:lit|42";
-    QTest::newRow("address") << "https://nic.uk" << "sggkh:}}mrx{fp";
+    QTest::newRow("example") << "abc;ABC"
+                             << "zyx?ZYX";
+    QTest::newRow("punctuation") << "./()- @|{}?;"
+                                 << "{}-@(|) ./;?";
+    QTest::newRow("digits and colon") << "co:org 42"
+                                      << "xl:lit|42";
+    QTest::newRow("address") << "https://nic.uk"
+                             << "sggkh:}}mrx{fp";
 }
 
 void TestCatalogue::decodeLine() {
@@ -48,19 +52,20 @@ void TestCatalogue::load_data() {
     QTest::addColumn<QStringList>("subdomains");
     QTest::addColumn<QList<int>>("skipped");
 
-    const auto enc = [](const char* plain) { return DecodeLine(QString::fromLatin1(plain)).toLatin1(); };
+    const auto enc = [](const char* plain) {
+        return DecodeLine(QString::fromLatin1(plain)).toLatin1();
+    };
     QTest::newRow("three lines")
         << enc("com;Commercial;https://a\r\nnet;Network;\r\nuk;United Kingdom;;co:org\r\n")
         << QStringList{"com", "net", "uk"} << QStringList{"", "", "co:org"} << QList<int>{};
-    QTest::newRow("six fields keep four")
-        << enc("uk;UK;s;co:org;x;y\r\n") << QStringList{"uk"} << QStringList{"co:org"}
-        << QList<int>{};
+    QTest::newRow("six fields keep four") << enc("uk;UK;s;co:org;x;y\r\n") << QStringList{"uk"}
+                                          << QStringList{"co:org"} << QList<int>{};
     QTest::newRow("lone line feeds, no final end")
         << enc("com;C;;\nnet;N;;") << QStringList{"com", "net"} << QStringList{"", ""}
         << QList<int>{};
     QTest::newRow("malformed lines skipped")
-        << enc("com;C;\r\n\r\nbad;two\r\nnoseparator\r\nnet;N;;\r\n")
-        << QStringList{"com", "net"} << QStringList{"", ""} << QList<int>{2, 3, 4};
+        << enc("com;C;\r\n\r\nbad;two\r\nnoseparator\r\nnet;N;;\r\n") << QStringList{"com", "net"}
+        << QStringList{"", ""} << QList<int>{2, 3, 4};
     QTest::newRow("binary bytes in a field")
         << enc("bin;") + QByteArray("\x00\xff\x01", 3) + enc(";;\r\n") << QStringList{"bin"}
         << QStringList{""} << QList<int>{};
@@ -79,10 +84,9 @@ void TestCatalogue::load() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    TldCatalogue catalogue;
-    catalogue[0].tld = QStringLiteral("stale");
-    const CatalogueLoad result = LoadCatalogue(path, catalogue);
-    QVERIFY(result.opened);
+    const Result<LoadedCatalogue> result = LoadCatalogue(path);
+    QVERIFY(result);
+    const TldCatalogue& catalogue = result->catalogue;
     QCOMPARE(int(catalogue.count), tlds.size());
     for (int i = 0; i < catalogue.count; ++i) {
         QCOMPARE(catalogue[i].tld, tlds[i]);
@@ -90,13 +94,14 @@ void TestCatalogue::load() {
         QCOMPARE(catalogue[i].selected, 0);
     }
     QVERIFY(catalogue[catalogue.count].tld.isEmpty());
-    QCOMPARE(QList<int>(result.skippedLines.begin(), result.skippedLines.end()), skipped);
+    QCOMPARE(QList<int>(result->skippedLines.begin(), result->skippedLines.end()), skipped);
 }
 
 void TestCatalogue::missingFile() {
-    TldCatalogue catalogue;
-    QVERIFY(!LoadCatalogue(m_dir.filePath(QStringLiteral("absent.dll")), catalogue).opened);
-    QCOMPARE(catalogue.count, 0);
+    const Result<LoadedCatalogue> absent =
+        LoadCatalogue(m_dir.filePath(QStringLiteral("absent.dll")));
+    QVERIFY(!absent);
+    QCOMPARE(absent.error().message, missingCatalogueMessage(m_dir.path()));
     QCOMPARE(missingCatalogueTitle(), QStringLiteral("Nomispot load error."));
     QCOMPARE(missingCatalogueMessage(QStringLiteral("/opt/nomispot")),
              QStringLiteral("Cannot find nspot.dll\rMake sure this file is in your Nomispot "
@@ -109,13 +114,14 @@ void TestCatalogue::tooManyLines() {
         lines << QStringLiteral("t%1;Test %1;;").arg(i);
     const QString path = m_dir.filePath(QStringLiteral("big.dll"));
     QVERIFY(test::writeCatalogueFile(path, lines));
-    TldCatalogue catalogue;
-    const CatalogueLoad result = LoadCatalogue(path, catalogue);
+    const Result<LoadedCatalogue> result = LoadCatalogue(path);
+    QVERIFY(result);
+    const TldCatalogue& catalogue = result->catalogue;
     QCOMPARE(catalogue.count, 301);
     QCOMPARE(catalogue[300].tld, QStringLiteral("t300"));
-    QCOMPARE(result.skippedLines.size(), std::size_t(99));
-    QCOMPARE(result.skippedLines.front(), 302);
-    const QString message = skippedLinesMessage(path, result.skippedLines);
+    QCOMPARE(result->skippedLines.size(), std::size_t(99));
+    QCOMPARE(result->skippedLines.front(), 302);
+    const QString message = skippedLinesMessage(path, result->skippedLines);
     QVERIFY(message.contains(path));
     QVERIFY(message.contains(QStringLiteral("302")));
     QVERIFY(message.contains(QStringLiteral("and 79 more")));
@@ -128,8 +134,7 @@ void TestCatalogue::selection() {
     QCOMPARE(CountSelected(catalogue), 0);
     setAllSelected(catalogue, true);
     QCOMPARE(CountSelected(catalogue), 3);
-    QCOMPARE(DefaultTlds::list(),
-             QStringList({"com", "net", "org", "us", "to", "tv", "tm", "nu"}));
+    QCOMPARE(DefaultTlds::list(), QStringList({"com", "net", "org", "us", "to", "tv", "tm", "nu"}));
     QCOMPARE(DefaultTlds::label(), QStringLiteral(".com.net.org.us.to.tv.tm.nu"));
 }
 
@@ -154,14 +159,14 @@ void TestCatalogue::findTldIndex() {
 }
 
 void TestCatalogue::builtDataFile() {
-    TldCatalogue catalogue;
     const QString path = catalogueFilePath(test::binDir());
     QFile raw(path);
     QVERIFY2(raw.open(QIODevice::ReadOnly), qPrintable(path));
     const QList<QByteArray> lines = raw.readAll().split('\n');
-    const CatalogueLoad result = LoadCatalogue(path, catalogue);
-    QVERIFY(result.opened);
-    QVERIFY(result.skippedLines.empty());
+    const Result<LoadedCatalogue> result = LoadCatalogue(path);
+    QVERIFY(result);
+    QVERIFY(result->skippedLines.empty());
+    const TldCatalogue& catalogue = result->catalogue;
     QVERIFY(catalogue.count > 250 && catalogue.count <= 301);
     for (const QByteArray& line : lines) {
         if (line.isEmpty())

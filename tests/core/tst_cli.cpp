@@ -1,6 +1,6 @@
 #include "catalogue/catalogue_file.h"
+#include "engine/network.h"
 #include "engine/run_plan.h"
-#include "names/name_parser.h"
 #include "nsd_server.h"
 #include "results/result_actions.h"
 #include "settings/settings_ops.h"
@@ -95,7 +95,9 @@ void TestCli::initTestCase() {
         QSKIP(qPrintable(m_nsd->skipReason()));
     }
     QVERIFY(QFile::exists(test::binDir() + QStringLiteral("/nomispot-check")));
-    QVERIFY(LoadCatalogue(catalogueFilePath(test::binDir()), m_catalogue).opened);
+    const Result<LoadedCatalogue> loaded = LoadCatalogue(catalogueFilePath(test::binDir()));
+    QVERIFY(loaded);
+    m_catalogue = loaded->catalogue;
 }
 
 void TestCli::init() {
@@ -201,16 +203,14 @@ void TestCli::formatsAgree() {
     QCOMPARE(records.first(), (QStringList{"domain", "name", "suffix", "state", "registry_site"}));
 
     // The run the window would make of the same text, with the states the CLI reported.
-    auto names = std::make_unique<NameTable>();
-    QCOMPARE(parseNames(text, CheckMode(mode), *names).kind, ParseOutcome::Ok);
-    std::vector<ResultColumn> columns = planColumns(names->NamesNeedSuffix, false, m_catalogue);
-    if (!tlds.isEmpty() && names->NamesNeedSuffix) {
-        columns.clear();
-        for (const QString& suffix : tlds)
-            columns.push_back({suffix, suffix});
-    }
-    CheckTable table;
-    buildCheckItems(table, columns, *names, m_catalogue);
+    RunRequest request{text, CheckMode(mode)};
+    if (!tlds.isEmpty())
+        request.suffixes = tlds;
+    Result<RunPlan, RunRefusal> plan = planRun(request, m_catalogue);
+    QVERIFY(plan);
+    const NameTable& names = plan->names;
+    const std::vector<ResultColumn>& columns = plan->columns;
+    CheckTable& table = plan->candidates;
     QCOMPARE(records.size() - 1, qsizetype(table.candidateCount()));
     const QMap<QString, CheckState> stateOfWord{{"available", CheckState::Available},
                                                 {"unavailable", CheckState::Unavailable},
@@ -223,7 +223,7 @@ void TestCli::formatsAgree() {
             CheckItem& item = table.at(c, r);
             QCOMPARE(record.size(), 5);
             QCOMPARE(record[0], item.domain);
-            QCOMPARE(record[1], names->Names[std::size_t(r - 1)]);
+            QCOMPARE(record[1], names.Names[r - 1]);
             QCOMPARE(record[2], columns[std::size_t(c - 1)].suffix);
             QVERIFY2(stateOfWord.contains(record[3]), qPrintable(record[3]));
             item.state = stateOfWord.value(record[3]);
@@ -488,7 +488,8 @@ void TestCli::searchSet() {
         states.insert(record.value(0), record.value(3));
     }
     QStringList expected;
-    for (const ResultColumn& column : planColumns(true, user, catalogue))
+    for (const ResultColumn& column :
+         planColumns(true, user ? SearchSet::Selection : SearchSet::DefaultList, catalogue))
         expected << column.suffix;
     QCOMPARE(suffixes, expected);
     if (user) {

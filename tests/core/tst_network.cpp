@@ -27,7 +27,9 @@ void TestNetwork::unresolvableNameserver_data() {
 void TestNetwork::unresolvableNameserver() {
     QFETCH(QString, nameserver);
     QUdpSocket socket;
-    QVERIFY(InitNetwork(socket, nameserver) != 0);
+    const Status status = InitNetwork(socket, nameserver);
+    QVERIFY(!status);
+    QCOMPARE(status.error().message, networkFailureMessage());
     QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
 }
 
@@ -35,9 +37,9 @@ void TestNetwork::realNameserver() {
     NOMISPOT_START_NSD(nsd, QStringLiteral("127.53.0.2"), test::NsdServer::standardZones());
 
     QUdpSocket socket;
-    QCOMPARE(InitNetwork(socket, QStringLiteral("127.53.0.2")), 0);
+    QVERIFY(InitNetwork(socket, QStringLiteral("127.53.0.2")));
     // A second set-up on the same socket starts afresh.
-    QCOMPARE(InitNetwork(socket, QStringLiteral("127.53.0.2")), 0);
+    QVERIFY(InitNetwork(socket, QStringLiteral("127.53.0.2")));
     QVERIFY(socket.localPort() != 0);
     QCOMPARE(socket.peerPort(), kDnsPort);
 
@@ -53,12 +55,9 @@ void TestNetwork::realNameserver() {
         bool unavailable;
         bool declined;
     };
-    const Case cases[] = {{"free.com", 1, false, false},
-                          {"taken.com", 2, true, false},
-                          {"TAKEN2.com", 3, true, false},
-                          {"taken.co.uk", 4, true, false},
-                          {"free.co.uk", 5, false, false},
-                          {"name.example", 6, true, true}};
+    const Case cases[] = {{"free.com", 1, false, false},   {"taken.com", 2, true, false},
+                          {"TAKEN2.com", 3, true, false},  {"taken.co.uk", 4, true, false},
+                          {"free.co.uk", 5, false, false}, {"name.example", 6, true, true}};
     for (const Case& c : cases)
         QVERIFY(socket.write(*BuildQuery(QString::fromLatin1(c.name), c.id)) > 0);
 

@@ -11,19 +11,16 @@ namespace {
 // Two names under com and net; net has no registration site.
 struct Run {
     Run(bool complete = false) {
-        catalogue = test::makeCatalogue(
-            {"com;Commercial;https://com.example;", "net;Network;;", "uk;UK;https://uk.example;co"});
-        names = std::make_unique<NameTable>();
-        names->Names[0] = complete ? QStringLiteral("a.bc") : QStringLiteral("foo");
-        names->Names[1] = complete ? QStringLiteral("de.fg") : QStringLiteral("bar");
-        names->NameCount = 2;
-        names->NamesNeedSuffix = !complete;
-        columns = complete ? planColumns(false, false, catalogue)
+        catalogue = test::makeCatalogue({"com;Commercial;https://com.example;", "net;Network;;",
+                                         "uk;UK;https://uk.example;co"});
+        names.Names = complete ? QStringList{"a.bc", "de.fg"} : QStringList{"foo", "bar"};
+        names.NamesNeedSuffix = !complete;
+        columns = complete ? planColumns(false, SearchSet::DefaultList, catalogue)
                            : std::vector<ResultColumn>{{"com", "com"}, {"net", "net"}};
-        buildCheckItems(table, columns, *names, catalogue);
+        table = buildCheckItems(columns, names, catalogue);
     }
     TldCatalogue catalogue;
-    std::unique_ptr<NameTable> names;
+    NameTable names;
     std::vector<ResultColumn> columns;
     CheckTable table;
 };
@@ -72,23 +69,31 @@ void TestResultActions::popup_data() {
     QTest::addColumn<bool>("wwwVisible");
 
     const QString gotoCom = QStringLiteral("Goto .com registration website.");
-    QTest::newRow("available") << "foo.com" << "com" << int(CheckState::Available) << "com"
+    QTest::newRow("available") << "foo.com"
+                               << "com" << int(CheckState::Available) << "com"
                                << "foo.com is available!" << gotoCom << true << false;
-    QTest::newRow("unavailable with site") << "foo.com" << "com" << int(CheckState::Unavailable)
-                                           << "com" << "foo.com is unavailable." << gotoCom << true << true;
+    QTest::newRow("unavailable with site") << "foo.com"
+                                           << "com" << int(CheckState::Unavailable) << "com"
+                                           << "foo.com is unavailable." << gotoCom << true << true;
     QTest::newRow("unavailable without site")
-        << "foo.net" << "net" << int(CheckState::Unavailable) << "net" << "foo.net is unavailable."
+        << "foo.net"
+        << "net" << int(CheckState::Unavailable) << "net"
+        << "foo.net is unavailable."
         << "No registration site known for  .net" << false << false;
-    QTest::newRow("not checked") << "foo.com" << "com" << int(CheckState::NotChecked) << "com"
+    QTest::newRow("not checked") << "foo.com"
+                                 << "com" << int(CheckState::NotChecked) << "com"
                                  << "foo.com could not be checked." << gotoCom << true << false;
-    QTest::newRow("complete name") << "a.bc" << "" << int(CheckState::Unavailable) << ""
-                                   << "a.bc is unavailable." << "No registration site known for  ."
-                                   << false << false;
-    QTest::newRow("second level") << "foo.co.uk" << "uk" << int(CheckState::Unavailable) << "co.uk"
+    QTest::newRow("complete name") << "a.bc"
+                                   << "" << int(CheckState::Unavailable) << ""
+                                   << "a.bc is unavailable."
+                                   << "No registration site known for  ." << false << false;
+    QTest::newRow("second level") << "foo.co.uk"
+                                  << "uk" << int(CheckState::Unavailable) << "co.uk"
                                   << "foo.co.uk is unavailable."
                                   << "Goto .co.uk registration website." << true << true;
     // A TLD the catalogue lacks finds entry 0, com.
-    QTest::newRow("tld not in catalogue") << "foo.zz" << "com" << int(CheckState::Available) << "zz"
+    QTest::newRow("tld not in catalogue") << "foo.zz"
+                                          << "com" << int(CheckState::Available) << "zz"
                                           << "foo.zz is available!"
                                           << "Goto .zz registration website." << true << false;
 }

@@ -1,5 +1,6 @@
+#include "engine/network.h"
+#include "engine/query_runner.h"
 #include "engine/run_plan.h"
-#include "names/name_parser.h"
 #include "test_support.h"
 
 #include <QTest>
@@ -12,6 +13,8 @@ private slots:
     void columns_data();
     void columns();
     void candidates();
+    void refusals_data();
+    void refusals();
     void limitMessage();
 };
 
@@ -24,14 +27,32 @@ void TestRunPlan::columns_data() {
     QTest::newRow("complete names") << false << true << QStringList{"com"} << QStringList{""};
     QTest::newRow("default list") << true << false << QStringList{"uk"}
                                   << QStringList{"com", "net", "org", "us", "to", "tv", "tm", "nu"};
-    QTest::newRow("selection in catalogue order") << true << true << QStringList{"net", "com"}
-                                                  << QStringList{"com", "net"};
-    QTest::newRow("labels replace their tld") << true << true << QStringList{"uk", "net"}
-                                              << QStringList{"net", "co.uk", "org.uk"};
-    QTest::newRow("empty label kept") << true << true << QStringList{"jp"}
-                                      << QStringList{"co.jp", ".jp", "ne.jp"};
+    QTest::newRow("selection in catalogue order")
+        << true << true << QStringList{"net", "com"} << QStringList{"com", "net"};
+    QTest::newRow("labels replace their tld")
+        << true << true << QStringList{"uk", "net"} << QStringList{"net", "co.uk", "org.uk"};
+    QTest::newRow("empty label kept")
+        << true << true << QStringList{"jp"} << QStringList{"co.jp", ".jp", "ne.jp"};
     QTest::newRow("empty selection") << true << true << QStringList{} << QStringList{};
 }
+
+namespace {
+
+QString words256() {
+    QStringList words;
+    for (int i = 0; i < 256; ++i)
+        words << QStringLiteral("w%1").arg(i);
+    return words.join(u' ');
+}
+
+RunPlan plan(const RunRequest& request, const TldCatalogue& catalogue) {
+    Result<RunPlan, RunRefusal> result = planRun(request, catalogue);
+    if (!result)
+        qFatal("refused: %s", qPrintable(result.error().message));
+    return std::move(*result);
+}
+
+} // namespace
 
 void TestRunPlan::columns() {
     QFETCH(bool, needSuffix);
@@ -43,7 +64,8 @@ void TestRunPlan::columns() {
         test::makeCatalogue({"com;C;;", "net;N;;", "uk;U;;co:org", "jp;J;;co::ne"});
     for (int i = 0; i < catalogue.count; ++i)
         catalogue[i].selected = selected.contains(catalogue[i].tld) ? 1 : 0;
-    const auto columns = planColumns(needSuffix, user, catalogue);
+    const auto columns =
+        planColumns(needSuffix, user ? SearchSet::Selection : SearchSet::DefaultList, catalogue);
     QStringList got;
     for (const ResultColumn& c : columns) {
         got << c.suffix;
@@ -53,18 +75,15 @@ void TestRunPlan::columns() {
 }
 
 void TestRunPlan::candidates() {
-    const TldCatalogue catalogue = test::makeCatalogue({"com;C;;", "net;N;;", "uk;U;;co:org"});
-    auto names = std::make_unique<NameTable>();
-    QCOMPARE(parseNames(QStringLiteral("foo bar"), CheckMode::Combinations, *names).kind,
-             ParseOutcome::Ok);
-    const auto columns = planColumns(true, false, catalogue);
-    CheckTable table;
-    buildCheckItems(table, columns, *names, catalogue);
+    TldCatalogue catalogue = test::makeCatalogue({"com;C;;", "net;N;;", "uk;U;;co:org"});
+    RunPlan run = plan({QStringLiteral("foo bar"), CheckMode::Combinations}, catalogue);
+    const CheckTable& table = run.candidates;
+    QCOMPARE(run.names.Names, (QStringList{"foo", "foobar", "barfoo", "bar"}));
+    QCOMPARE(run.columns.size(), std::size_t(8));
     QCOMPARE(table.candidateCount(), 32);
     // Numbered column by column: the four names under com come first.
-    const QStringList firstFour{"foo.com", "foobar.com", "barfoo.com", "bar.com"};
     for (int r = 1; r <= 4; ++r) {
-        QCOMPARE(table.at(1, r).domain, firstFour[r - 1]);
+        QCOMPARE(table.at(1, r).domain, run.names.Names[r - 1] + QStringLiteral(".com"));
         QCOMPARE(int(table.at(1, r).queryId), r);
         QCOMPARE(table.at(1, r).tld, QStringLiteral("com"));
         QCOMPARE(table.at(1, r).state, CheckState::Pending);
@@ -73,26 +92,84 @@ void TestRunPlan::candidates() {
     QCOMPARE(table.at(8, 4).domain, QStringLiteral("bar.nu"));
     // nu is not in this catalogue: entry 0's tld.
     QCOMPARE(table.at(8, 4).tld, QStringLiteral("com"));
-    CheckTable::Cell cell;
-    QVERIFY(table.cellOfId(6, cell));
-    QCOMPARE(cell.c, 2);
-    QCOMPARE(cell.r, 2);
-    QVERIFY(!table.cellOfId(33, cell));
-    QVERIFY(!table.cellOfId(0, cell));
+    const auto cell = table.cellOfId(6);
+    QVERIFY(cell);
+    QCOMPARE(cell->c, 2);
+    QCOMPARE(cell->r, 2);
+    QVERIFY(!table.cellOfId(33));
+    QVERIFY(!table.cellOfId(0));
 
-    // Second-level columns and complete names.
-    TldCatalogue selected = catalogue;
-    selected[2].selected = 1;
-    buildCheckItems(table, planColumns(true, true, selected), *names, selected);
-    QCOMPARE(table.at(2, 1).domain, QStringLiteral("foo.org.uk"));
-    QCOMPARE(table.at(2, 1).tld, QStringLiteral("uk"));
-    QCOMPARE(parseNames(QStringLiteral("a.bc de"), CheckMode::Combinations, *names).kind,
-             ParseOutcome::Ok);
-    buildCheckItems(table, planColumns(false, true, selected), *names, selected);
-    QCOMPARE(table.colCount(), 1);
-    QCOMPARE(table.at(1, 2).domain, QStringLiteral("de"));
-    QCOMPARE(table.at(1, 2).tld, QString());
-    QCOMPARE(int(table.at(1, 2).queryId), 2);
+    // Second-level columns, explicit suffixes and complete names.
+    catalogue[2].selected = 1;
+    run =
+        plan({QStringLiteral("foo bar"), CheckMode::Combinations, SearchSet::Selection}, catalogue);
+    QCOMPARE(run.candidates.at(2, 1).domain, QStringLiteral("foo.org.uk"));
+    QCOMPARE(run.candidates.at(2, 1).tld, QStringLiteral("uk"));
+    run = plan({QStringLiteral("foo"), CheckMode::Separately, SearchSet::Selection,
+                QStringList{"net", "me.uk"}},
+               catalogue);
+    QCOMPARE(run.columns.size(), std::size_t(2));
+    QCOMPARE(run.candidates.at(2, 1).domain, QStringLiteral("foo.me.uk"));
+    QCOMPARE(run.candidates.at(2, 1).tld, QStringLiteral("uk"));
+    run =
+        plan({QStringLiteral("a.bc de"), CheckMode::Combinations, SearchSet::Selection}, catalogue);
+    QCOMPARE(run.candidates.colCount(), 1);
+    QCOMPARE(run.columns[0].header, QStringLiteral("Free?"));
+    QCOMPARE(run.candidates.at(1, 2).domain, QStringLiteral("de"));
+    QCOMPARE(run.candidates.at(1, 2).tld, QString());
+    QCOMPARE(int(run.candidates.at(1, 2).queryId), 2);
+    // Exactly the limit is a run.
+    QCOMPARE(plan({words256()}, catalogue).candidates.candidateCount(), 2048);
+    // Only separators: a run without rows.
+    run = plan({QStringLiteral(";;,,")}, catalogue);
+    QCOMPARE(run.candidates.candidateCount(), 0);
+    QCOMPARE(run.columns.size(), std::size_t(8));
+}
+
+void TestRunPlan::refusals_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("suffixes"); // empty: the default list
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<QString>("message");
+
+    QStringList words;
+    for (int i = 0; i < 2050; ++i)
+        words << QStringLiteral("n%1").arg(i);
+    const int sep = int(CheckMode::Separately), comb = int(CheckMode::Combinations);
+    const int limit = RunRefusal::TooManyCombinations;
+    QTest::newRow("illegal") << "foo_bar" << sep << QStringList{}
+                             << int(RunRefusal::IllegalCharacters) << illegalCharactersMessage();
+    QTest::newRow("blank") << "   " << sep << QStringList{} << int(RunRefusal::Blank) << QString();
+    QTest::newRow("one name past the limit") << words.mid(0, 257).join(u' ') << sep << QStringList{}
+                                             << limit << tooManyCombinationsMessage(257 * 8);
+    // Too many names for a run: counted as the run would, once per column.
+    QTest::newRow("combined words past the name table")
+        << words.mid(0, 46).join(u' ') << comb << QStringList{} << limit
+        << tooManyCombinationsMessage(46 * 46 * 8);
+    QTest::newRow("explicit suffixes count")
+        << words.mid(0, 1025).join(u' ') << sep << QStringList{"com", "net"} << limit
+        << tooManyCombinationsMessage(2050);
+    QTest::newRow("complete names past the name table")
+        << words.join(QStringLiteral(".com ")) + QStringLiteral(".com") << sep << QStringList{}
+        << limit << tooManyCombinationsMessage(2050);
+}
+
+void TestRunPlan::refusals() {
+    QFETCH(QString, text);
+    QFETCH(int, mode);
+    QFETCH(QStringList, suffixes);
+    QFETCH(int, reason);
+    QFETCH(QString, message);
+
+    const TldCatalogue catalogue = test::makeCatalogue({"com;C;;", "net;N;;"});
+    RunRequest request{text, CheckMode(mode)};
+    if (!suffixes.isEmpty())
+        request.suffixes = suffixes;
+    const Result<RunPlan, RunRefusal> result = planRun(request, catalogue);
+    QVERIFY(!result);
+    QCOMPARE(int(result.error().reason), reason);
+    QCOMPARE(result.error().message, message);
 }
 
 void TestRunPlan::limitMessage() {

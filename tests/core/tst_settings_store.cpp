@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 using namespace nomispot;
-using nomispot::test::TestApp;
+using nomispot::test::TestSettings;
 
 namespace {
 
@@ -64,13 +64,13 @@ private slots:
 };
 
 void TestSettingsStore::storeLayout() {
-    TestApp app;
-    app.state.dns = DnsSettings{QStringLiteral("ns1.example.net"), 1000, 10};
-    app.state.catalogue = test::makeCatalogue({"com;C;s", "net;N;s", "org;O;s", "co;Co;s"});
-    app.state.catalogue[0].selected = 1;
-    app.state.catalogue[2].selected = 2;
-    SaveDnsSettings(*app.store, app.state.dns);
-    SaveTldSelection(*app.store, app.state.catalogue);
+    TestSettings app;
+    DnsSettings dns{QStringLiteral("ns1.example.net"), 1000, 10};
+    TldCatalogue catalogue = test::makeCatalogue({"com;C;s", "net;N;s", "org;O;s", "co;Co;s"});
+    catalogue[0].selected = 1;
+    catalogue[2].selected = 2;
+    SaveDnsSettings(*app.store, dns);
+    SaveTldSelection(*app.store, catalogue);
     writeUseUserDomains(*app.store, true);
 
     const IniSections ini = readIni(app.settingsPath());
@@ -82,22 +82,22 @@ void TestSettingsStore::storeLayout() {
     QCOMPARE(ini["domains"], domains);
 
     writeUseUserDomains(*app.store, false);
-    app.state.dns.delayMs = -32768;
-    SaveDnsSettings(*app.store, app.state.dns);
+    dns.delayMs = -32768;
+    SaveDnsSettings(*app.store, dns);
     QCOMPARE(readIni(app.settingsPath())["main"]["domains"], "default");
     QCOMPARE(readIni(app.settingsPath())["main"]["delay"], "-32768");
 }
 
 // What start-up stores on a first run, before the wizard opens.
 void TestSettingsStore::firstRunLayout() {
-    TestApp app;
-    app.state.catalogue = test::makeCatalogue({"com;C;s", "net;N;s"});
+    TestSettings app;
+    const TldCatalogue catalogue = test::makeCatalogue({"com;C;s", "net;N;s"});
     QVERIFY(isFirstRun(*app.store));
     markFirstRunDone(*app.store);
     writeUseUserDomains(*app.store, false);
-    app.state.dns = DnsSettings{QString::fromLatin1(kPlaceholderNameserver), 50, 3};
-    SaveDnsSettings(*app.store, app.state.dns);
-    SaveTldSelection(*app.store, app.state.catalogue);
+    const DnsSettings dns{QString::fromLatin1(kPlaceholderNameserver), 50, 3};
+    SaveDnsSettings(*app.store, dns);
+    SaveTldSelection(*app.store, catalogue);
 
     const IniSections ini = readIni(app.settingsPath());
     const QMap<QString, QString> main{{"init", "False"},
@@ -141,7 +141,7 @@ void TestSettingsStore::loadDnsSettings() {
     QFETCH(int, retries);
     QFETCH(int, delay);
 
-    TestApp app;
+    TestSettings app;
     writeFile(app.settingsPath(), "[main]\n" + main);
     SettingsStore store(app.settingsPath());
     DnsSettings dns{QStringLiteral("old"), 7, 7};
@@ -171,7 +171,7 @@ void TestSettingsStore::loadTldSelection() {
     QFETCH(int, flag);
     QFETCH(bool, counts);
 
-    TestApp app;
+    TestSettings app;
     writeFile(app.settingsPath(), "[domains]\ncom=1\n" + stored + "\n");
     SettingsStore store(app.settingsPath());
     TldCatalogue catalogue = test::makeCatalogue({"com;C;s", "net;N;s"});
@@ -203,7 +203,7 @@ void TestSettingsStore::truthValues() {
     QFETCH(bool, firstRun);
     QFETCH(bool, userDomains);
 
-    TestApp app;
+    TestSettings app;
     writeFile(app.settingsPath(), "[main]\n" + main);
     SettingsStore store(app.settingsPath());
     QCOMPARE(isFirstRun(store), firstRun);
@@ -229,14 +229,14 @@ void TestSettingsStore::secondLoad() {
     QFETCH(int, delay);
     QFETCH(int, retries);
 
-    TestApp app;
+    TestSettings app;
     const DnsSettings saved{nameserver, std::int16_t(delay), std::uint8_t(retries)};
-    app.state.catalogue = test::makeCatalogue({"com;C;s", "net;N;s", "co.uk;U;s", "xn--p1ai;R;s"});
-    app.state.catalogue[1].selected = 1;
-    app.state.catalogue[2].selected = 2;
-    app.state.catalogue[3].selected = 1;
+    TldCatalogue stored = test::makeCatalogue({"com;C;s", "net;N;s", "co.uk;U;s", "xn--p1ai;R;s"});
+    stored[1].selected = 1;
+    stored[2].selected = 2;
+    stored[3].selected = 1;
     SaveDnsSettings(*app.store, saved);
-    SaveTldSelection(*app.store, app.state.catalogue);
+    SaveTldSelection(*app.store, stored);
     writeUseUserDomains(*app.store, true);
     markFirstRunDone(*app.store);
 
@@ -249,13 +249,13 @@ void TestSettingsStore::secondLoad() {
         test::makeCatalogue({"com;C;s", "net;N;s", "co.uk;U;s", "xn--p1ai;R;s"});
     LoadTldSelection(*next, catalogue);
     for (int i = 0; i < catalogue.count; ++i)
-        QCOMPARE(catalogue[i].selected, app.state.catalogue[i].selected);
+        QCOMPARE(catalogue[i].selected, stored[i].selected);
     QVERIFY(readUseUserDomains(*next));
     QVERIFY(!isFirstRun(*next));
 }
 
 void TestSettingsStore::keysOfOldTldsStay() {
-    TestApp app;
+    TestSettings app;
     writeFile(app.settingsPath(), "[domains]\nold=1\ncom=1\n");
     SettingsStore store(app.settingsPath());
     TldCatalogue catalogue = test::makeCatalogue({"com;C;s"});
@@ -265,7 +265,7 @@ void TestSettingsStore::keysOfOldTldsStay() {
 }
 
 void TestSettingsStore::emptyCatalogue() {
-    TestApp app;
+    TestSettings app;
     TldCatalogue catalogue;
     SaveTldSelection(*app.store, catalogue);
     QVERIFY(!readIni(app.settingsPath()).contains("domains"));
@@ -275,7 +275,7 @@ void TestSettingsStore::emptyCatalogue() {
 
 // The settings file's directory cannot be made, which holds even for root.
 void TestSettingsStore::unwritableDirectory() {
-    TestApp app;
+    TestSettings app;
     const QString blocker = app.dir.filePath(QStringLiteral("blocker"));
     writeFile(blocker, "not a directory\n");
     const QString path = blocker + QStringLiteral("/Nomispot.ini");
@@ -305,7 +305,7 @@ void TestSettingsStore::unwritableDirectory() {
 void TestSettingsStore::readOnlyFile() {
     if (::geteuid() == 0)
         QSKIP("root writes read-only files; the unwritable directory covers root");
-    TestApp app;
+    TestSettings app;
     const QByteArray before = "[main]\ndns=ns.old.example\ndelay=60\nretries=2\n";
     writeFile(app.settingsPath(), before);
     QVERIFY(QFile::setPermissions(app.settingsPath(), QFile::ReadOwner));

@@ -140,17 +140,9 @@ struct Outcome {
 // "taken free" under the eight default TLDs, prepared as the results window prepares a run.
 class Check {
 public:
-    Check() {
-        auto names = std::make_unique<NameTable>();
-        names->Names[0] = QStringLiteral("taken");
-        names->Names[1] = QStringLiteral("free");
-        names->NameCount = 2;
-        const auto catalogue = std::make_unique<TldCatalogue>();
-        const auto columns = planColumns(true, false, *catalogue);
-        buildCheckItems(m_table, columns, *names, *catalogue);
-    }
+    Check() { m_table = planRun({QStringLiteral("taken free")}, TldCatalogue{})->candidates; }
 
-    bool connectTo(const QString& nameserver) { return m_runner.initNetwork(nameserver) == 0; }
+    bool connectTo(const QString& nameserver) { return m_runner.initNetwork(nameserver).ok(); }
     quint16 localPort() { return m_runner.socket().localPort(); }
     void start() { m_runner.start(m_table, 5, 2, m_table.candidateCount() + 1); }
     bool isRunning() const { return m_runner.isRunning(); }

@@ -1,5 +1,5 @@
 #include "help/frm_about.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QLabel>
 #include <QPushButton>

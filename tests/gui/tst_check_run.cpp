@@ -1,10 +1,10 @@
+#include "engine/network.h"
 #include "engine/run_plan.h"
 #include "names/frm_main.h"
 #include "names/name_parser.h"
 #include "nsd_server.h"
 #include "results/frm_results.h"
-#include "settings/settings_ops.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
@@ -26,8 +26,9 @@ frmResults* check(frmMain& window, const QString& text, CheckMode mode) {
     auto* names = window.findChild<QLineEdit*>(QStringLiteral("names"));
     names->clear();
     QTest::keyClicks(names, text);
-    window.findChild<QRadioButton*>(mode == CheckMode::Separately ? QStringLiteral("checkmode(0)")
-                                                                  : QStringLiteral("checkmode(1)"))
+    window
+        .findChild<QRadioButton*>(mode == CheckMode::Separately ? QStringLiteral("checkmode(0)")
+                                                                : QStringLiteral("checkmode(1)"))
         ->click();
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("activate")), Qt::LeftButton);
     return window.results();
@@ -79,22 +80,26 @@ void TestCheckRun::againstNsd_data() {
     QTest::newRow("separately, default list")
         << "taken free" << int(CheckMode::Separately) << false
         << QStringList{"com", "net", "org", "us", "to", "tv", "tm", "nu"}
-        << States{{"taken.com", U}, {"free.com", A}, {"taken.net", U}, {"free.net", A},
+        << States{{"taken.com", U},
+                  {"free.com", A},
+                  {"taken.net", U},
+                  {"free.net", A},
                   // Zones the server does not serve are refused: never judged.
-                  {"taken.org", N}, {"free.nu", N}};
+                  {"taken.org", N},
+                  {"free.nu", N}};
     QTest::newRow("combinations, default list")
         << "taken free" << int(CheckMode::Combinations) << false
         << QStringList{"com", "net", "org", "us", "to", "tv", "tm", "nu"}
-        << States{{"taken.com", U}, {"takenfree.com", A}, {"freetaken.com", A}, {"free.com", A},
-                  {"taken.net", U}, {"free.tv", N}};
+        << States{{"taken.com", U}, {"takenfree.com", A}, {"freetaken.com", A},
+                  {"free.com", A},  {"taken.net", U},     {"free.tv", N}};
     QTest::newRow("selection with second-level labels")
         << "taken free Taken2" << int(CheckMode::Separately) << true
         << QStringList{"com", "co.uk", "org.uk"}
-        << States{{"taken.com", U}, {"free.com", A}, {"Taken2.com", U},
-                  {"taken.co.uk", U}, {"free.co.uk", A}, {"taken.org.uk", A}, {"free.org.uk", U}};
-    QTest::newRow("complete names") << "taken.com free.net taken.zz" << int(CheckMode::Combinations)
-                                    << false << QStringList{"Free?"}
-                                    << States{{"taken.com", U}, {"free.net", A}, {"taken.zz", N}};
+        << States{{"taken.com", U},  {"free.com", A},     {"Taken2.com", U}, {"taken.co.uk", U},
+                  {"free.co.uk", A}, {"taken.org.uk", A}, {"free.org.uk", U}};
+    QTest::newRow("complete names")
+        << "taken.com free.net taken.zz" << int(CheckMode::Combinations) << false
+        << QStringList{"Free?"} << States{{"taken.com", U}, {"free.net", A}, {"taken.zz", N}};
 }
 
 void TestCheckRun::againstNsd() {
@@ -110,37 +115,38 @@ void TestCheckRun::againstNsd() {
                              "uk;United Kingdom;https://uk.example;co:org", "zz;Nowhere;;"});
     app.state.catalogue[0].selected = 1;
     app.state.catalogue[2].selected = 1;
-    writeUseUserDomains(*app.store, user);
+    app.state.searchSet = user ? SearchSet::Selection : SearchSet::DefaultList;
     app.state.dns = {kNameserver, 5, 2};
 
     frmMain window(app.state);
     window.show();
     QPointer<frmResults> results = check(window, text, CheckMode(mode));
     QVERIFY(results);
-    QVERIFY(app.state.names.RunActive);
+    QVERIFY(window.isRunActive());
     QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
              QStringLiteral("Cancel"));
     QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
 
     QStringList gotHeaders;
     for (int c = 0; c < results->gridModel().columnCount(); ++c)
-        gotHeaders << results->gridModel().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        gotHeaders
+            << results->gridModel().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     QCOMPARE(gotHeaders, headers);
-    const States states = finalStates(*results, app.state.checkItems);
+    const States states = finalStates(*results, results->candidates());
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
         QCOMPARE(int(states.value(it.key(), CheckState::Pending)), int(it.value()));
 
     // The finished look.
-    QVERIFY(!app.state.names.RunActive);
+    QVERIFY(!window.isRunActive());
     QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
              QStringLiteral("Close"));
     QVERIFY(!results->findChild<QProgressBar*>(QStringLiteral("ProgressBar"))->isVisible());
     QVERIFY(app.messages.messages.empty());
-    QCOMPARE(results->gridModel().data(results->gridModel().index(0, 0), Qt::ToolTipRole).toString(),
-             app.state.checkItems.at(1, 1).domain +
-                 (app.state.checkItems.at(1, 1).state == CheckState::Available
-                      ? QStringLiteral(" is available")
-                      : app.state.checkItems.at(1, 1).state == CheckState::Unavailable
+    const CheckItem& first = results->candidates().at(1, 1);
+    QCOMPARE(
+        results->gridModel().data(results->gridModel().index(0, 0), Qt::ToolTipRole).toString(),
+        first.domain + (first.state == CheckState::Available ? QStringLiteral(" is available")
+                        : first.state == CheckState::Unavailable
                             ? QStringLiteral(" is taken")
                             : QStringLiteral(" was not checked")));
     QTest::mouseClick(results->findChild<QPushButton*>(QStringLiteral("butCancelOk")),
@@ -160,7 +166,7 @@ void TestCheckRun::silentNameserver() {
     QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
     for (int c = 1; c <= 8; ++c)
         for (int r = 1; r <= 2; ++r) {
-            QCOMPARE(app.state.checkItems.at(c, r).state, CheckState::NotChecked);
+            QCOMPARE(results->candidates().at(c, r).state, CheckState::NotChecked);
             QCOMPARE(results->gridModel().pictureAt(c, r), ResultGridModel::Question);
         }
     QVERIFY(app.messages.messages.empty());
@@ -178,12 +184,12 @@ void TestCheckRun::unresolvableNameserver() {
     // The window keeps its running look until the user cancels it.
     auto* button = results->findChild<QPushButton*>(QStringLiteral("butCancelOk"));
     QCOMPARE(button->text(), QStringLiteral("Cancel"));
-    QVERIFY(app.state.names.RunActive);
+    QVERIFY(window.isRunActive());
     results->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(results));
     QTest::keyClick(results, Qt::Key_Escape);
     QTRY_VERIFY(!results);
-    QVERIFY(!app.state.names.RunActive);
+    QVERIFY(!window.isRunActive());
 }
 
 void TestCheckRun::cancelAndCheckAgain() {
@@ -196,14 +202,14 @@ void TestCheckRun::cancelAndCheckAgain() {
     QPointer<frmResults> second = check(window, QStringLiteral("taken"), CheckMode::Separately);
     QTRY_VERIFY(!first);
     QVERIFY(second);
-    QVERIFY(app.state.names.RunActive);
+    QVERIFY(window.isRunActive());
     QCOMPARE(second->stage(), frmResults::Stage::Querying);
     // Cancel mid-run: the window closes, nothing more is sent, the run is over.
     QTest::mouseClick(second->findChild<QPushButton*>(QStringLiteral("butCancelOk")),
                       Qt::LeftButton);
+    QVERIFY(!window.isRunActive());
+    QCOMPARE(second->candidates().at(2, 1).state, CheckState::Pending);
     QTRY_VERIFY(!second);
-    QVERIFY(!app.state.names.RunActive);
-    QCOMPARE(app.state.checkItems.at(2, 1).state, CheckState::Pending);
 }
 
 void TestCheckRun::refusedTexts() {
@@ -223,9 +229,10 @@ void TestCheckRun::refusedTexts() {
     QStringList words;
     for (int i = 0; i < 257; ++i)
         words << QStringLiteral("n%1").arg(i);
-    QPointer<frmResults> accepted = check(window, words.mid(0, 256).join(u' '), CheckMode::Separately);
+    QPointer<frmResults> accepted =
+        check(window, words.mid(0, 256).join(u' '), CheckMode::Separately);
     QVERIFY(accepted);
-    QCOMPARE(app.state.checkItems.candidateCount(), 2048);
+    QCOMPARE(accepted->candidates().candidateCount(), 2048);
     accepted->close();
     QTRY_VERIFY(!window.results());
     QPointer<frmResults> refused = check(window, words.join(u' '), CheckMode::Separately);

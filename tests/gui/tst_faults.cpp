@@ -4,15 +4,15 @@
 #include "app_info.h"
 #include "catalogue/catalogue_file.h"
 #include "engine/run_plan.h"
-#include "help/main_menu.h"
 #include "names/frm_main.h"
+#include "names/main_menu.h"
 #include "names/startup.h"
 #include "nsd_server.h"
 #include "results/frm_results.h"
 #include "settings/frm_options.h"
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QAction>
 #include <QApplication>
@@ -184,7 +184,7 @@ void TestFaults::nameserverStops() {
 
     QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 20000);
     QVERIFY2(results, qPrintable(app.messages.texts().join(u'|')));
-    const CheckTable& table = app.state.checkItems;
+    const CheckTable& table = results->candidates();
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r) {
             const CheckItem& item = table.at(c, r);
@@ -195,7 +195,7 @@ void TestFaults::nameserverStops() {
         }
     QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
              QStringLiteral("Close"));
-    QVERIFY(!app.state.names.RunActive);
+    QVERIFY(!window.isRunActive());
     QVERIFY(socketErrors.count() <= 1);
     QVERIFY(app.messages.texts().count(socketErrorMessage()) <= 1);
     QCOMPARE(otherMessages(app.messages), QStringList());

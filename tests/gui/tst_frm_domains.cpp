@@ -1,6 +1,6 @@
 #include "catalogue/frm_domains.h"
 #include "settings/settings_ops.h"
-#include "test_support.h"
+#include "test_app.h"
 #include "twips.h"
 
 #include <QCheckBox>
@@ -52,6 +52,7 @@ void storeUserSelection(TestApp& app, int count,
         adjust(app.state.catalogue);
     SaveTldSelection(*app.store, app.state.catalogue);
     writeUseUserDomains(*app.store, true);
+    app.state.searchSet = SearchSet::Selection;
 }
 
 // The entries the visible rows show, by their captions.
@@ -287,7 +288,7 @@ void TestFrmDomains::reopenShowsStoredOption() {
 
     TestApp app;
     fillCatalogue(app, 20);
-    writeUseUserDomains(*app.store, !user);
+    app.state.searchSet = user ? SearchSet::DefaultList : SearchSet::Selection;
     {
         frmDomains dialog(app.state);
         dialog.show();
@@ -297,6 +298,7 @@ void TestFrmDomains::reopenShowsStoredOption() {
         QVERIFY(hasOuterHeight(&dialog, height));
         click(&dialog, "butOK");
     }
+    QCOMPARE(app.state.searchSet, user ? SearchSet::Selection : SearchSet::DefaultList);
     frmDomains dialog(app.state);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));

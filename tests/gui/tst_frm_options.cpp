@@ -3,7 +3,7 @@
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
 #include "settings/up_down.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QFrame>
 #include <QLabel>

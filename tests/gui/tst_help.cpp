@@ -1,7 +1,7 @@
 #include "help/help_file.h"
 #include "help/help_module.h"
 #include "help/help_window.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QDir>
 #include <QFile>
@@ -231,7 +231,8 @@ void TestHelp::helpModuleLoadsFromProgramDir() {
 void TestHelp::helpModuleMissingOrBroken_data() {
     QTest::addColumn<QByteArray>("content"); // empty: no library at all
     QTest::newRow("missing") << QByteArray();
-    QTest::newRow("not a library") << QByteArray("\x7f" "ELF but not really\n");
+    QTest::newRow("not a library") << QByteArray("\x7f"
+                                                 "ELF but not really\n");
 }
 
 void TestHelp::helpModuleMissingOrBroken() {

@@ -2,11 +2,11 @@
 #include "help/frm_about.h"
 #include "help/help_file.h"
 #include "help/help_window.h"
-#include "help/main_menu.h"
 #include "names/frm_main.h"
+#include "names/main_menu.h"
 #include "settings/frm_options.h"
 #include "settings/settings_ops.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QApplication>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "nsd_server.h"
 #include "results/frm_results.h"
 #include "results/result_actions.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -78,18 +78,22 @@ void TestResultsWindow::popup_data() {
     QTest::addColumn<QString>("wwwTarget");
 
     QTest::newRow("unavailable with site")
-        << 1 << 1 << "taken.com is unavailable." << "Goto .com registration website." << true
-        << true << "https://com.example" << "www.taken.com";
+        << 1 << 1 << "taken.com is unavailable."
+        << "Goto .com registration website." << true << true << "https://com.example"
+        << "www.taken.com";
     QTest::newRow("available") << 1 << 2 << "free.com is available!"
                                << "Goto .com registration website." << true << false
-                               << "https://com.example" << "";
+                               << "https://com.example"
+                               << "";
     QTest::newRow("unavailable without site")
-        << 2 << 1 << "taken.net is unavailable." << "No registration site known for  .net" << false
-        << false << "" << "";
+        << 2 << 1 << "taken.net is unavailable."
+        << "No registration site known for  .net" << false << false << ""
+        << "";
     // org is not in the catalogue: its candidates use entry 0, com.
     QTest::newRow("not checked, tld not in catalogue")
-        << 3 << 1 << "taken.org could not be checked." << "Goto .org registration website." << true
-        << false << "https://com.example" << "";
+        << 3 << 1 << "taken.org could not be checked."
+        << "Goto .org registration website." << true << false << "https://com.example"
+        << "";
 }
 
 void TestResultsWindow::popup() {
@@ -122,7 +126,7 @@ void TestResultsWindow::popup() {
     QStringList expected;
     if (!gotoTarget.isEmpty())
         expected << gotoTarget;
-    expected << QStringLiteral("www.") + run.app.state.checkItems.at(c, r).domain;
+    expected << QStringLiteral("www.") + run.results->candidates().at(c, r).domain;
     if (wwwVisible)
         QCOMPARE(expected.last(), wwwTarget);
     QCOMPARE(run.app.shell.targets, expected);
@@ -190,7 +194,7 @@ void TestResultsWindow::copyToClipboard() {
                                            "taken.org was not checked.\r\n")));
     QCOMPARE(text.count(QStringLiteral("\r\n")), 16);
     QVERIFY(text.endsWith(QStringLiteral("free.nu was not checked.\r\n")));
-    QCOMPARE(text, clipboardText(run.app.state.checkItems, run.app.state.catalogue));
+    QCOMPARE(text, clipboardText(run.results->candidates(), run.app.state.catalogue));
     QCOMPARE(run.app.messages.texts(), QStringList{"Results have been copied to the clipboard."});
     QCOMPARE(run.app.messages.messages[0].icon, MessageIcon::None);
 }

@@ -4,14 +4,14 @@
 #include "catalogue/frm_domains.h"
 #include "help/frm_about.h"
 #include "help/help_window.h"
-#include "help/main_menu.h"
 #include "names/frm_main.h"
+#include "names/main_menu.h"
 #include "nsd_server.h"
 #include "results/frm_results.h"
 #include "settings/frm_options.h"
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -47,7 +47,9 @@ void TestScreenshots::save(QWidget* window, const QString& name) {
 void TestScreenshots::windows() {
     NOMISPOT_START_NSD(nsd, QStringLiteral("127.53.0.8"), test::NsdServer::standardZones());
     test::TestApp app;
-    QVERIFY(LoadCatalogue(catalogueFilePath(test::binDir()), app.state.catalogue).opened);
+    const Result<LoadedCatalogue> loaded = LoadCatalogue(catalogueFilePath(test::binDir()));
+    QVERIFY(loaded);
+    app.state.catalogue = loaded->catalogue;
     app.state.dns = {QStringLiteral("127.53.0.8"), 2, 1};
 
     frmMain main(app.state);
@@ -66,7 +68,7 @@ void TestScreenshots::windows() {
         save(&domains, "domains-default");
     }
     {
-        writeUseUserDomains(*app.store, true);
+        app.state.searchSet = SearchSet::Selection;
         for (int i = 0; i < 6; ++i)
             app.state.catalogue[i * 2].selected = 1;
         frmDomains domains(app.state);

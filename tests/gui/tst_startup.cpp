@@ -5,7 +5,7 @@
 #include "results/frm_results.h"
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
-#include "test_support.h"
+#include "test_app.h"
 
 #include <QApplication>
 #include <QFile>
@@ -59,17 +59,17 @@ void TestStartup::firstRun() {
     QVERIFY(StartUp(window, app.state));
 
     QCOMPARE(storedAtWizard, (QMap<QString, QString>{{"init", "False"},
-                                                    {"domains", "default"},
-                                                    {"dns", "ns1.yourprovider.example"},
-                                                    {"retries", "3"},
-                                                    {"delay", "50"}}));
+                                                     {"domains", "default"},
+                                                     {"dns", "ns1.yourprovider.example"},
+                                                     {"retries", "3"},
+                                                     {"delay", "50"}}));
     QVERIFY(domainKeys > 250);
     QVERIFY(app.messages.messages.empty());
     QVERIFY(window.isVisible());
     QCOMPARE(window.windowTitle(), QStringLiteral("Nomispot1.1 from Brixmoor"));
     QVERIFY(window.findChild<QRadioButton*>("checkmode(0)")->isChecked());
     QVERIFY(window.findChild<QLineEdit*>("names")->text().isEmpty());
-    QVERIFY(!app.state.names.RunActive);
+    QVERIFY(!window.isRunActive());
     // The wizard closed by its frame leaves the first-run values; the next start is a later run.
     QVERIFY(!isFirstRun(*app.reopenStore()));
 }
@@ -95,6 +95,7 @@ void TestStartup::laterRun() {
     app.store->write("main", "dns", "192.0.2.53");
     app.store->write("main", "delay", "20");
     app.store->write("main", "retries", "5");
+    app.store->write("main", "domains", "user");
     app.store->write("domains", "net", "1");
     app.store->write("domains", "uk", "2");
     app.store->flush();
@@ -105,6 +106,7 @@ void TestStartup::laterRun() {
     QVERIFY(StartUp(window, app.state));
     QVERIFY(!wizard);
     QCOMPARE(app.state.dns, (DnsSettings{"192.0.2.53", 20, 5}));
+    QCOMPARE(app.state.searchSet, SearchSet::Selection);
     const TldCatalogue& cat = app.state.catalogue;
     QCOMPARE(cat[FindTldIndex(cat, "net")].selected, 1);
     QCOMPARE(cat[FindTldIndex(cat, "uk")].selected, 2);
@@ -140,7 +142,7 @@ void TestStartup::closingMainWindowEndsEverything() {
     QVERIFY(results && results->isVisible());
     window.close();
     QTRY_VERIFY(!results);
-    QVERIFY(!app.state.names.RunActive);
+    QVERIFY(!window.isRunActive());
     // Nothing is written on the way out.
     QCOMPARE(app.reopenStore()->read("main", "dns", "<absent>"), QStringLiteral("<absent>"));
 }

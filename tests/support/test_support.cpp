@@ -37,23 +37,21 @@ bool writeCatalogueFile(const QString& path, const QStringList& plainLines) {
     return true;
 }
 
-TestApp::TestApp() {
+TestSettings::TestSettings() {
     // Files the program keeps for itself (the help collection) go to a test location.
     QStandardPaths::setTestModeEnabled(true);
     store = std::make_unique<SettingsStore>(settingsPath());
-    state.programDir = binDir();
-    state.store = store.get();
-    state.messages = &messages;
-    state.shell = &shell;
 }
 
-QString TestApp::settingsPath() const { return dir.filePath(QStringLiteral("Nomispot.ini")); }
+QString TestSettings::settingsPath() const {
+    return dir.filePath(QStringLiteral("Nomispot.ini"));
+}
 
-std::unique_ptr<SettingsStore> TestApp::reopenStore() const {
+std::unique_ptr<SettingsStore> TestSettings::reopenStore() const {
     return std::make_unique<SettingsStore>(settingsPath());
 }
 
-std::unique_ptr<SettingsStore> TestApp::loadFromDisk() const {
+std::unique_ptr<SettingsStore> TestSettings::loadFromDisk() const {
     static int copies = 0;
     const QString copy = dir.filePath(QStringLiteral("disk%1.ini").arg(++copies));
     QFile::copy(settingsPath(), copy);

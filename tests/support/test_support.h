@@ -1,13 +1,11 @@
 #pragma once
 
-#include "app_state.h"
 #include "catalogue/tld_catalogue.h"
 #include "message_service.h"
 #include "settings/settings_store.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
-
 #include <memory>
 #include <vector>
 
@@ -34,14 +32,11 @@ TldCatalogue makeCatalogue(const QStringList& plainLines);
 // Writes lines to path encoded as the data file is, CR LF endings.
 bool writeCatalogueFile(const QString& path, const QStringList& plainLines);
 
-// An AppState with a real settings file in a temporary directory and recording services.
-struct TestApp {
-    TestApp();
+// A real settings file in a temporary directory.
+struct TestSettings {
+    TestSettings();
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> store;
-    MessageRecorder messages;
-    ShellRecorder shell;
-    AppState state;
 
     QString settingsPath() const;
     // A second store on the same file, as the next start of the program would read it.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace nomispot {
 
@@ -16,19 +17,44 @@ QString DecodeLine(const QString& line) {
             d = 219 - c;
         else {
             switch (c) {
-            case ';': d = '?'; break;
-            case '?': d = ';'; break;
-            case '.': d = '{'; break;
-            case '{': d = '.'; break;
-            case '/': d = '}'; break;
-            case '}': d = '/'; break;
-            case '(': d = '-'; break;
-            case '-': d = '('; break;
-            case ')': d = '@'; break;
-            case '@': d = ')'; break;
-            case ' ': d = '|'; break;
-            case '|': d = ' '; break;
-            default: break;
+            case ';':
+                d = '?';
+                break;
+            case '?':
+                d = ';';
+                break;
+            case '.':
+                d = '{';
+                break;
+            case '{':
+                d = '.';
+                break;
+            case '/':
+                d = '}';
+                break;
+            case '}':
+                d = '/';
+                break;
+            case '(':
+                d = '-';
+                break;
+            case '-':
+                d = '(';
+                break;
+            case ')':
+                d = '@';
+                break;
+            case '@':
+                d = ')';
+                break;
+            case ' ':
+                d = '|';
+                break;
+            case '|':
+                d = ' ';
+                break;
+            default:
+                break;
             }
         }
         out[i] = QChar(d);
@@ -36,13 +62,12 @@ QString DecodeLine(const QString& line) {
     return out;
 }
 
-CatalogueLoad LoadCatalogue(const QString& path, TldCatalogue& catalogue) {
-    CatalogueLoad result;
-    catalogue = TldCatalogue{};
+Result<LoadedCatalogue> LoadCatalogue(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return result;
-    result.opened = true;
+        return Failure{missingCatalogueMessage(QFileInfo(path).path())};
+    LoadedCatalogue result;
+    TldCatalogue& catalogue = result.catalogue;
 
     int lineNumber = 0;
     while (!file.atEnd()) {
@@ -74,7 +99,9 @@ QString catalogueFilePath(const QString& programDir) {
     return QDir(programDir).filePath(QString::fromLatin1(kCatalogueFileName));
 }
 
-QString missingCatalogueTitle() { return QStringLiteral("Nomispot load error."); }
+QString missingCatalogueTitle() {
+    return QStringLiteral("Nomispot load error.");
+}
 
 QString missingCatalogueMessage(const QString& programDir) {
     return QStringLiteral("Cannot find nspot.dll\rMake sure this file is in your Nomispot "

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "catalogue/tld_catalogue.h"
+#include "result.h"
 
 #include <QString>
-
 #include <vector>
 
 namespace nomispot {
@@ -13,14 +13,14 @@ inline constexpr auto kCatalogueFileName = "nspot.dll";
 // Per-character mapping of the data file; its own inverse.
 QString DecodeLine(const QString& line);
 
-struct CatalogueLoad {
-    bool opened = false;
+struct LoadedCatalogue {
+    TldCatalogue catalogue;
     std::vector<int> skippedLines; // 1-based line numbers that were not loaded
 };
 
-// Reads the data file at path into catalogue (replacing its entries). Empty lines, lines with
-// fewer than three fields and lines past the last slot are skipped and listed.
-CatalogueLoad LoadCatalogue(const QString& path, TldCatalogue& catalogue);
+// Reads the data file at path. Empty lines, lines with fewer than three fields and lines past the
+// last slot are skipped and listed. Fails with the missing-file message when it cannot be opened.
+Result<LoadedCatalogue> LoadCatalogue(const QString& path);
 
 // Path of the data file in the program's directory.
 QString catalogueFilePath(const QString& programDir);

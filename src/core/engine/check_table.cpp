@@ -16,12 +16,10 @@ void CheckTable::markPendingNotChecked() {
                 at(c, r).state = CheckState::NotChecked;
 }
 
-bool CheckTable::cellOfId(std::uint16_t id, Cell& cell) const {
+std::optional<CheckTable::Cell> CheckTable::cellOfId(std::uint16_t id) const {
     if (id < 1 || id > candidateCount())
-        return false;
-    cell.c = (id - 1) / m_nameCount + 1;
-    cell.r = (id - 1) % m_nameCount + 1;
-    return true;
+        return std::nullopt;
+    return Cell{(id - 1) / m_nameCount + 1, (id - 1) % m_nameCount + 1};
 }
 
 } // namespace nomispot

@@ -1,13 +1,18 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace nomispot {
 
-enum class CheckState : std::uint8_t { Pending = 0, Unavailable = 1, Available = 2, NotChecked = 3 };
+enum class CheckState : std::uint8_t {
+    Pending = 0,
+    Unavailable = 1,
+    Available = 2,
+    NotChecked = 3
+};
 
 struct CheckItem {
     QString domain;
@@ -36,7 +41,7 @@ public:
         int c = 0;
         int r = 0;
     };
-    bool cellOfId(std::uint16_t id, Cell& cell) const;
+    std::optional<Cell> cellOfId(std::uint16_t id) const;
 
 private:
     std::size_t index(int c, int r) const {

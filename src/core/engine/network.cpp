@@ -26,10 +26,15 @@ QHostAddress resolve(const QString& nameserver) {
 
 } // namespace
 
-int InitNetwork(QUdpSocket& socket, const QString& nameserver) {
+QString networkFailureMessage() {
+    return QStringLiteral("Cannot initialize the network - \rPlease check that you are online.");
+}
+
+Status InitNetwork(QUdpSocket& socket, const QString& nameserver) {
+    const Failure failure{networkFailureMessage()};
     const QHostAddress server = resolve(nameserver);
     if (server.isNull())
-        return NetworkHostNotFound;
+        return failure;
 
     if (socket.state() != QAbstractSocket::UnconnectedState)
         socket.close();
@@ -38,14 +43,14 @@ int InitNetwork(QUdpSocket& socket, const QString& nameserver) {
                                    ? QHostAddress(QHostAddress::AnyIPv6)
                                    : QHostAddress(QHostAddress::AnyIPv4);
     if (!socket.bind(local, 0))
-        return NetworkBindFailed;
+        return failure;
 
     socket.connectToHost(server, kDnsPort);
     if (socket.state() != QAbstractSocket::ConnectedState && !socket.waitForConnected(1000)) {
         socket.close();
-        return NetworkConnectFailed;
+        return failure;
     }
-    return NetworkOk;
+    return Done{};
 }
 
 } // namespace nomispot

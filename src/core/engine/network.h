@@ -1,5 +1,7 @@
 #pragma once
 
+#include "result.h"
+
 #include <QString>
 
 class QUdpSocket;
@@ -8,15 +10,11 @@ namespace nomispot {
 
 inline constexpr quint16 kDnsPort = 53;
 
-enum NetworkError : int {
-    NetworkOk = 0,
-    NetworkHostNotFound = 1, // the nameserver text names no address
-    NetworkBindFailed = 2,   // no local port could be bound
-    NetworkConnectFailed = 3 // the socket could not be tied to the nameserver
-};
-
 // Prepares socket for a run: closed if open, bound to a port the system picks, and connected to
-// nameserver port 53 so that only that server's datagrams are read. Returns 0 or a NetworkError.
-int InitNetwork(QUdpSocket& socket, const QString& nameserver);
+// nameserver port 53 so that only that server's datagrams are read. Fails when the nameserver
+// text names no address or the socket cannot be bound or connected.
+Status InitNetwork(QUdpSocket& socket, const QString& nameserver);
+
+QString networkFailureMessage();
 
 } // namespace nomispot

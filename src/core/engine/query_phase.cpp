@@ -6,9 +6,22 @@
 
 namespace nomispot {
 
+namespace {
+
+int countPending(const CheckTable& table) {
+    int pending = 0;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r)
+            if (table.at(c, r).state == CheckState::Pending)
+                ++pending;
+    return pending;
+}
+
+} // namespace
+
 QueryPhase::QueryPhase(CheckTable& table, int retries, int progressMax, Hooks hooks)
     : m_table(table), m_hooks(std::move(hooks)), m_retries(std::max(retries, 0)),
-      m_progressMax(progressMax) {}
+      m_progressMax(progressMax), m_pending(countPending(table)) {}
 
 bool QueryPhase::isRunning() const {
     return m_stage != Stage::Idle && m_stage != Stage::Finished && m_stage != Stage::Cancelled;
@@ -20,13 +33,39 @@ void QueryPhase::start() {
     m_pass = 0;
     if (m_retries == 0) {
         m_finalPause = true;
-        beginPause(10);
+        beginPause(kFinalPauseTicks);
     } else {
-        m_pass = 1;
-        m_cursor = 0;
-        m_stage = Stage::Sending;
+        beginPass(1);
     }
     advance();
+}
+
+void QueryPhase::beginPass(int pass) {
+    m_pass = pass;
+    m_cursor = 0;
+    m_passPending = m_pending;
+    m_passSent = 0;
+    m_stage = Stage::Sending;
+}
+
+int QueryPhase::ticksLeft() const {
+    const int laterPasses = std::max(0, m_retries - std::max(m_pass, 1));
+    const int later = laterPasses * (m_pending + kPassPauseTicks) + kFinalPauseTicks;
+    switch (m_stage) {
+    case Stage::Idle:
+        return m_retries == 0 ? kFinalPauseTicks : m_pending + kPassPauseTicks + later;
+    case Stage::Sending:
+    case Stage::WaitAfterSend: {
+        const int unsent = std::clamp(m_passPending - m_passSent, 0, m_pending);
+        return unsent + (m_stage == Stage::WaitAfterSend ? 1 : 0) + kPassPauseTicks + later;
+    }
+    case Stage::Pausing:
+        return m_finalPause ? m_pauseLeft : m_pauseLeft + later;
+    case Stage::Finished:
+    case Stage::Cancelled:
+        break;
+    }
+    return 0;
 }
 
 void QueryPhase::tick() {
@@ -54,17 +93,19 @@ void QueryPhase::datagram(const QByteArray& bytes) {
     const auto verdict = ParseReply(bytes);
     if (!verdict || verdict->declined)
         return;
-    CheckTable::Cell cell;
-    if (!m_table.cellOfId(verdict->id, cell))
+    const auto cell = m_table.cellOfId(verdict->id);
+    if (!cell)
         return;
-    m_table.at(cell.c, cell.r).state =
-        verdict->unavailable ? CheckState::Unavailable : CheckState::Available;
+    CheckState& state = m_table.at(cell->c, cell->r).state;
+    if (state == CheckState::Pending)
+        --m_pending;
+    state = verdict->unavailable ? CheckState::Unavailable : CheckState::Available;
     if (m_answered < m_progressMax)
         ++m_answered;
     if (m_hooks.progress)
         m_hooks.progress(m_answered);
     if (m_hooks.cellChanged)
-        m_hooks.cellChanged(cell.c, cell.r);
+        m_hooks.cellChanged(cell->c, cell->r);
 }
 
 void QueryPhase::beginPause(int ticks) {
@@ -81,7 +122,7 @@ void QueryPhase::advance() {
             if (!sendNext()) {
                 if (m_stage == Stage::Cancelled)
                     return;
-                beginPause(3);
+                beginPause(kPassPauseTicks);
             }
             break;
         case Stage::WaitAfterSend:
@@ -101,12 +142,10 @@ void QueryPhase::advance() {
             if (m_finalPause) {
                 finish();
             } else if (m_pass < m_retries) {
-                ++m_pass;
-                m_cursor = 0;
-                m_stage = Stage::Sending;
+                beginPass(m_pass + 1);
             } else {
                 m_finalPause = true;
-                beginPause(10);
+                beginPause(kFinalPauseTicks);
             }
             break;
         default:
@@ -119,8 +158,7 @@ void QueryPhase::advance() {
 bool QueryPhase::sendNext() {
     const int total = m_table.candidateCount();
     while (m_cursor < total) {
-        CheckTable::Cell cell;
-        m_table.cellOfId(static_cast<std::uint16_t>(m_cursor + 1), cell);
+        const CheckTable::Cell cell = *m_table.cellOfId(static_cast<std::uint16_t>(m_cursor + 1));
         ++m_cursor;
         const CheckItem& item = m_table.at(cell.c, cell.r);
         if (item.state != CheckState::Pending)
@@ -134,6 +172,7 @@ bool QueryPhase::sendNext() {
                 m_hooks.sendFailed();
             return false;
         }
+        ++m_passSent;
         m_stage = Stage::WaitAfterSend;
         return true;
     }
@@ -142,6 +181,7 @@ bool QueryPhase::sendNext() {
 
 void QueryPhase::finish() {
     m_table.markPendingNotChecked();
+    m_pending = 0;
     m_stage = Stage::Finished;
     if (m_hooks.finished)
         m_hooks.finished();

@@ -3,24 +3,26 @@
 #include "engine/check_table.h"
 
 #include <QByteArray>
-
 #include <functional>
 
 namespace nomispot {
 
 // The paced query phase of a run, one entry point per event. Sends one query per pending
-// candidate per pass, waiting for a tick after each send; pauses 3 ticks after each pass and
-// 10 at the end; what is still pending then becomes NotChecked.
+// candidate per pass, waiting for a tick after each send; pauses after each pass and at the end;
+// what is still pending then becomes NotChecked.
 class QueryPhase {
 public:
+    static constexpr int kPassPauseTicks = 3;
+    static constexpr int kFinalPauseTicks = 10;
+
     enum class SendResult { Sent, Failed };
 
     struct Hooks {
         std::function<SendResult(const QByteArray& datagram)> send;
-        std::function<void(int c, int r)> cellChanged;  // a reply set the candidate's state
+        std::function<void(int c, int r)> cellChanged; // a reply set the candidate's state
         std::function<void(int answered)> progress;
-        std::function<void()> finished;                 // the phase ended normally
-        std::function<void()> sendFailed;               // sending stopped; the run is cancelled
+        std::function<void()> finished;   // the phase ended normally
+        std::function<void()> sendFailed; // sending stopped; the run is cancelled
     };
 
     enum class Stage { Idle, Sending, WaitAfterSend, Pausing, Finished, Cancelled };
@@ -39,10 +41,16 @@ public:
     bool isRunning() const;
     int answered() const { return m_answered; }
     int pass() const { return m_pass; }
+    // Candidates still without a verdict.
+    int pending() const { return m_pending; }
+    // Ticks the phase still needs if nothing more is answered: the rest of this pass and its
+    // pause, a pass for what is pending in each later one, and the final pause.
+    int ticksLeft() const;
 
 private:
     void advance();
     bool sendNext();
+    void beginPass(int pass);
     void beginPause(int ticks);
     void finish();
 
@@ -54,10 +62,13 @@ private:
     Stage m_stage = Stage::Idle;
     bool m_tick = false;
     int m_pass = 0;
-    int m_cursor = 0;     // next candidate index (0-based, in identifier order) of the pass
-    int m_pauseLeft = 0;  // ticks still to wait in the current pause
+    int m_cursor = 0;    // next candidate index (0-based, in identifier order) of the pass
+    int m_pauseLeft = 0; // ticks still to wait in the current pause
     bool m_finalPause = false;
     int m_answered = 0;
+    int m_pending = 0;
+    int m_passPending = 0; // pending when the pass began
+    int m_passSent = 0;
     bool m_socketErrorShown = false;
 };
 

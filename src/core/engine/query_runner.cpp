@@ -3,7 +3,6 @@
 #include "engine/network.h"
 
 #include <QNetworkDatagram>
-
 #include <algorithm>
 
 namespace nomispot {
@@ -20,9 +19,13 @@ QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_t
     connect(&m_socket, &QUdpSocket::errorOccurred, this, &QueryRunner::reportSocketError);
 }
 
-QueryRunner::~QueryRunner() { stop(); }
+QueryRunner::~QueryRunner() {
+    stop();
+}
 
-int QueryRunner::initNetwork(const QString& nameserver) { return InitNetwork(m_socket, nameserver); }
+Status QueryRunner::initNetwork(const QString& nameserver) {
+    return InitNetwork(m_socket, nameserver);
+}
 
 void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progressMax) {
     QueryPhase::Hooks hooks;
@@ -51,9 +54,13 @@ void QueryRunner::stop() {
     m_timer.stop();
 }
 
-bool QueryRunner::isRunning() const { return m_phase && m_phase->isRunning(); }
+bool QueryRunner::isRunning() const {
+    return m_phase && m_phase->isRunning();
+}
 
-int QueryRunner::answered() const { return m_phase ? m_phase->answered() : 0; }
+int QueryRunner::answered() const {
+    return m_phase ? m_phase->answered() : 0;
+}
 
 QueryPhase::SendResult QueryRunner::send(const QByteArray& datagram) {
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -89,6 +96,15 @@ void QueryRunner::readReplies() {
 void QueryRunner::reportSocketError() {
     if (m_phase && m_phase->isRunning() && m_phase->socketError())
         emit socketError();
+}
+
+QString sendFailureMessage() {
+    return QStringLiteral(
+        "Error communicating with nameserver.\rCheck your settings under options->DNS options");
+}
+
+QString socketErrorMessage() {
+    return QStringLiteral("Winsock error");
 }
 
 } // namespace nomispot

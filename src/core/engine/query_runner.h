@@ -2,11 +2,11 @@
 
 #include "engine/check_table.h"
 #include "engine/query_phase.h"
+#include "result.h"
 
 #include <QObject>
 #include <QTimer>
 #include <QUdpSocket>
-
 #include <optional>
 
 namespace nomispot {
@@ -18,8 +18,8 @@ public:
     explicit QueryRunner(QObject* parent = nullptr);
     ~QueryRunner() override;
 
-    // Prepares the socket; 0 on success, otherwise a NetworkError.
-    int initNetwork(const QString& nameserver);
+    // Prepares the socket for a run against nameserver.
+    Status initNetwork(const QString& nameserver);
     // Starts the phase on table; a delay below 1 ms counts as 1 so the run always ends.
     void start(CheckTable& table, int delayMs, int retries, int progressMax);
     // Cancel: closes the socket, stops the timer; no further query is sent.
@@ -35,9 +35,9 @@ signals:
     void cellChanged(int c, int r);
     void progressChanged(int answered);
     void querySent();
-    void finished();     // ended normally; the socket is closed and the timer stopped
-    void sendFailed();   // a send failed; the run is already stopped
-    void socketError();  // the socket reported an error; at most once a run
+    void finished();    // ended normally; the socket is closed and the timer stopped
+    void sendFailed();  // a send failed; the run is already stopped
+    void socketError(); // the socket reported an error; at most once a run
 
 private:
     QueryPhase::SendResult send(const QByteArray& datagram);
@@ -48,5 +48,8 @@ private:
     QTimer m_timer;
     std::optional<QueryPhase> m_phase;
 };
+
+QString sendFailureMessage();
+QString socketErrorMessage();
 
 } // namespace nomispot

@@ -4,14 +4,52 @@
 
 namespace nomispot {
 
-std::vector<ResultColumn> planColumns(bool namesNeedSuffix, bool useUserDomains,
-                                      const TldCatalogue& catalogue) {
+Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogue& catalogue) {
+    Result<NameTable, NameRefusal> parsed = parseNames(request.text, request.mode);
+    if (!parsed) {
+        const NameRefusal& why = parsed.error();
+        switch (why.reason) {
+        case NameRefusal::Illegal:
+            return RunRefusal{RunRefusal::IllegalCharacters, illegalCharactersMessage()};
+        case NameRefusal::Blank:
+            return RunRefusal{RunRefusal::Blank, QString()};
+        case NameRefusal::TooManyNames: {
+            // Counted as the run would count them, at least one column.
+            const std::size_t columns =
+                planColumns(why.namesNeedSuffix, request.searchSet, catalogue, request.suffixes)
+                    .size();
+            return RunRefusal{RunRefusal::TooManyCombinations,
+                              tooManyCombinationsMessage(refusedCombinations(
+                                  std::max<std::size_t>(columns, 1), why.neededSlots))};
+        }
+        }
+    }
+
+    RunPlan plan;
+    plan.names = std::move(*parsed);
+    plan.columns =
+        planColumns(plan.names.NamesNeedSuffix, request.searchSet, catalogue, request.suffixes);
+    // Counted after second-level labels are expanded, so identifiers always fit.
+    if (const long long refused = refusedCombinations(plan.columns.size(), plan.names.NameCount()))
+        return RunRefusal{RunRefusal::TooManyCombinations, tooManyCombinationsMessage(refused)};
+    plan.candidates = buildCheckItems(plan.columns, plan.names, catalogue);
+    return plan;
+}
+
+std::vector<ResultColumn> planColumns(bool namesNeedSuffix, SearchSet searchSet,
+                                      const TldCatalogue& catalogue,
+                                      const std::optional<QStringList>& suffixes) {
     std::vector<ResultColumn> columns;
     if (!namesNeedSuffix) {
         columns.push_back({QStringLiteral("Free?"), QString()});
         return columns;
     }
-    if (!useUserDomains) {
+    if (suffixes) {
+        for (const QString& suffix : *suffixes)
+            columns.push_back({suffix, suffix});
+        return columns;
+    }
+    if (searchSet == SearchSet::DefaultList) {
         for (const QString& tld : DefaultTlds::list())
             columns.push_back({tld, tld});
         return columns;
@@ -49,35 +87,27 @@ long long refusedCombinations(std::size_t columnCount, long long nameCount) {
     return std::max(combinations, columns);
 }
 
-void buildCheckItems(CheckTable& table, const std::vector<ResultColumn>& columns,
-                     const NameTable& names, const TldCatalogue& catalogue) {
+CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameTable& names,
+                           const TldCatalogue& catalogue) {
     const int colCount = static_cast<int>(columns.size());
-    const int nameCount = names.NameCount;
+    const int nameCount = names.NameCount();
+    CheckTable table;
     table.reset(colCount, nameCount);
     for (int c = 1; c <= colCount; ++c) {
         const ResultColumn& column = columns[static_cast<std::size_t>(c - 1)];
-        const QString tld =
-            names.NamesNeedSuffix ? catalogue[FindTldIndex(catalogue, column.suffix)].tld : QString();
+        const QString tld = names.NamesNeedSuffix
+                                ? catalogue[FindTldIndex(catalogue, column.suffix)].tld
+                                : QString();
         for (int r = 1; r <= nameCount; ++r) {
             CheckItem& item = table.at(c, r);
-            const QString& name = names.Names[static_cast<std::size_t>(r - 1)];
+            const QString& name = names.Names[r - 1];
             item.domain = names.NamesNeedSuffix ? name + u'.' + column.suffix : name;
             item.tld = tld;
             item.state = CheckState::Pending;
             item.queryId = static_cast<std::uint16_t>((c - 1) * nameCount + r);
         }
     }
+    return table;
 }
-
-QString networkFailureMessage() {
-    return QStringLiteral("Cannot initialize the network - \rPlease check that you are online.");
-}
-
-QString sendFailureMessage() {
-    return QStringLiteral(
-        "Error communicating with nameserver.\rCheck your settings under options->DNS options");
-}
-
-QString socketErrorMessage() { return QStringLiteral("Winsock error"); }
 
 } // namespace nomispot

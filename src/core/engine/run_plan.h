@@ -2,36 +2,72 @@
 
 #include "catalogue/tld_catalogue.h"
 #include "engine/check_table.h"
+#include "names/name_parser.h"
 #include "names/name_table.h"
+#include "result.h"
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <vector>
 
 namespace nomispot {
 
 inline constexpr int kMaxCombinations = 2048;
+
+// Where the columns of names without a suffix come from.
+enum class SearchSet { DefaultList, Selection };
 
 struct ResultColumn {
     QString header;
     QString suffix; // appended to the names after a '.'; empty for complete names
 };
 
+// What the user asks to check.
+struct RunRequest {
+    RunRequest(QString text, CheckMode mode = CheckMode::Separately,
+               SearchSet searchSet = SearchSet::DefaultList,
+               std::optional<QStringList> suffixes = std::nullopt)
+        : text(std::move(text)), mode(mode), searchSet(searchSet), suffixes(std::move(suffixes)) {}
+
+    QString text;
+    CheckMode mode;
+    SearchSet searchSet;
+    // Columns given one suffix each, as they stand, instead of the search set.
+    std::optional<QStringList> suffixes;
+};
+
+// Everything a run needs before its first query.
+struct RunPlan {
+    NameTable names;
+    std::vector<ResultColumn> columns;
+    CheckTable candidates; // one per column and name, all Pending, numbered column by column
+};
+
+// Why a request gives no run.
+struct RunRefusal {
+    enum Reason { Blank, IllegalCharacters, TooManyCombinations };
+    Reason reason = Blank;
+    QString message; // empty for Blank: nothing to say
+};
+
+// Turns what the user typed and chose into the run's names, columns and candidates, or refuses
+// it with the message the user gets.
+Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogue& catalogue);
+
 // The result columns of a run, second-level labels expanded.
-std::vector<ResultColumn> planColumns(bool namesNeedSuffix, bool useUserDomains,
-                                      const TldCatalogue& catalogue);
+std::vector<ResultColumn> planColumns(bool namesNeedSuffix, SearchSet searchSet,
+                                      const TldCatalogue& catalogue,
+                                      const std::optional<QStringList>& suffixes = std::nullopt);
+
+// One Pending candidate per column and name, numbered column by column.
+CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameTable& names,
+                           const TldCatalogue& catalogue);
 
 QString tooManyCombinationsMessage(long long combinations);
 
 // The number the combination-limit message names when a run of columnCount columns (second-level
 // labels expanded) and nameCount names is refused, or 0 when the run fits.
 long long refusedCombinations(std::size_t columnCount, long long nameCount);
-
-// Fills table with one Pending candidate per column and name, numbered column by column.
-void buildCheckItems(CheckTable& table, const std::vector<ResultColumn>& columns,
-                     const NameTable& names, const TldCatalogue& catalogue);
-
-QString networkFailureMessage();
-QString sendFailureMessage();
-QString socketErrorMessage();
 
 } // namespace nomispot

@@ -15,7 +15,9 @@ QString illegalCharactersMessage() {
                           "numbers and -");
 }
 
-bool isAllowedNameCharacter(QChar c) { return kAllowed.contains(c); }
+bool isAllowedNameCharacter(QChar c) {
+    return kAllowed.contains(c);
+}
 
 QString normaliseNames(const QString& text) {
     QString s = text;
@@ -35,46 +37,33 @@ QStringList splitNames(const QString& normalised) {
     return normalised.split(u' ', Qt::SkipEmptyParts);
 }
 
-ParseOutcome parseNames(const QString& text, CheckMode mode, NameTable& table) {
-    table.NameCount = 0;
-    ParseOutcome out;
-
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!isAllowedNameCharacter(text.at(i))) {
-            out.kind = ParseOutcome::Illegal;
-            out.illegalPosition = static_cast<int>(i);
-            return out;
-        }
-    }
-    if (text.trimmed().isEmpty()) {
-        out.kind = ParseOutcome::Blank;
-        return out;
-    }
+Result<NameTable, NameRefusal> parseNames(const QString& text, CheckMode mode) {
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!isAllowedNameCharacter(text.at(i)))
+            return NameRefusal{NameRefusal::Illegal, static_cast<int>(i)};
+    if (text.trimmed().isEmpty())
+        return NameRefusal{NameRefusal::Blank};
 
     const QString normalised = normaliseNames(text);
     const QStringList words = splitNames(normalised);
     const bool complete = normalised.contains(u'.');
     const qsizetype n = words.size();
     const qsizetype needed = (!complete && mode == CheckMode::Combinations) ? n * n : n;
+    if (needed > NameTable::kSlots)
+        return NameRefusal{NameRefusal::TooManyNames, -1,
+                           static_cast<int>(std::min<qsizetype>(needed, INT_MAX)), !complete};
 
-    out.neededSlots = static_cast<int>(std::min<qsizetype>(needed, INT_MAX));
-    if (needed > NameTable::kSlots) {
-        out.kind = ParseOutcome::TooManyNames;
-        return out;
-    }
-
+    NameTable table;
     table.NamesNeedSuffix = !complete;
-    int k = 0;
     if (complete || mode == CheckMode::Separately) {
-        for (const QString& w : words)
-            table.Names[k++] = w;
+        table.Names = words;
     } else {
+        table.Names.reserve(needed);
         for (qsizetype i = 0; i < n; ++i)
             for (qsizetype j = 0; j < n; ++j)
-                table.Names[k++] = i == j ? words[i] : words[i] + words[j];
+                table.Names << (i == j ? words[i] : words[i] + words[j]);
     }
-    table.NameCount = static_cast<std::int16_t>(k);
-    return out;
+    return table;
 }
 
 } // namespace nomispot

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "names/name_table.h"
+#include "result.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,16 +14,17 @@ enum class CheckMode { Separately, Combinations };
 inline constexpr auto kIllegalCharsTitleSuffix = " - Illegal characters used";
 QString illegalCharactersMessage();
 
-struct ParseOutcome {
-    enum Kind {
-        Ok,           // the table holds the run's names
-        Illegal,      // a character outside the allowed set; nothing else changed
+// Why typed text gives no names.
+struct NameRefusal {
+    enum Reason {
+        Illegal,      // a character outside the allowed set
         Blank,        // nothing but blanks; stop silently
-        TooManyNames, // would need more slots than the table has; nothing was written
+        TooManyNames, // more names than a run takes
     };
-    Kind kind = Ok;
-    int illegalPosition = -1; // index of the first illegal character
-    int neededSlots = 0;      // slots the text needs (also set for TooManyNames)
+    Reason reason = Blank;
+    int illegalPosition = -1;    // index of the first illegal character
+    int neededSlots = 0;         // names the text makes (set for TooManyNames)
+    bool namesNeedSuffix = true; // whether those names are words rather than complete domains
 };
 
 // True for letters, digits, '-' and the separators blank ; , .
@@ -34,8 +36,7 @@ QString normaliseNames(const QString& text);
 // Splits normalised text into its words (no empty words).
 QStringList splitNames(const QString& normalised);
 
-// Validates, normalises and splits text, then fills the table for mode.
-// NameCount is 0 unless the outcome is Ok.
-ParseOutcome parseNames(const QString& text, CheckMode mode, NameTable& table);
+// Validates, normalises and splits text into the names of a run in mode.
+Result<NameTable, NameRefusal> parseNames(const QString& text, CheckMode mode);
 
 } // namespace nomispot

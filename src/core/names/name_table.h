@@ -1,20 +1,17 @@
 #pragma once
 
-#include <QString>
-
-#include <array>
-#include <cstdint>
+#include <QStringList>
 
 namespace nomispot {
 
-// The names of the current run; slots past NameCount may still hold an earlier run's names.
+// The names of a run, one per result row, and whether they still get a suffix per column.
 struct NameTable {
-    static constexpr int kSlots = 2049;
+    static constexpr int kSlots = 2049; // the most names a run takes
 
-    std::array<QString, kSlots> Names;
-    std::int16_t NameCount = 0;
+    QStringList Names;
     bool NamesNeedSuffix = true;
-    bool RunActive = false;
+
+    int NameCount() const { return static_cast<int>(Names.size()); }
 };
 
 } // namespace nomispot

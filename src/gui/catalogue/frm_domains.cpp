@@ -113,7 +113,7 @@ frmDomains::frmDomains(AppState& state, QWidget* parent)
     connect(cancel, &QPushButton::clicked, this, &frmDomains::butCancel_Click);
 
     RefreshDomainList();
-    if (readUseUserDomains(*m_state.store)) {
+    if (m_state.searchSet == SearchSet::Selection) {
         m_userDomains->setChecked(true);
         showOption(true);
     } else {
@@ -148,6 +148,7 @@ void frmDomains::RefreshDomainList() {
 
 void frmDomains::butOK_Click() {
     SaveTldSelection(*m_state.store, m_state.catalogue);
+    m_state.searchSet = userDomainsSelected() ? SearchSet::Selection : SearchSet::DefaultList;
     writeUseUserDomains(*m_state.store, userDomainsSelected());
     accept();
 }

@@ -2,8 +2,6 @@
 
 #include "app_info.h"
 #include "engine/run_plan.h"
-#include "results/frm_results.h"
-#include "settings/settings_ops.h"
 #include "twips.h"
 
 #include <QButtonGroup>
@@ -74,7 +72,6 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     client->setFixedSize(
         std::max(twipsToPixels(4530, client), m_modes[1]->geometry().right() + gap),
         twipsToPixelsY(675, client));
-    m_state.names.RunActive = false;
 }
 
 frmMain::~frmMain() = default;
@@ -91,33 +88,28 @@ CheckMode frmMain::checkMode() const {
 }
 
 void frmMain::activate_Click() {
-    const ParseOutcome outcome = parseNames(m_names->text(), checkMode(), m_state.names);
-    switch (outcome.kind) {
-    case ParseOutcome::Illegal:
-        m_state.messages->show({appTitle() + QString::fromLatin1(kIllegalCharsTitleSuffix),
-                                illegalCharactersMessage(), MessageIcon::None});
+    Result<RunPlan, RunRefusal> plan =
+        planRun({m_names->text(), checkMode(), m_state.searchSet}, m_state.catalogue);
+    if (!plan) {
+        const RunRefusal& why = plan.error();
+        switch (why.reason) {
+        case RunRefusal::Blank:
+            break;
+        case RunRefusal::IllegalCharacters:
+            m_state.messages->show({appTitle() + QString::fromLatin1(kIllegalCharsTitleSuffix),
+                                    why.message, MessageIcon::None});
+            break;
+        case RunRefusal::TooManyCombinations:
+            m_state.messages->show({appTitle(), why.message, MessageIcon::Critical});
+            break;
+        }
         return;
-    case ParseOutcome::Blank:
-        return;
-    case ParseOutcome::TooManyNames: {
-        // Refused before anything is written past the name table.
-        const bool complete = normaliseNames(m_names->text()).contains(u'.');
-        const auto columns =
-            planColumns(!complete, readUseUserDomains(*m_state.store), m_state.catalogue);
-        const long long n = static_cast<long long>(outcome.neededSlots) *
-                            std::max<long long>(1, static_cast<long long>(columns.size()));
-        m_state.messages->show({appTitle(), tooManyCombinationsMessage(n), MessageIcon::Critical});
-        return;
-    }
-    case ParseOutcome::Ok:
-        break;
     }
 
     // One run at a time: a new Check ends the one in progress.
     if (m_results)
         m_results->close();
-    m_state.names.RunActive = true;
-    m_results = new frmResults(m_state, this);
+    m_results = new frmResults(m_state, std::move(*plan), this);
     m_results->show();
     m_results->GetData();
 }

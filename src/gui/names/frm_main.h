@@ -13,8 +13,6 @@ class QRadioButton;
 
 namespace nomispot {
 
-
-
 // The start window: the names box, the two check modes and Check.
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -25,8 +23,9 @@ public:
     CheckMode checkMode() const;
     // The results window of the current or last run, while it is open.
     frmResults* results() const { return m_results; }
+    bool isRunActive() const { return m_results && m_results->isRunActive(); }
 
-    // Check: parses the typed names and starts a run on them.
+    // Check: plans a run on the typed names and starts it, or says why it cannot.
     void activate_Click();
 
 protected:

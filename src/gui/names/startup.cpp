@@ -17,6 +17,7 @@ void StartupInit(AppState& state, QWidget* parent) {
         if (!help || !help->registerHelp(state.programDir))
             state.messages->show({appTitle(), helpNotInstalledMessage(), MessageIcon::Critical});
         markFirstRunDone(store);
+        state.searchSet = SearchSet::DefaultList;
         writeUseUserDomains(store, false);
         state.dns = {QString::fromLatin1(kPlaceholderNameserver), kDefaultDelayMs, kDefaultRetries};
         SaveDnsSettings(store, state.dns);
@@ -26,20 +27,22 @@ void StartupInit(AppState& state, QWidget* parent) {
     } else {
         LoadTldSelection(store, state.catalogue);
         LoadDnsSettings(store, state.dns);
+        state.searchSet = readUseUserDomains(store) ? SearchSet::Selection : SearchSet::DefaultList;
     }
 }
 
 bool StartUp(frmMain& window, AppState& state) {
     const QString path = catalogueFilePath(state.programDir);
-    const CatalogueLoad load = LoadCatalogue(path, state.catalogue);
-    if (!load.opened) {
-        state.messages->show({missingCatalogueTitle(), missingCatalogueMessage(state.programDir),
-                              MessageIcon::Critical});
+    Result<LoadedCatalogue> loaded = LoadCatalogue(path);
+    if (!loaded) {
+        state.messages->show(
+            {missingCatalogueTitle(), loaded.error().message, MessageIcon::Critical});
         return false;
     }
-    if (!load.skippedLines.empty())
-        state.messages->show({appTitle(), skippedLinesMessage(path, load.skippedLines),
-                              MessageIcon::None});
+    if (!loaded->skippedLines.empty())
+        state.messages->show(
+            {appTitle(), skippedLinesMessage(path, loaded->skippedLines), MessageIcon::None});
+    state.catalogue = std::move(loaded->catalogue);
     StartupInit(state, &window);
     window.show();
     return true;

@@ -1,7 +1,6 @@
 #include "results/frm_results.h"
 
 #include "app_info.h"
-#include "engine/run_plan.h"
 #include "results/result_actions.h"
 #include "settings/settings_ops.h"
 #include "twips.h"
@@ -20,11 +19,6 @@
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableView>
-
-// The pictures live in this static library; make sure they are registered.
-static void initPictures() {
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace nomispot {
 
@@ -52,9 +46,9 @@ public:
 
 } // namespace
 
-frmResults::frmResults(AppState& state, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), m_state(state), m_model(state.checkItems), m_runner(this) {
-    initPictures();
+frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), m_state(state), m_plan(std::move(plan)),
+      m_model(m_plan.candidates), m_runner(this) {
     setObjectName(QStringLiteral("frmResults"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(appTitle() + QStringLiteral(" results"));
@@ -171,50 +165,31 @@ void frmResults::setRunningLook(bool running) {
 }
 
 void frmResults::GetData() {
-    NameTable& names = m_state.names;
-    m_model.clear();
     m_stage = Stage::Preparing;
-
-    const std::vector<ResultColumn> columns =
-        planColumns(names.NamesNeedSuffix, m_state.store && readUseUserDomains(*m_state.store),
-                    m_state.catalogue);
     setRunningLook(true);
-    setWindowTitle(appTitle() + QStringLiteral(" results"));
-
-    // Counted after second-level labels are expanded, so identifiers always fit.
-    if (const long long refused = refusedCombinations(columns.size(), names.NameCount)) {
-        hide();
-        m_state.messages->show(
-            {appTitle(), tooManyCombinationsMessage(refused), MessageIcon::Critical});
-        close();
-        return;
-    }
-    const int n = static_cast<int>(columns.size()) * names.NameCount;
+    const int n = m_plan.candidates.candidateCount();
     m_progress->setValue(0);
     m_progress->setMaximum(n + 1);
     m_progress->setVisible(true);
 
     QStringList headers;
-    m_columnSuffix.clear();
-    for (const ResultColumn& column : columns) {
+    for (const ResultColumn& column : m_plan.columns)
         headers << column.header;
-        m_columnSuffix << column.suffix;
-    }
-    QStringList nameList;
-    for (int i = 0; i < names.NameCount; ++i)
-        nameList << names.Names[static_cast<std::size_t>(i)];
+    m_model.setGrid(headers, m_plan.names.Names);
+    applySizingSequence();
 
-    buildCheckItems(m_state.checkItems, columns, names, m_state.catalogue);
-    m_model.setGrid(headers, nameList);
-    applySizingSequence(headers, nameList);
-
-    if (m_runner.initNetwork(m_state.dns.nameserver) != 0) {
+    if (const Status network = m_runner.initNetwork(m_state.dns.nameserver); !network) {
         m_stage = Stage::Failed;
-        m_state.messages->show({appTitle(), networkFailureMessage(), MessageIcon::Critical});
+        m_state.messages->show({appTitle(), network.error().message, MessageIcon::Critical});
         return;
     }
     m_stage = Stage::Querying;
-    m_runner.start(m_state.checkItems, m_state.dns.delayMs, m_state.dns.retries, n + 1);
+    m_runner.start(m_plan.candidates, m_state.dns.delayMs, m_state.dns.retries, n + 1);
+}
+
+QString frmResults::columnSuffix(int c) const {
+    return c >= 1 && c <= colCount() ? m_plan.columns[static_cast<std::size_t>(c - 1)].suffix
+                                     : QString();
 }
 
 double frmResults::textWidthTwips(const QString& text) const {
@@ -231,12 +206,12 @@ QRect frmResults::availableScreen() const {
     return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-void frmResults::applySizingSequence(const QStringList& headers, const QStringList& names) {
+void frmResults::applySizingSequence() {
     QList<double> headerWidths;
-    for (const QString& h : headers)
-        headerWidths << textWidthTwips(h);
+    for (const ResultColumn& column : m_plan.columns)
+        headerWidths << textWidthTwips(column.header);
     QList<double> nameWidths;
-    for (const QString& name : names)
+    for (const QString& name : m_plan.names.Names)
         nameWidths << textWidthTwips(name);
     const GridLayout layout = LayoutGrid(headerWidths, nameWidths);
 
@@ -324,8 +299,6 @@ void frmResults::completeRun() {
     m_progress->setVisible(false);
     setRunningLook(false);
     m_stage = Stage::Finished;
-    m_state.names.RunActive = false;
-    emit runFinished();
 }
 
 void frmResults::butCancelOk_Click() {
@@ -335,7 +308,8 @@ void frmResults::butCancelOk_Click() {
 void frmResults::closeEvent(QCloseEvent* event) {
     m_runner.stop();
     // The run is over whichever way the window closes.
-    m_state.names.RunActive = false;
+    if (m_stage != Stage::Finished)
+        m_stage = Stage::Cancelled;
     QMainWindow::closeEvent(event);
 }
 
@@ -351,10 +325,9 @@ void frmResults::openPopupAtCurrentCell() {
 }
 
 void frmResults::openPopup(int c, int r) {
-    if (m_state.names.RunActive || c < 1 || c > colCount() || r < 1 ||
-        r > m_state.checkItems.nameCount())
+    if (isRunActive() || c < 1 || c > colCount() || r < 1 || r > m_plan.candidates.nameCount())
         return;
-    const CheckItem& item = m_state.checkItems.at(c, r);
+    const CheckItem& item = m_plan.candidates.at(c, r);
     m_popupEntry = entryOfCandidate(m_state.catalogue, item);
     m_popupOpened = true;
     const PopupCaptions captions = popupCaptions(item, m_popupEntry, columnSuffix(c));
@@ -381,13 +354,13 @@ void frmResults::mnuWww_Click() {
     const QModelIndex current = m_grid->currentIndex();
     if (!current.isValid() || current.column() + 1 > colCount())
         return;
-    m_state.shell->open(wwwTarget(m_state.checkItems.at(current.column() + 1, current.row() + 1)));
+    m_state.shell->open(wwwTarget(m_plan.candidates.at(current.column() + 1, current.row() + 1)));
 }
 
 void frmResults::mnuCopy_Click() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(clipboardText(m_state.checkItems, m_state.catalogue));
+    clipboard->setText(clipboardText(m_plan.candidates, m_state.catalogue));
     m_state.messages->show({appTitle(), copiedMessage(), MessageIcon::None});
 }
 

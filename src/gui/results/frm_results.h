@@ -3,12 +3,11 @@
 #include "app_state.h"
 #include "catalogue/tld_catalogue.h"
 #include "engine/query_runner.h"
+#include "engine/run_plan.h"
 #include "results/grid_layout.h"
 #include "results/result_grid_model.h"
 
 #include <QMainWindow>
-#include <QStringList>
-
 #include <optional>
 
 class QAction;
@@ -23,13 +22,13 @@ namespace nomispot {
 class frmResults : public QMainWindow {
     Q_OBJECT
 public:
-    enum class Stage { Preparing, Querying, Finished, Failed };
+    enum class Stage { Preparing, Querying, Finished, Failed, Cancelled };
 
-    explicit frmResults(AppState& state, QWidget* parent = nullptr);
+    frmResults(AppState& state, RunPlan plan, QWidget* parent = nullptr);
     ~frmResults() override;
 
-    // Runs the check on the names of state: prepares columns, grid and candidates, then starts
-    // the paced query phase, which goes on from timer and socket events.
+    // Runs the planned check: prepares the grid and the socket, then starts the paced query
+    // phase, which goes on from timer and socket events.
     void GetData();
 
     int GetColwidth(int column) const;
@@ -37,8 +36,11 @@ public:
     void ShowAllCellStates();
 
     Stage stage() const { return m_stage; }
-    int colCount() const { return static_cast<int>(m_columnSuffix.size()); }
-    QString columnSuffix(int c) const { return m_columnSuffix.value(c - 1); }
+    // From Check until the run finishes or the window closes.
+    bool isRunActive() const { return m_stage != Stage::Finished && m_stage != Stage::Cancelled; }
+    int colCount() const { return static_cast<int>(m_plan.columns.size()); }
+    QString columnSuffix(int c) const;
+    const CheckTable& candidates() const { return m_plan.candidates; }
     const ResultGridModel& gridModel() const { return m_model; }
     QueryRunner& runner() { return m_runner; }
     std::optional<WindowLimits> limits() const { return m_limits; }
@@ -58,9 +60,6 @@ public:
     void mnuCopy_Click();
     void mnuExit_Click();
 
-signals:
-    void runFinished();
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -69,7 +68,7 @@ protected:
 private:
     void buildMenus();
     void setRunningLook(bool running);
-    void applySizingSequence(const QStringList& headers, const QStringList& names);
+    void applySizingSequence();
     void applyResize();
     void completeRun();
     void openPopupAtCurrentCell();
@@ -77,6 +76,7 @@ private:
     QRect availableScreen() const;
 
     AppState& m_state;
+    RunPlan m_plan;
     ResultGridModel m_model;
     QueryRunner m_runner;
     QTableView* m_grid;
@@ -93,7 +93,6 @@ private:
     QAction* m_mnuWhois;
 
     Stage m_stage = Stage::Preparing;
-    QStringList m_columnSuffix;
     std::optional<WindowLimits> m_limits;
     TldEntry m_popupEntry;
     bool m_popupOpened = false;

@@ -1,11 +1,15 @@
 #include "results/result_grid_model.h"
 
 #include "results/result_actions.h"
+#include "results/verdict_pictures.h"
 
 namespace nomispot {
 
 ResultGridModel::ResultGridModel(const CheckTable& table, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table) {}
+    : QAbstractTableModel(parent),
+      m_table(table), m_pixmaps{QPixmap::fromImage(checkPicture()),
+                                QPixmap::fromImage(crossPicture()),
+                                QPixmap::fromImage(questionPicture())} {}
 
 void ResultGridModel::setGrid(const QStringList& headers, const QStringList& names) {
     beginResetModel();
@@ -15,30 +19,21 @@ void ResultGridModel::setGrid(const QStringList& headers, const QStringList& nam
     endResetModel();
 }
 
-void ResultGridModel::clear() { setGrid({}, {}); }
-
 std::size_t ResultGridModel::slot(int c, int r) const {
     return static_cast<std::size_t>((c - 1) * m_names.size() + (r - 1));
 }
 
 ResultGridModel::Picture ResultGridModel::pictureFor(CheckState state) {
     switch (state) {
-    case CheckState::Available: return Check;
-    case CheckState::Unavailable: return Cross;
+    case CheckState::Available:
+        return Check;
+    case CheckState::Unavailable:
+        return Cross;
     case CheckState::Pending:
-    case CheckState::NotChecked: break;
+    case CheckState::NotChecked:
+        break;
     }
     return Question;
-}
-
-QPixmap ResultGridModel::pixmap(Picture picture) {
-    switch (picture) {
-    case Check: return QPixmap(QStringLiteral(":/pictures/check.png"));
-    case Cross: return QPixmap(QStringLiteral(":/pictures/cross.png"));
-    case Question: return QPixmap(QStringLiteral(":/pictures/question.png"));
-    case NoPicture: break;
-    }
-    return {};
 }
 
 void ResultGridModel::showCellState(int c, int r) {
@@ -79,7 +74,7 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
     const Picture picture = m_pictures[slot(c, r)];
     switch (role) {
     case Qt::DecorationRole:
-        return picture == NoPicture ? QVariant() : QVariant(pixmap(picture));
+        return picture == NoPicture ? QVariant() : QVariant(m_pixmaps[picture - Check]);
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
         if (c <= m_table.colCount() && r <= m_table.nameCount()) {
@@ -89,7 +84,8 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
             return stateDescription(shown);
         }
         return {};
-    default: return {};
+    default:
+        return {};
     }
 }
 

@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <QPixmap>
 #include <QStringList>
-
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -23,7 +23,6 @@ public:
 
     // New shape; every result cell blank.
     void setGrid(const QStringList& headers, const QStringList& names);
-    void clear();
 
     // Shows the picture of the state of candidate (c, r), both 1-based.
     void showCellState(int c, int r);
@@ -31,7 +30,6 @@ public:
     Picture pictureAt(int c, int r) const;
 
     static Picture pictureFor(CheckState state);
-    static QPixmap pixmap(Picture picture);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -45,6 +43,7 @@ private:
     QStringList m_headers;
     QStringList m_names;
     std::vector<Picture> m_pictures;
+    std::array<QPixmap, 3> m_pixmaps; // Check, Cross, Question; drawn once per grid
 };
 
 } // namespace nomispot

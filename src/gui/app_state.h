@@ -1,9 +1,8 @@
 #pragma once
 
 #include "catalogue/tld_catalogue.h"
-#include "engine/check_table.h"
+#include "engine/run_plan.h"
 #include "message_service.h"
-#include "names/name_table.h"
 #include "settings/dns_settings.h"
 #include "settings/settings_store.h"
 
@@ -11,13 +10,13 @@
 
 namespace nomispot {
 
-// The program's process-wide data, created once at start-up and passed to every window.
+// What the windows share for the program's life: created at start-up, passed to every window.
+// A run's own data is not here: it is planned at Check and held by its results window.
 struct AppState {
     QString programDir;
     TldCatalogue catalogue;
     DnsSettings dns;
-    NameTable names;
-    CheckTable checkItems;
+    SearchSet searchSet = SearchSet::DefaultList; // stored whenever it changes
 
     SettingsStore* store = nullptr;
     MessageService* messages = nullptr;

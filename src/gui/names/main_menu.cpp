@@ -1,4 +1,4 @@
-#include "help/main_menu.h"
+#include "names/main_menu.h"
 
 #include "app_info.h"
 #include "catalogue/frm_domains.h"

@@ -1,0 +1,12 @@
+#include "test_app.h"
+
+namespace nomispot::test {
+
+TestApp::TestApp() {
+    state.programDir = binDir();
+    state.store = store.get();
+    state.messages = &messages;
+    state.shell = &shell;
+}
+
+} // namespace nomispot::test
