@@ -24,12 +24,12 @@ Result<DnsSettings> resolveRunSettings(const SettingsStore& store, const CliOpti
     const DnsValidation checked =
         ValidateDnsInput({dns.nameserver, options.delay.value_or(QString::number(kMinDelayMs)),
                           options.retries.value_or(QString::number(kMinRetries))});
-    if (!checked.accepted())
-        return Failure{checked.message};
+    if (!checked.settings)
+        return checked.settings.error();
     if (options.delay)
-        dns.delayMs = checked.settings.delayMs;
+        dns.delayMs = checked.settings->delayMs;
     if (options.retries)
-        dns.retries = checked.settings.retries;
+        dns.retries = checked.settings->retries;
     return dns;
 }
 

@@ -76,14 +76,14 @@ void TestDnsInput::validate() {
 
     const DnsValidation result =
         ValidateDnsInput(DnsInput{QStringLiteral("ns.example.org"), delay, retries});
-    QCOMPARE(result.message, message);
-    QCOMPARE(result.accepted(), message.isEmpty());
+    QCOMPARE(result.settings ? QString() : result.settings.error().message, message);
+    QCOMPARE(result.settings.ok(), message.isEmpty());
     QCOMPARE(result.retriesText.has_value(), !retriesBox.isNull());
     QCOMPARE(result.retriesText.value_or(QString()), retriesBox);
     QCOMPARE(result.delayText.has_value(), !delayBox.isNull());
     QCOMPARE(result.delayText.value_or(QString()), delayBox);
-    if (result.accepted()) {
-        QCOMPARE(result.settings,
+    if (result.settings) {
+        QCOMPARE(*result.settings,
                  (DnsSettings{QStringLiteral("ns.example.org"), std::int16_t(acceptedDelay),
                               std::uint8_t(acceptedRetries)}));
     }
@@ -152,8 +152,8 @@ void TestDnsInput::nameserverAsTyped_data() {
 void TestDnsInput::nameserverAsTyped() {
     QFETCH(QString, nameserver);
     const DnsValidation result = ValidateDnsInput(DnsInput{nameserver, "50", "3"});
-    QVERIFY(result.accepted());
-    QCOMPARE(result.settings.nameserver, nameserver);
+    QVERIFY(result.settings);
+    QCOMPARE(result.settings->nameserver, nameserver);
 }
 
 QTEST_GUILESS_MAIN(TestDnsInput)

@@ -52,32 +52,25 @@ double roundHalfEven(double value) {
 }
 
 DnsValidation ValidateDnsInput(const DnsInput& input) {
-    DnsValidation result;
+    const Failure retriesRange{QString::fromLatin1(kRetriesRangeMessage)};
+    const Failure delayRange{QString::fromLatin1(kDelayRangeMessage)};
     const std::optional<double> retries = numericValue(input.retries);
-    if (!retries) {
-        result.message = QString::fromLatin1(kRetriesRangeMessage);
-        return result;
-    }
+    if (!retries)
+        return {retriesRange, std::nullopt, std::nullopt};
     const std::optional<double> delay = numericValue(input.delay);
-    if (!delay) {
-        result.message = QString::fromLatin1(kDelayRangeMessage);
-        return result;
-    }
+    if (!delay)
+        return {delayRange, std::nullopt, std::nullopt};
 
     const std::optional<std::int16_t> delayMs = fitField<std::int16_t>(roundHalfEven(*delay));
     const std::optional<std::uint8_t> retryCount = fitField<std::uint8_t>(roundHalfEven(*retries));
-    result.delayText = boxText(delayMs, kDelayMaxLength);
-    result.retriesText = boxText(retryCount, kRetriesMaxLength);
-
-    if (!delayMs || *delayMs < kMinDelayMs || *delayMs > kMaxDelayMs) {
-        result.message = QString::fromLatin1(kDelayRangeMessage);
+    DnsValidation result{delayRange, boxText(delayMs, kDelayMaxLength),
+                         boxText(retryCount, kRetriesMaxLength)};
+    if (!delayMs || *delayMs < kMinDelayMs || *delayMs > kMaxDelayMs)
         return result;
-    }
-    if (!retryCount || *retryCount < kMinRetries || *retryCount > kMaxRetries) {
-        result.message = QString::fromLatin1(kRetriesRangeMessage);
-        return result;
-    }
-    result.settings = DnsSettings{input.nameserver, *delayMs, *retryCount};
+    if (!retryCount || *retryCount < kMinRetries || *retryCount > kMaxRetries)
+        result.settings = retriesRange;
+    else
+        result.settings = DnsSettings{input.nameserver, *delayMs, *retryCount};
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "result.h"
 #include "settings/dns_settings.h"
 
 #include <QString>
@@ -28,12 +29,9 @@ struct DnsInput {
 
 // What pressing the accepting button makes of the boxes.
 struct DnsValidation {
-    QString message;                    // empty when the input is accepted
+    Result<DnsSettings> settings;       // the accepted values, or the message that refuses them
     std::optional<QString> delayText;   // the box's new text, when it is rewritten
     std::optional<QString> retriesText; // the box's new text, when it is rewritten
-    DnsSettings settings;               // the accepted values; meaningful only without message
-
-    bool accepted() const { return message.isEmpty(); }
 };
 
 // The value of a text that reads as a number to a user: blanks around, a sign, decimals and an

@@ -78,11 +78,12 @@ bool DnsFields::accept(AppState& state) {
         m_delay->setText(*result.delayText);
     if (result.retriesText)
         m_retries->setText(*result.retriesText);
-    if (!result.accepted()) {
-        state.messages->show(Message{appTitle(), result.message, MessageIcon::None});
+    if (!result.settings) {
+        state.messages->show(
+            Message{appTitle(), result.settings.error().message, MessageIcon::None});
         return false;
     }
-    state.dns = result.settings;
+    state.dns = *result.settings;
     SaveDnsSettings(*state.store, state.dns);
     return true;
 }
