@@ -4,6 +4,7 @@
 #include "engine/check_table.h"
 #include "engine/dns_message.h"
 #include "engine/query_phase.h"
+#include "engine/self_test.h"
 #include "fuzz_input.h"
 
 #include <optional>
@@ -15,18 +16,32 @@ using nomispot::fuzz::Input;
 namespace {
 
 void checkParseReply(const QByteArray& datagram) {
-    const auto verdict = ParseReply(datagram);
-    FUZZ_CHECK(verdict.has_value() == (datagram.size() >= 4));
-    if (!verdict)
-        return;
+    const auto reply = ParseReply(datagram);
     const auto byte = [&](int i) { return static_cast<std::uint8_t>(datagram[i]); };
-    FUZZ_CHECK(verdict->id == (byte(0) << 8 | byte(1)));
-    FUZZ_CHECK(verdict->unavailable == ((byte(3) & 0x1F) != 3));
-    FUZZ_CHECK(!verdict->declined || verdict->unavailable);
-    // Nothing past byte 3 counts.
-    const auto head = ParseReply(datagram.left(4));
-    FUZZ_CHECK(head->id == verdict->id && head->unavailable == verdict->unavailable &&
-               head->declined == verdict->declined);
+    const bool response = datagram.size() >= 4 && (byte(2) & 0x80) != 0;
+    if (!reply) {
+        // Only a response whose question cannot be read is dropped besides the rest.
+        FUZZ_CHECK(!response || (datagram.size() >= 12 && (byte(4) | byte(5)) != 0));
+        return;
+    }
+    FUZZ_CHECK(response);
+    FUZZ_CHECK(reply->id == (byte(0) << 8 | byte(1)));
+    FUZZ_CHECK(reply->rcode == (byte(3) & 0x0F));
+    if (!reply->hasQuestion)
+        return;
+    // The question is whole labels ending at the root, within the datagram.
+    const QByteArray& name = reply->questionName;
+    FUZZ_CHECK(!name.isEmpty() && name.endsWith('\0') && 12 + name.size() <= datagram.size());
+    QString text;
+    bool plain = true;
+    for (qsizetype i = 0; name[i] != 0; i += 1 + name[i]) {
+        const QByteArray label = name.mid(i + 1, name[i]);
+        plain = plain && !label.contains('.');
+        text += QString::fromLatin1(label) + u'.';
+    }
+    // A question of plain labels is about its own name, whatever the case.
+    if (plain && isValidDomainName(text))
+        FUZZ_CHECK(reply->isAbout(text.toUpper()));
 }
 
 bool isVerdict(CheckState s) {
@@ -44,25 +59,28 @@ public:
         const std::uint8_t failAt = in.byte();
         m_failSendAt = failAt < 16 ? failAt : -1;
         const std::uint8_t unsendable = in.byte();
+        const bool selfTest = in.byte() & 1;
 
         m_table.reset(m_cols, m_names);
         for (int c = 1; c <= m_cols; ++c)
             for (int r = 1; r <= m_names; ++r) {
                 CheckItem& item = m_table.at(c, r);
                 item.queryId = static_cast<std::uint16_t>((c - 1) * m_names + r);
-                // A label too long for its length byte: never sent.
+                // A label too long for a domain name: never sent.
                 item.domain = (unsendable >> (item.queryId % 8)) & 1
-                                  ? QString(256, u'x') + QStringLiteral(".t%1").arg(c)
+                                  ? QString(64, u'x') + QStringLiteral(".t%1").arg(c)
                                   : QStringLiteral("n%1.t%2").arg(r).arg(c);
                 item.tld = QStringLiteral("t%1").arg(c);
             }
-        m_sent.assign(static_cast<std::size_t>(candidates()) + 1, 0);
+        if (selfTest)
+            addSelfTest(m_table);
+        m_sent.assign(static_cast<std::size_t>(candidates() + m_table.probeQueryCount()) + 1, 0);
 
         QueryPhase::Hooks hooks;
         hooks.send = [this](const QByteArray& d) { return onSend(d); };
         hooks.cellChanged = [this](int c, int r) {
             FUZZ_CHECK(c >= 1 && c <= m_cols && r >= 1 && r <= m_names);
-            FUZZ_CHECK(isVerdict(m_table.at(c, r).state));
+            FUZZ_CHECK(isVerdict(m_table.at(c, r).state) || isDistrusted(m_table.at(c, r)));
         };
         hooks.progress = [this](int answered) {
             FUZZ_CHECK(answered <= m_progressMax && answered >= m_lastProgress);
@@ -115,11 +133,21 @@ private:
             s[static_cast<std::size_t>(id - 1)] = item(id).state;
     }
 
-    static QByteArray reply(std::uint16_t id, std::uint8_t flags) {
-        // Header only: identifier, QR RD / RA, one question, no records.
-        QByteArray r("\x00\x00\x81\x80\x00\x01\x00\x00\x00\x00\x00\x00", 12);
-        r[0] = static_cast<char>(id >> 8);
-        r[1] = static_cast<char>(id & 0xFF);
+    // The name query id asks about; another name for an identifier no query has.
+    QString nameOf(int id) const {
+        if (id >= 1 && id <= candidates())
+            return item(id).domain;
+        if (const auto probe = m_table.probeOfId(static_cast<std::uint16_t>(id))) {
+            const SuffixProbe& p = m_table.probes()[static_cast<std::size_t>(probe->probe)];
+            return probe->madeUp ? p.madeUpName : p.suffix;
+        }
+        return QStringLiteral("other.t1");
+    }
+
+    static QByteArray reply(std::uint16_t id, std::uint8_t flags, const QString& name) {
+        // The query with QR RD / RA and the code; an invalid name gets a question of its own.
+        QByteArray r = BuildQuery(name, id).value_or(*BuildQuery(QStringLiteral("x.t1"), id));
+        r[2] = static_cast<char>(0x81);
         r[3] = static_cast<char>(flags);
         return r;
     }
@@ -129,10 +157,16 @@ private:
         FUZZ_CHECK(m_sendBudget-- > 0);
         FUZZ_CHECK(d.size() >= 2);
         const int id = static_cast<std::uint8_t>(d[0]) << 8 | static_cast<std::uint8_t>(d[1]);
-        FUZZ_CHECK(id >= 1 && id <= candidates());
-        FUZZ_CHECK(item(id).state == CheckState::Pending);
-        FUZZ_CHECK(d == BuildQuery(item(id).domain, static_cast<std::uint16_t>(id)));
-        FUZZ_CHECK(++m_sent[static_cast<std::size_t>(id)] <= m_retries);
+        FUZZ_CHECK(id >= 1 && id <= candidates() + m_table.probeQueryCount());
+        FUZZ_CHECK(d == BuildQuery(nameOf(id), static_cast<std::uint16_t>(id)));
+        if (id <= candidates()) {
+            // Probes go first, once each; candidates while pending, once a pass.
+            FUZZ_CHECK(item(id).state == CheckState::Pending);
+            FUZZ_CHECK(++m_sent[static_cast<std::size_t>(id)] <= m_retries);
+            m_candidateSent = true;
+        } else {
+            FUZZ_CHECK(!m_candidateSent && ++m_sent[static_cast<std::size_t>(id)] == 1);
+        }
         if (m_sendCount++ == m_failSendAt) {
             m_failInjected = true;
             return QueryPhase::SendResult::Failed;
@@ -143,11 +177,16 @@ private:
     void step() {
         switch (m_in.byte() % 8) {
         case 4: {
-            // A reply for a candidate, or for one just outside the table.
-            const auto id = static_cast<std::uint16_t>(m_in.byte() % (candidates() + 2));
-            QByteArray d = reply(id, m_in.byte());
-            d[2] = static_cast<char>(m_in.byte());
-            d.truncate(4 + m_in.byte() % 9);
+            // A reply for a query of the run, or for one just outside it: about its own name,
+            // another, or without a question; QR set or not.
+            const int id = m_in.byte() % (candidates() + m_table.probeQueryCount() + 2);
+            const std::uint8_t how = m_in.byte();
+            const QString name = how & 1 ? QStringLiteral("n1.t9") : nameOf(id);
+            QByteArray d = reply(static_cast<std::uint16_t>(id), m_in.byte(), name);
+            if (how & 2)
+                d[2] = static_cast<char>(m_in.byte());
+            if (how & 4)
+                d.truncate(4 + m_in.byte() % 9);
             datagram(d);
             break;
         }
@@ -177,8 +216,9 @@ private:
         // A pause ends with the tick still set, so a pass's first two queries leave together.
         m_sendBudget = 2;
         m_phase->tick();
-        // Passes of one tick per candidate and a 3-tick pause, then 10 ticks at the end.
-        if (m_ticks > m_retries * (candidates() + 3) + 10 + 1)
+        // A tick per probe, passes of one tick per candidate and a 3-tick pause, then 10 ticks
+        // at the end.
+        if (m_ticks > m_table.probeQueryCount() + m_retries * (candidates() + 3) + 10 + 1)
             FUZZ_CHECK(!m_phase->isRunning());
         checkTransitions();
     }
@@ -189,23 +229,41 @@ private:
         const bool running = m_phase->isRunning();
         m_sendBudget = 0;
         m_phase->datagram(d);
-        const auto verdict = ParseReply(d);
-        const auto cell = verdict ? m_table.cellOfId(verdict->id) : std::nullopt;
-        if (running && verdict && !verdict->declined && cell) {
-            const CheckState s = m_table.at(cell->c, cell->r).state;
-            FUZZ_CHECK(s ==
-                       (verdict->unavailable ? CheckState::Unavailable : CheckState::Available));
-            FUZZ_CHECK(m_phase->answered() == std::min(answered + 1, m_progressMax));
-        } else {
-            readStates(m_now);
-            FUZZ_CHECK(m_now == m_before);
-            FUZZ_CHECK(m_phase->answered() == answered);
+        const auto reply = ParseReply(d);
+        const int id = reply ? reply->id : 0;
+        const bool about = reply && reply->isAbout(nameOf(id));
+        const bool verdict = reply && (reply->rcode == 0 || reply->rcode == 3);
+        readStates(m_now);
+        for (int other = 1; other <= candidates(); ++other) {
+            const std::size_t i = static_cast<std::size_t>(other - 1);
+            if (m_now[i] == m_before[i])
+                continue;
+            // Only the pending candidate the reply is about gets a verdict, the one its code
+            // says; or a probe's answer makes its suffix untrusted.
+            if (other == id) {
+                FUZZ_CHECK(running && about && verdict && m_before[i] == CheckState::Pending);
+                FUZZ_CHECK(m_now[i] ==
+                           (reply->rcode == 0 ? CheckState::Unavailable : CheckState::Available));
+                FUZZ_CHECK(m_phase->answered() == std::min(answered + 1, m_progressMax));
+            } else {
+                const auto probe = m_table.probeOfId(static_cast<std::uint16_t>(id));
+                FUZZ_CHECK(running && about && probe && item(other).probe == probe->probe &&
+                           isDistrusted(item(other)));
+            }
         }
+        if (!(running && about && verdict && id >= 1 && id <= candidates()))
+            FUZZ_CHECK(m_phase->answered() == answered);
         checkTransitions();
     }
 
-    // Pending becomes a verdict through a reply, NotChecked only when the phase ends; a verdict
-    // may change to the other by a later reply; nothing goes back to Pending.
+    static bool isDistrusted(const CheckItem& item) {
+        return item.state == CheckState::NotChecked &&
+               (item.reason == NotCheckedReason::SuffixUnknown ||
+                item.reason == NotCheckedReason::MadeUpNamesExist);
+    }
+
+    // Pending becomes a verdict through a reply and NotChecked when the phase ends; an untrusted
+    // suffix turns its candidates NotChecked whatever they were; nothing goes back to Pending.
     void checkTransitions() {
         readStates(m_now);
         const std::vector<CheckState>& now = m_now;
@@ -215,9 +273,10 @@ private:
             const CheckState is = now[i];
             if (was == is)
                 continue;
-            FUZZ_CHECK(isVerdict(is) ||
-                       (is == CheckState::NotChecked && was == CheckState::Pending && finished));
+            const CheckItem& changed = item(static_cast<int>(i) + 1);
             FUZZ_CHECK(was != CheckState::NotChecked);
+            FUZZ_CHECK((isVerdict(is) && was == CheckState::Pending) || isDistrusted(changed) ||
+                       (is == CheckState::NotChecked && was == CheckState::Pending && finished));
         }
         FUZZ_CHECK(m_phase->answered() >= 0 && m_phase->answered() <= m_progressMax);
         m_before.swap(m_now);
@@ -242,6 +301,7 @@ private:
     int m_finished = 0;
     int m_sendFailed = 0;
     bool m_failInjected = false;
+    bool m_candidateSent = false;
     bool m_cancelled = false;
     bool m_socketErrorSeen = false;
 };

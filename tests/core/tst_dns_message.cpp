@@ -27,18 +27,18 @@ private slots:
 
 void TestDnsMessage::query() {
     const QByteArray expected = bytes({
-        0x00, 0x01,             // ID 1
-        0x01, 0x00,             // RD; RCODE 0
-        0x00, 0x01,             // QDCOUNT
-        0x00, 0x00, 0x00, 0x00, // ANCOUNT, NSCOUNT
-        0x00, 0x00,             // ARCOUNT
-        0x01, 'a', 0x02, 'b', 'c', 0x00, // QNAME a.bc
-        0x00, 0x02,             // QTYPE NS
-        0x00, 0x01,             // QCLASS IN
+        0x00, 0x01,                        // ID 1
+        0x01, 0x00,                        // RD; RCODE 0
+        0x00, 0x01,                        // QDCOUNT
+        0x00, 0x00, 0x00, 0x00,            // ANCOUNT, NSCOUNT
+        0x00, 0x00,                        // ARCOUNT
+        0x01, 'a',  0x02, 'b',  'c', 0x00, // QNAME a.bc
+        0x00, 0x02,                        // QTYPE NS
+        0x00, 0x01,                        // QCLASS IN
     });
     QCOMPARE(BuildQuery(QStringLiteral("a.bc"), 1).value(), expected);
-    // A label longer than one length byte can say is never sent.
-    QVERIFY(!BuildQuery(QString(256, u'x') + QStringLiteral(".com"), 1));
+    // A name that is not a valid domain name is never sent.
+    QVERIFY(!BuildQuery(QString(64, u'x') + QStringLiteral(".com"), 1));
 }
 
 void TestDnsMessage::identifiers_data() {
@@ -58,57 +58,79 @@ void TestDnsMessage::identifiers() {
 
 void TestDnsMessage::encodeName_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("encoded");
+    QTest::addColumn<QByteArray>("encoded"); // empty: not a valid domain name
+
+    const QString label63(63, u'x');
+    QByteArray wire63 = char(63) + QByteArray(63, 'x');
+    // 253 octets: three labels of 63 and one of 61, with their dots.
+    const QString longest = QStringList(3, label63).join(u'.') + u'.' + QString(61, u'y');
     QTest::newRow("three labels") << "a.b.c" << bytes({1, 'a', 1, 'b', 1, 'c', 0});
     QTest::newRow("case kept") << "Foo" << bytes({3, 'F', 'o', 'o', 0});
-    QTest::newRow("trailing dot") << "a.bc." << bytes({1, 'a', 2, 'b', 'c', 0, 0});
-    QTest::newRow("empty label") << "a..bc" << bytes({1, 'a', 0, 2, 'b', 'c', 0});
-    QTest::newRow("empty name") << "" << bytes({0, 0});
-    QTest::newRow("leading dot") << ".com" << bytes({0, 3, 'c', 'o', 'm', 0});
-    QByteArray long255(1, char(255));
-    long255 += QByteArray(255, 'x') + '\0';
-    QTest::newRow("label of 255") << QString(255, u'x') << long255;
+    QTest::newRow("root dot") << "a.bc." << bytes({1, 'a', 2, 'b', 'c', 0});
+    QTest::newRow("label of 63") << label63 + ".c" << wire63 + bytes({1, 'c', 0});
+    QTest::newRow("name of 253") << longest
+                                 << wire63.repeated(3) + char(61) + QByteArray(61, 'y') + '\0';
+    QTest::newRow("label of 64") << QString(64, u'x') + ".c" << QByteArray();
+    QTest::newRow("name of 254") << longest + "z" << QByteArray();
+    QTest::newRow("label of 255") << QString(255, u'x') << QByteArray();
+    QTest::newRow("empty label") << "a..bc" << QByteArray();
+    QTest::newRow("leading dot") << ".com" << QByteArray();
+    QTest::newRow("empty name") << "" << QByteArray();
+    QTest::newRow("root alone") << "." << QByteArray();
+    QTest::newRow("not ascii") << QString::fromUtf8("caf\u00e9.com") << QByteArray();
 }
 
 void TestDnsMessage::encodeName() {
     QFETCH(QString, name);
     QFETCH(QByteArray, encoded);
-    QCOMPARE(EncodeName(name).value(), encoded);
+    QCOMPARE(isValidDomainName(name), !encoded.isEmpty());
+    QCOMPARE(EncodeName(name).value_or(QByteArray()), encoded);
 }
 
 void TestDnsMessage::reply_data() {
     QTest::addColumn<QByteArray>("datagram");
-    QTest::addColumn<int>("id");
-    QTest::addColumn<bool>("unavailable");
-    QTest::addColumn<bool>("declined");
+    QTest::addColumn<int>("id"); // -1: no reply to read
+    QTest::addColumn<int>("rcode");
+    QTest::addColumn<QString>("about"); // a name the reply is about; empty: none checked
 
-    QTest::newRow("nxdomain ra") << bytes({0, 7, 0x81, 0x83}) << 7 << false << false;
-    QTest::newRow("nxdomain bare") << bytes({0, 7, 0x00, 0x03}) << 7 << false << false;
-    QTest::newRow("noerror") << bytes({0, 7, 0x81, 0x80}) << 7 << true << false;
-    QTest::newRow("servfail") << bytes({0, 7, 0x81, 0x82}) << 7 << true << false;
-    QTest::newRow("formerr") << bytes({0, 7, 0x81, 0x81}) << 7 << true << false;
-    QTest::newRow("nxdomain with z bit") << bytes({0, 7, 0x81, 0x93}) << 7 << true << false;
-    QTest::newRow("refused") << bytes({0, 7, 0x81, 0x85}) << 7 << true << true;
-    QTest::newRow("notimp") << bytes({0, 7, 0x81, 0x84}) << 7 << true << true;
-    QTest::newRow("id 300") << bytes({0x01, 0x2C, 0x81, 0x83}) << 300 << false << false;
-    QTest::newRow("id 32768") << bytes({0x80, 0x00, 0x81, 0x83}) << 32768 << false << false;
-    QTest::newRow("qr clear, long")
-        << bytes({0, 9, 0x01, 0x83, 0, 1, 0, 0, 0, 0, 0, 0, 1, 'a', 0}) << 9 << false << false;
+    const QByteArray header = bytes({0, 7, 0x81, 0x83, 0, 1, 0, 0, 0, 0, 0, 0});
+    const QByteArray question = bytes({3, 'f', 'o', 'o', 3, 'C', 'o', 'M', 0, 0, 2, 0, 1});
+    QTest::newRow("nxdomain, 4 bytes") << bytes({0, 7, 0x81, 0x83}) << 7 << 3 << "any.name";
+    QTest::newRow("noerror, aa") << bytes({0, 7, 0x85, 0x80}) << 7 << 0 << "any.name";
+    QTest::newRow("rcode is 4 bits") << bytes({0, 7, 0x81, 0x93}) << 7 << 3 << "";
+    QTest::newRow("refused") << bytes({0, 7, 0x81, 0x85}) << 7 << 5 << "";
+    QTest::newRow("id 300") << bytes({0x01, 0x2C, 0x81, 0x83}) << 300 << 3 << "";
+    QTest::newRow("id 32768") << bytes({0x80, 0x00, 0x81, 0x83}) << 32768 << 3 << "";
+    QTest::newRow("question, case ignored") << header + question << 7 << 3 << "FOO.com";
+    QTest::newRow("question, root dot") << header + question << 7 << 3 << "foo.com.";
+    QTest::newRow("no question") << bytes({0, 7, 0x81, 0x83, 0, 0, 0, 0, 0, 0, 0, 0}) << 7 << 3
+                                 << "other.name";
+    QTest::newRow("qr clear") << bytes({0, 9, 0x01, 0x83, 0, 1, 0, 0, 0, 0, 0, 0, 1, 'a', 0}) << -1
+                              << 0 << "";
+    QTest::newRow("3 bytes") << bytes({0, 7, 0x81}) << -1 << 0 << "";
+    QTest::newRow("question cut short") << header + question.left(5) << -1 << 0 << "";
+    QTest::newRow("question missing") << header << -1 << 0 << "";
+    QTest::newRow("question by pointer") << header + bytes({0xC0, 12, 0, 2, 0, 1}) << -1 << 0 << "";
 }
 
 void TestDnsMessage::reply() {
     QFETCH(QByteArray, datagram);
     QFETCH(int, id);
-    QFETCH(bool, unavailable);
-    QFETCH(bool, declined);
-    const auto v = ParseReply(datagram);
-    QVERIFY(v);
-    QCOMPARE(int(v->id), id);
-    QCOMPARE(v->unavailable, unavailable);
-    QCOMPARE(v->declined, declined);
-    // Fewer than 4 bytes carry no verdict.
-    QVERIFY(!ParseReply(datagram.left(3)));
-    QVERIFY(!ParseReply(QByteArray()));
+    QFETCH(int, rcode);
+    QFETCH(QString, about);
+    const auto r = ParseReply(datagram);
+    QCOMPARE(r.has_value(), id >= 0);
+    if (!r)
+        return;
+    QCOMPARE(int(r->id), id);
+    QCOMPARE(int(r->rcode), rcode);
+    if (!about.isEmpty())
+        QVERIFY(r->isAbout(about));
+    if (r->hasQuestion) {
+        // Another name, a name that only starts or ends the same, a shorter one.
+        for (const char* other : {"foo.org", "foo.com.au", "oo.com", "foo", "xfoo.com", "foo.co"})
+            QVERIFY2(!r->isAbout(QString::fromLatin1(other)), other);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDnsMessage)

@@ -31,8 +31,8 @@ void TestRunPlan::columns_data() {
         << true << true << QStringList{"net", "com"} << QStringList{"com", "net"};
     QTest::newRow("labels replace their tld")
         << true << true << QStringList{"uk", "net"} << QStringList{"net", "co.uk", "org.uk"};
-    QTest::newRow("empty label kept")
-        << true << true << QStringList{"jp"} << QStringList{"co.jp", ".jp", "ne.jp"};
+    QTest::newRow("empty label is the tld itself")
+        << true << true << QStringList{"jp"} << QStringList{"co.jp", "jp", "ne.jp"};
     QTest::newRow("empty selection") << true << true << QStringList{} << QStringList{};
 }
 

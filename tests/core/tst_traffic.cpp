@@ -31,10 +31,15 @@ constexpr std::uint16_t kNoCandidate = 0x8000;
 
 using Payload = std::function<QByteArray(quint64 n, std::mt19937& random)>;
 
+// A well-formed answer to query id of the check below ("taken free" under the default list), so
+// that only where it comes from can keep it out.
 QByteArray reply(std::uint16_t id, std::uint8_t flags) {
-    QByteArray r = QByteArray::fromHex("000081800001000000000000");
-    r[0] = char(id >> 8);
-    r[1] = char(id & 0xFF);
+    const QStringList names{"taken", "free"};
+    const QString name = id >= 1 && id <= 16
+                             ? names[(id - 1) % 2] + u'.' + DefaultTlds::list()[(id - 1) / 2]
+                             : QStringLiteral("other.example");
+    QByteArray r = *BuildQuery(name, id);
+    r[2] = char(0x81);
     r[3] = char(flags);
     return r;
 }

@@ -7,19 +7,37 @@ void CheckTable::reset(int colCount, int nameCount) {
     m_nameCount = nameCount;
     m_items.assign(static_cast<std::size_t>(colCount + 1) * static_cast<std::size_t>(nameCount + 1),
                    CheckItem{});
+    m_probes.clear();
 }
 
 void CheckTable::markPendingNotChecked() {
     for (int c = 1; c <= m_colCount; ++c)
-        for (int r = 1; r <= m_nameCount; ++r)
-            if (at(c, r).state == CheckState::Pending)
-                at(c, r).state = CheckState::NotChecked;
+        for (int r = 1; r <= m_nameCount; ++r) {
+            CheckItem& item = at(c, r);
+            if (item.state != CheckState::Pending)
+                continue;
+            item.state = CheckState::NotChecked;
+            // A code the server gave wins over silence.
+            if (item.reason != NotCheckedReason::ServerCode)
+                item.reason = item.sent ? NotCheckedReason::NoAnswer : NotCheckedReason::NotSent;
+        }
 }
 
 std::optional<CheckTable::Cell> CheckTable::cellOfId(std::uint16_t id) const {
     if (id < 1 || id > candidateCount())
         return std::nullopt;
     return Cell{(id - 1) / m_nameCount + 1, (id - 1) % m_nameCount + 1};
+}
+
+std::optional<CheckTable::ProbeQuery> CheckTable::probeOfId(std::uint16_t id) const {
+    const int offset = id - candidateCount() - 1;
+    if (offset < 0 || offset >= probeQueryCount())
+        return std::nullopt;
+    return ProbeQuery{offset / 2, offset % 2 == 1};
+}
+
+std::uint16_t CheckTable::probeQueryId(int probe, bool madeUp) const {
+    return static_cast<std::uint16_t>(candidateCount() + 1 + probe * 2 + (madeUp ? 1 : 0));
 }
 
 } // namespace nomispot

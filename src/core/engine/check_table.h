@@ -14,14 +14,40 @@ enum class CheckState : std::uint8_t {
     NotChecked = 3
 };
 
+// Why a candidate ended NotChecked.
+enum class NotCheckedReason : std::uint8_t {
+    None,             // checked, or still waiting
+    NoAnswer,         // sent, never answered
+    ServerCode,       // answered only with a code that says nothing about the name (rcode)
+    InvalidName,      // not a valid domain name: never sent
+    SuffixUnknown,    // self-test: the nameserver says the suffix itself does not exist
+    MadeUpNamesExist, // self-test: a made-up name under the suffix exists
+    NotSent,          // the run ended before it was sent
+};
+
 struct CheckItem {
     QString domain;
     QString tld; // finds the candidate's catalogue entry
     CheckState state = CheckState::Pending;
     std::uint16_t queryId = 0;
+    NotCheckedReason reason = NotCheckedReason::None;
+    std::uint8_t rcode = 0; // the last code without a verdict (for ServerCode)
+    bool sent = false;
+    int probe = -1; // the self-test of its suffix, an index into CheckTable::probes(); -1 none
 };
 
-// Candidates by result column 1..colCount and name row 1..NameCount; index 0 is unused.
+// The self-test of one suffix: does it exist, and does a made-up name under it not?
+struct SuffixProbe {
+    enum class Trust : std::uint8_t { Trusted, SuffixUnknown, MadeUpNamesExist };
+
+    QString suffix;
+    QString madeUpName;
+    Trust trust = Trust::Trusted; // until a probe's answer says otherwise
+};
+
+// Candidates by result column 1..colCount and name row 1..NameCount (index 0 is unused), and the
+// self-test probes of their suffixes. Identifiers: candidates 1..candidateCount, then two per
+// probe (the suffix, then the made-up name).
 class CheckTable {
 public:
     void reset(int colCount, int nameCount);
@@ -30,7 +56,7 @@ public:
     int nameCount() const { return m_nameCount; }
     int candidateCount() const { return m_colCount * m_nameCount; }
 
-    // Every candidate still without a reply becomes NotChecked.
+    // Every candidate still without a reply becomes NotChecked, with why.
     void markPendingNotChecked();
 
     CheckItem& at(int c, int r) { return m_items[index(c, r)]; }
@@ -43,6 +69,17 @@ public:
     };
     std::optional<Cell> cellOfId(std::uint16_t id) const;
 
+    std::vector<SuffixProbe>& probes() { return m_probes; }
+    const std::vector<SuffixProbe>& probes() const { return m_probes; }
+    int probeQueryCount() const { return static_cast<int>(m_probes.size()) * 2; }
+    // The probe a query identifier belongs to, and whether it asks about the made-up name.
+    struct ProbeQuery {
+        int probe = 0;
+        bool madeUp = false;
+    };
+    std::optional<ProbeQuery> probeOfId(std::uint16_t id) const;
+    std::uint16_t probeQueryId(int probe, bool madeUp) const;
+
 private:
     std::size_t index(int c, int r) const {
         return static_cast<std::size_t>(c) * static_cast<std::size_t>(m_nameCount + 1) +
@@ -52,6 +89,7 @@ private:
     int m_colCount = 0;
     int m_nameCount = 0;
     std::vector<CheckItem> m_items{1};
+    std::vector<SuffixProbe> m_probes;
 };
 
 } // namespace nomispot

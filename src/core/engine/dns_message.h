@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <cstdint>
 #include <optional>
 
@@ -11,21 +10,39 @@ namespace nomispot {
 inline constexpr std::uint16_t kQueryType = 2;  // NS
 inline constexpr std::uint16_t kQueryClass = 1; // IN
 
-// QNAME bytes of name, every '.' ending a label; nullopt when a label is longer than 255
-// characters and so cannot be written with one length byte.
+inline constexpr int kMaxLabelLength = 63;
+inline constexpr int kMaxNameLength = 253;
+
+// Response codes that carry a verdict; every other code says nothing about the name.
+inline constexpr std::uint8_t kRcodeNoError = 0;
+inline constexpr std::uint8_t kRcodeNameError = 3;
+inline constexpr std::uint8_t kRcodeServerFailure = 2;
+inline constexpr std::uint8_t kRcodeNotImplemented = 4;
+inline constexpr std::uint8_t kRcodeRefused = 5;
+
+// True for an ASCII name of labels of 1 to 63 octets, at most 253 octets in all; one final dot
+// (the root) is allowed.
+bool isValidDomainName(const QString& name);
+
+// QNAME bytes of a valid name; nullopt for any other.
 std::optional<QByteArray> EncodeName(const QString& name);
 
-// One-question query with recursion desired; nullopt when the name cannot be encoded.
+// One-question query with recursion desired; nullopt when the name is not valid.
 std::optional<QByteArray> BuildQuery(const QString& name, std::uint16_t id);
 
-struct ReplyVerdict {
+struct Reply {
     std::uint16_t id = 0;
-    bool unavailable = true;
-    // The server declined to answer (REFUSED or NOTIMP): the reply says nothing about the name.
-    bool declined = false;
+    std::uint8_t rcode = 0;  // the low 4 bits of byte 3
+    QByteArray questionName; // QNAME of the first question; empty when there is none
+    bool hasQuestion = false;
+
+    // True when the reply carries no question, or its question asks about name (ASCII case
+    // ignored).
+    bool isAbout(const QString& name) const;
 };
 
-// Reads bytes 0, 1 and 3 of a reply; nullopt for a datagram shorter than 4 bytes.
-std::optional<ReplyVerdict> ParseReply(const QByteArray& datagram);
+// A response's identifier, code and question. nullopt for what is no response to read: fewer
+// than 4 bytes, the QR bit clear, or a question that cannot be read.
+std::optional<Reply> ParseReply(const QByteArray& datagram);
 
 } // namespace nomispot

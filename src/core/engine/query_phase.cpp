@@ -1,6 +1,6 @@
 #include "engine/query_phase.h"
 
-#include "engine/dns_message.h"
+#include "engine/self_test.h"
 
 #include <algorithm>
 
@@ -30,12 +30,11 @@ bool QueryPhase::isRunning() const {
 void QueryPhase::start() {
     m_tick = false;
     m_answered = 0;
-    m_pass = 0;
     if (m_retries == 0) {
         m_finalPause = true;
         beginPause(kFinalPauseTicks);
     } else {
-        beginPass(1);
+        beginPass(m_table.probeQueryCount() > 0 ? 0 : 1);
     }
     advance();
 }
@@ -49,18 +48,22 @@ void QueryPhase::beginPass(int pass) {
 }
 
 int QueryPhase::ticksLeft() const {
-    const int laterPasses = std::max(0, m_retries - std::max(m_pass, 1));
-    const int later = laterPasses * (m_pending + kPassPauseTicks) + kFinalPauseTicks;
+    const int pass = m_pending + kPassPauseTicks;
+    const int wait = m_stage == Stage::WaitAfterSend ? 1 : 0;
     switch (m_stage) {
     case Stage::Idle:
-        return m_retries == 0 ? kFinalPauseTicks : m_pending + kPassPauseTicks + later;
+        return m_retries == 0 ? kFinalPauseTicks
+                              : m_table.probeQueryCount() + m_retries * pass + kFinalPauseTicks;
     case Stage::Sending:
-    case Stage::WaitAfterSend: {
-        const int unsent = std::clamp(m_passPending - m_passSent, 0, m_pending);
-        return unsent + (m_stage == Stage::WaitAfterSend ? 1 : 0) + kPassPauseTicks + later;
-    }
+    case Stage::WaitAfterSend:
+        if (m_pass == 0)
+            return m_table.probeQueryCount() - m_cursor + wait + m_retries * pass +
+                   kFinalPauseTicks;
+        return std::clamp(m_passPending - m_passSent, 0, m_pending) + wait + kPassPauseTicks +
+               (m_retries - m_pass) * pass + kFinalPauseTicks;
     case Stage::Pausing:
-        return m_finalPause ? m_pauseLeft : m_pauseLeft + later;
+        return m_finalPause ? m_pauseLeft
+                            : m_pauseLeft + (m_retries - m_pass) * pass + kFinalPauseTicks;
     case Stage::Finished:
     case Stage::Cancelled:
         break;
@@ -90,22 +93,64 @@ bool QueryPhase::socketError() {
 void QueryPhase::datagram(const QByteArray& bytes) {
     if (!isRunning())
         return;
-    const auto verdict = ParseReply(bytes);
-    if (!verdict || verdict->declined)
+    const std::optional<Reply> reply = ParseReply(bytes);
+    if (!reply)
         return;
-    const auto cell = m_table.cellOfId(verdict->id);
-    if (!cell)
+    if (const auto cell = m_table.cellOfId(reply->id))
+        candidateReply(*cell, *reply);
+    else if (const auto probe = m_table.probeOfId(reply->id))
+        probeReply(*probe, *reply);
+}
+
+void QueryPhase::candidateReply(const CheckTable::Cell& cell, const Reply& reply) {
+    CheckItem& item = m_table.at(cell.c, cell.r);
+    if (item.state != CheckState::Pending || !reply.isAbout(item.domain))
         return;
-    CheckState& state = m_table.at(cell->c, cell->r).state;
-    if (state == CheckState::Pending)
-        --m_pending;
-    state = verdict->unavailable ? CheckState::Unavailable : CheckState::Available;
+    if (reply.rcode != kRcodeNoError && reply.rcode != kRcodeNameError) {
+        // Says nothing about the name: asked again in the next pass.
+        item.reason = NotCheckedReason::ServerCode;
+        item.rcode = reply.rcode;
+        return;
+    }
+    item.state = reply.rcode == kRcodeNoError ? CheckState::Unavailable : CheckState::Available;
+    item.reason = NotCheckedReason::None;
+    --m_pending;
     if (m_answered < m_progressMax)
         ++m_answered;
     if (m_hooks.progress)
         m_hooks.progress(m_answered);
     if (m_hooks.cellChanged)
-        m_hooks.cellChanged(cell->c, cell->r);
+        m_hooks.cellChanged(cell.c, cell.r);
+}
+
+void QueryPhase::probeReply(const CheckTable::ProbeQuery& query, const Reply& reply) {
+    SuffixProbe& probe = m_table.probes()[static_cast<std::size_t>(query.probe)];
+    const QString& asked = query.madeUp ? probe.madeUpName : probe.suffix;
+    if (probe.trust != SuffixProbe::Trust::Trusted || !reply.isAbout(asked))
+        return;
+    probe.trust = probeVerdict(query.madeUp, reply.rcode);
+    if (probe.trust != SuffixProbe::Trust::Trusted)
+        distrust(query.probe);
+}
+
+// Whatever the candidates under an untrusted suffix were told, it cannot be believed.
+void QueryPhase::distrust(int probe) {
+    const NotCheckedReason reason =
+        m_table.probes()[static_cast<std::size_t>(probe)].trust == SuffixProbe::Trust::SuffixUnknown
+            ? NotCheckedReason::SuffixUnknown
+            : NotCheckedReason::MadeUpNamesExist;
+    for (int c = 1; c <= m_table.colCount(); ++c)
+        for (int r = 1; r <= m_table.nameCount(); ++r) {
+            CheckItem& item = m_table.at(c, r);
+            if (item.probe != probe)
+                continue;
+            if (item.state == CheckState::Pending)
+                --m_pending;
+            item.state = CheckState::NotChecked;
+            item.reason = reason;
+            if (m_hooks.cellChanged)
+                m_hooks.cellChanged(c, r);
+        }
 }
 
 void QueryPhase::beginPause(int ticks) {
@@ -122,7 +167,11 @@ void QueryPhase::advance() {
             if (!sendNext()) {
                 if (m_stage == Stage::Cancelled)
                     return;
-                beginPause(kPassPauseTicks);
+                // The self-test runs straight into the first pass.
+                if (m_pass == 0)
+                    beginPass(1);
+                else
+                    beginPause(kPassPauseTicks);
             }
             break;
         case Stage::WaitAfterSend:
@@ -154,29 +203,53 @@ void QueryPhase::advance() {
     }
 }
 
-// Sends the next pending candidate's query; false when the pass has none left.
+// Sends the next query of the pass; false when the pass has none left or sending failed.
 bool QueryPhase::sendNext() {
+    if (m_pass == 0)
+        return sendProbe();
     const int total = m_table.candidateCount();
     while (m_cursor < total) {
         const CheckTable::Cell cell = *m_table.cellOfId(static_cast<std::uint16_t>(m_cursor + 1));
         ++m_cursor;
-        const CheckItem& item = m_table.at(cell.c, cell.r);
+        CheckItem& item = m_table.at(cell.c, cell.r);
         if (item.state != CheckState::Pending)
             continue;
         const auto packet = BuildQuery(item.domain, item.queryId);
         if (!packet)
-            continue; // cannot be encoded: never sent, ends NotChecked
-        if (m_hooks.send(*packet) == SendResult::Failed) {
-            m_stage = Stage::Cancelled;
-            if (m_hooks.sendFailed)
-                m_hooks.sendFailed();
+            continue; // not a valid name: never sent
+        if (!transmit(*packet))
             return false;
-        }
+        item.sent = true;
         ++m_passSent;
-        m_stage = Stage::WaitAfterSend;
         return true;
     }
     return false;
+}
+
+bool QueryPhase::sendProbe() {
+    while (m_cursor < m_table.probeQueryCount()) {
+        const int probe = m_cursor / 2;
+        const bool madeUp = m_cursor % 2 == 1;
+        ++m_cursor;
+        const SuffixProbe& p = m_table.probes()[static_cast<std::size_t>(probe)];
+        const auto packet =
+            BuildQuery(madeUp ? p.madeUpName : p.suffix, m_table.probeQueryId(probe, madeUp));
+        if (packet)
+            return transmit(*packet);
+    }
+    return false;
+}
+
+// Sends packet and waits for the next tick; when sending fails the phase is cancelled.
+bool QueryPhase::transmit(const QByteArray& packet) {
+    if (m_hooks.send(packet) == SendResult::Failed) {
+        m_stage = Stage::Cancelled;
+        if (m_hooks.sendFailed)
+            m_hooks.sendFailed();
+        return false;
+    }
+    m_stage = Stage::WaitAfterSend;
+    return true;
 }
 
 void QueryPhase::finish() {

@@ -1,15 +1,20 @@
 #pragma once
 
 #include "engine/check_table.h"
+#include "engine/dns_message.h"
 
 #include <QByteArray>
 #include <functional>
 
 namespace nomispot {
 
-// The paced query phase of a run, one entry point per event. Sends one query per pending
-// candidate per pass, waiting for a tick after each send; pauses after each pass and at the end;
-// what is still pending then becomes NotChecked.
+// The paced query phase of a run, one entry point per event. First sends the self-test probes of
+// the table, then one query per pending candidate per pass, waiting for a tick after each send;
+// pauses after each pass and at the end; what is still pending then becomes NotChecked.
+//
+// Only NOERROR (taken) and NXDOMAIN (free) are verdicts. Any other code leaves the candidate
+// pending, to be asked again; a reply counts only for a pending candidate whose name its
+// question asks about.
 class QueryPhase {
 public:
     static constexpr int kPassPauseTicks = 3;
@@ -19,7 +24,7 @@ public:
 
     struct Hooks {
         std::function<SendResult(const QByteArray& datagram)> send;
-        std::function<void(int c, int r)> cellChanged; // a reply set the candidate's state
+        std::function<void(int c, int r)> cellChanged; // the candidate's state changed
         std::function<void(int answered)> progress;
         std::function<void()> finished;   // the phase ended normally
         std::function<void()> sendFailed; // sending stopped; the run is cancelled
@@ -40,19 +45,26 @@ public:
     Stage stage() const { return m_stage; }
     bool isRunning() const;
     int answered() const { return m_answered; }
+    // 0 while the self-test probes go out, then 1 to retries.
     int pass() const { return m_pass; }
     // Candidates still without a verdict.
     int pending() const { return m_pending; }
-    // Ticks the phase still needs if nothing more is answered: the rest of this pass and its
-    // pause, a pass for what is pending in each later one, and the final pause.
+    // Ticks the phase still needs if nothing more is answered: the probes not yet sent, the rest
+    // of this pass and its pause, a pass for what is pending in each later one, and the final
+    // pause.
     int ticksLeft() const;
 
 private:
     void advance();
     bool sendNext();
+    bool sendProbe();
+    bool transmit(const QByteArray& packet);
     void beginPass(int pass);
     void beginPause(int ticks);
     void finish();
+    void candidateReply(const CheckTable::Cell& cell, const Reply& reply);
+    void probeReply(const CheckTable::ProbeQuery& query, const Reply& reply);
+    void distrust(int probe);
 
     CheckTable& m_table;
     Hooks m_hooks;
@@ -62,7 +74,7 @@ private:
     Stage m_stage = Stage::Idle;
     bool m_tick = false;
     int m_pass = 0;
-    int m_cursor = 0;    // next candidate index (0-based, in identifier order) of the pass
+    int m_cursor = 0;    // next candidate (or probe query) index of the pass, in identifier order
     int m_pauseLeft = 0; // ticks still to wait in the current pause
     bool m_finalPause = false;
     int m_answered = 0;

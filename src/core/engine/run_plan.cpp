@@ -1,5 +1,8 @@
 #include "engine/run_plan.h"
 
+#include "engine/dns_message.h"
+#include "engine/self_test.h"
+
 #include <algorithm>
 
 namespace nomispot {
@@ -33,6 +36,8 @@ Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogu
     if (const long long refused = refusedCombinations(plan.columns.size(), plan.names.NameCount()))
         return RunRefusal{RunRefusal::TooManyCombinations, tooManyCombinationsMessage(refused)};
     plan.candidates = buildCheckItems(plan.columns, plan.names, catalogue);
+    if (request.selfTest)
+        addSelfTest(plan.candidates);
     return plan;
 }
 
@@ -62,9 +67,9 @@ std::vector<ResultColumn> planColumns(bool namesNeedSuffix, SearchSet searchSet,
             columns.push_back({e.tld, e.tld});
             continue;
         }
-        // Every label, empty ones included, becomes a column of its own.
+        // Every label becomes a column of its own; an empty one stands for the TLD itself.
         for (const QString& label : e.subdomains.split(u':')) {
-            const QString suffix = label + u'.' + e.tld;
+            const QString suffix = label.isEmpty() ? e.tld : label + u'.' + e.tld;
             columns.push_back({suffix, suffix});
         }
     }
@@ -103,7 +108,10 @@ CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameT
             const QString& name = names.Names[r - 1];
             item.domain = names.NamesNeedSuffix ? name + u'.' + column.suffix : name;
             item.tld = tld;
-            item.state = CheckState::Pending;
+            if (!isValidDomainName(item.domain)) {
+                item.state = CheckState::NotChecked;
+                item.reason = NotCheckedReason::InvalidName;
+            }
             item.queryId = static_cast<std::uint16_t>((c - 1) * nameCount + r);
         }
     }

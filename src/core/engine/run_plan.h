@@ -35,13 +35,17 @@ struct RunRequest {
     SearchSet searchSet;
     // Columns given one suffix each, as they stand, instead of the search set.
     std::optional<QStringList> suffixes;
+    // Probes that the nameserver tells existing from made-up names under each suffix.
+    bool selfTest = true;
 };
 
 // Everything a run needs before its first query.
 struct RunPlan {
     NameTable names;
     std::vector<ResultColumn> columns;
-    CheckTable candidates; // one per column and name, all Pending, numbered column by column
+    // One per column and name, numbered column by column: Pending, or NotChecked when the name
+    // is not a valid domain name; then the self-test probes of their suffixes.
+    CheckTable candidates;
 };
 
 // Why a request gives no run.
@@ -60,7 +64,8 @@ std::vector<ResultColumn> planColumns(bool namesNeedSuffix, SearchSet searchSet,
                                       const TldCatalogue& catalogue,
                                       const std::optional<QStringList>& suffixes = std::nullopt);
 
-// One Pending candidate per column and name, numbered column by column.
+// One candidate per column and name, numbered column by column: Pending, or NotChecked for a name
+// that is not a valid domain name (it is never sent).
 CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameTable& names,
                            const TldCatalogue& catalogue);
 
