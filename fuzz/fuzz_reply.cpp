@@ -115,7 +115,7 @@ public:
         // An ended phase takes nothing more in.
         for (int i = 0; i < 3; ++i)
             tick();
-        datagram(reply(1, 0x83));
+        datagram(reply(1, 0x83, nameOf(1)));
     }
 
 private:

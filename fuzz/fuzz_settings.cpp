@@ -3,6 +3,7 @@
 
 #include "fuzz_input.h"
 #include "settings/settings_ops.h"
+#include "settings/system_resolver.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -79,7 +80,7 @@ Loaded load(const SettingsStore& store, const QStringList& tlds) {
 
 void checkFields(const SettingsStore& store, const Loaded& l) {
     if (!store.contains(kMain, QStringLiteral("dns")))
-        FUZZ_CHECK(l.dns.nameserver == QString::fromLatin1(kFallbackNameserver));
+        FUZZ_CHECK(l.dns.nameserver == defaultNameserver());
     checkNumber(store, kMain, QStringLiteral("retries"), l.dns.retries, kDefaultRetries, 0, 255);
     checkNumber(store, kMain, QStringLiteral("delay"), l.dns.delayMs, kDefaultDelayMs, -32768,
                 32767);

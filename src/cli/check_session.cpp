@@ -5,6 +5,7 @@
 #include "interrupt_notifier.h"
 #include "names_input.h"
 #include "progress_reporter.h"
+#include "results/run_summary.h"
 #include "run_settings.h"
 #include "settings/settings_ops.h"
 #include "settings/settings_store.h"
@@ -73,8 +74,9 @@ std::optional<int> CheckSession::prepare() {
         printError(text.error().message);
         return kExitBadInput;
     }
-    Result<RunPlan, RunRefusal> plan =
-        planRun({*text, m_options.mode, m_options.searchSet, m_options.tlds}, m_catalogue);
+    RunRequest request{*text, m_options.mode, m_options.searchSet, m_options.tlds};
+    request.selfTest = m_options.selfTest;
+    Result<RunPlan, RunRefusal> plan = planRun(request, m_catalogue);
     if (!plan) {
         if (plan.error().reason == RunRefusal::Blank) {
             printResults(); // nothing to check: an empty list
@@ -123,6 +125,10 @@ void CheckSession::finish(int exitStatus) {
     // An interrupted run has no more answers to wait for.
     m_plan.candidates.markPendingNotChecked();
     printResults();
+    const QString summary =
+        runSummary(m_plan.candidates, m_dns.nameserver, QStringLiteral("--nameserver"));
+    if (!summary.isEmpty())
+        printError(summary);
     emit done(exitStatus);
 }
 

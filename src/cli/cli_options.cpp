@@ -1,7 +1,7 @@
 #include "cli_options.h"
 
 #include "app_info.h"
-#include "resolver_config.h"
+#include "settings/system_resolver.h"
 
 #include <QCommandLineParser>
 
@@ -22,8 +22,14 @@ const QString kDescription = QStringLiteral(
     "/etc/resolv.conf is used (the environment variable %1 names another file).\n"
     "\n"
     "Formats: text is Nomispot's clipboard list, one line per domain, with \"\\n\" line ends in\n"
-    "place of \"\\r\\n\"; csv has the columns domain,name,suffix,state,registry_site; json is an\n"
-    "array of objects with those fields. States: available, unavailable, not_checked.\n"
+    "place of \"\\r\\n\"; csv has the columns domain,name,suffix,state,registry_site,reason; json\n"
+    "is an array of objects with those fields. States: available, unavailable, not_checked; the\n"
+    "reason says why a domain was not checked. Only NOERROR counts as taken and NXDOMAIN as free.\n"
+    "\n"
+    "Before the check, a self-test asks the nameserver about every suffix and a made-up name\n"
+    "under it: where the suffix is unknown or made-up names exist (a wildcard, a redirecting\n"
+    "resolver), its domains end not_checked. A summary of what was not checked goes to standard\n"
+    "error.\n"
     "\n"
     "Exit status: 0 when the check ran to its end, 1 for bad usage or input, 2 when the network\n"
     "cannot be used, 130 when interrupted (Ctrl+C); after an interruption or a send error the\n"
@@ -91,12 +97,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption progress(
         QStringLiteral("progress"),
         QStringLiteral("Show progress on standard error even when it is not a terminal."));
+    const QCommandLineOption noSelfTest(
+        QStringLiteral("no-self-test"),
+        QStringLiteral("Trust the nameserver's answers without testing it first."));
     const QCommandLineOption settings(
         QStringLiteral("settings"),
         QStringLiteral("Read the stored values from this settings file instead of the user's."),
         QStringLiteral("path"));
     parser.addOptions({combinations, selection, tlds, file, nameserver, delay, retries, format,
-                       onlyAvailable, quiet, progress, settings});
+                       onlyAvailable, quiet, progress, noSelfTest, settings});
     parser.addPositionalArgument(QStringLiteral("names"), QStringLiteral("Names to check."),
                                  QStringLiteral("[NAME ...]"));
 
@@ -162,6 +171,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return fail(formatError(formatName));
 
     o.onlyAvailable = parser.isSet(onlyAvailable);
+    o.selfTest = !parser.isSet(noSelfTest);
     if (parser.isSet(quiet) && parser.isSet(progress))
         return fail(QStringLiteral("Use either --quiet or --progress, not both."));
     if (parser.isSet(quiet))

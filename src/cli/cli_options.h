@@ -30,6 +30,7 @@ struct CliOptions {
     std::optional<QString> retries; // as typed
     OutputFormat format = OutputFormat::Text;
     bool onlyAvailable = false;
+    bool selfTest = true;
     ProgressMode progress = ProgressMode::Auto;
     QString settingsPath; // empty: the user's settings file
 };

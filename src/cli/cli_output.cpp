@@ -1,6 +1,7 @@
 #include "cli_output.h"
 
 #include "results/result_actions.h"
+#include "results/run_summary.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -49,10 +50,11 @@ QString textOutput(const RunResults& results, bool onlyAvailable) {
 }
 
 QString csvOutput(const RunResults& results, bool onlyAvailable) {
-    QString out = QStringLiteral("domain,name,suffix,state,registry_site\n");
+    QString out = QStringLiteral("domain,name,suffix,state,registry_site,reason\n");
     forEachRow(results, onlyAvailable, [&](int, const Row& row) {
-        out += QStringList{csvField(row.item.domain), csvField(row.name), csvField(row.suffix),
-                           stateWord(row.item.state), csvField(row.registrySite)}
+        out += QStringList{csvField(row.item.domain),  csvField(row.name),
+                           csvField(row.suffix),       stateWord(row.item.state),
+                           csvField(row.registrySite), csvField(reasonText(row.item))}
                    .join(u',');
         out += u'\n';
     });
@@ -66,7 +68,8 @@ QString jsonOutput(const RunResults& results, bool onlyAvailable) {
                                  {QStringLiteral("name"), row.name},
                                  {QStringLiteral("suffix"), row.suffix},
                                  {QStringLiteral("state"), stateWord(row.item.state)},
-                                 {QStringLiteral("registry_site"), row.registrySite}});
+                                 {QStringLiteral("registry_site"), row.registrySite},
+                                 {QStringLiteral("reason"), reasonText(row.item)}});
     });
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }

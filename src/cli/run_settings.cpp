@@ -1,6 +1,5 @@
 #include "run_settings.h"
 
-#include "resolver_config.h"
 #include "settings/dns_input.h"
 #include "settings/settings_ops.h"
 
@@ -9,11 +8,6 @@ namespace nomispot::cli {
 Result<DnsSettings> resolveRunSettings(const SettingsStore& store, const CliOptions& options) {
     DnsSettings dns;
     LoadDnsSettings(store, dns);
-    if (!store.contains(QString::fromLatin1(kSectionMain), QStringLiteral("dns"))) {
-        const QString system = systemNameserver();
-        if (!system.isEmpty())
-            dns.nameserver = system;
-    }
     if (options.nameserver)
         dns.nameserver = *options.nameserver;
     if (!options.delay && !options.retries)

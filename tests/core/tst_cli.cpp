@@ -151,6 +151,7 @@ void TestCli::formatsAgree_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("tlds"); // empty: the default list
     QTest::addColumn<States>("expected");
+    QTest::addColumn<int>("refused"); // what the summary on standard error counts
 
     QTest::newRow("separately, default list")
         << "taken free" << int(CheckMode::Separately) << QStringList{}
@@ -160,24 +161,28 @@ void TestCli::formatsAgree_data() {
                   {"free.net", "available"},
                   // Zones the server does not serve are refused: never judged.
                   {"taken.org", "not_checked"},
-                  {"free.nu", "not_checked"}};
+                  {"free.nu", "not_checked"}}
+        << 12;
     QTest::newRow("combinations, default list")
         << "taken,free" << int(CheckMode::Combinations) << QStringList{}
         << States{{"taken.com", "unavailable"},   {"takenfree.com", "available"},
                   {"freetaken.com", "available"}, {"free.com", "available"},
-                  {"taken.net", "unavailable"},   {"free.tv", "not_checked"}};
+                  {"taken.net", "unavailable"},   {"free.tv", "not_checked"}}
+        << 24;
     QTest::newRow("given suffixes, unknown tld")
         << "taken free Taken2" << int(CheckMode::Separately)
         << QStringList{"com", "co.uk", "org.uk", "zz"}
         << States{{"taken.com", "unavailable"},   {"free.com", "available"},
                   {"Taken2.com", "unavailable"},  {"taken.co.uk", "unavailable"},
                   {"free.co.uk", "available"},    {"taken.org.uk", "available"},
-                  {"free.org.uk", "unavailable"}, {"taken.zz", "not_checked"}};
+                  {"free.org.uk", "unavailable"}, {"taken.zz", "not_checked"}}
+        << 3;
     QTest::newRow("complete names")
         << "taken.com free.net taken.zz" << int(CheckMode::Combinations) << QStringList{}
         << States{{"taken.com", "unavailable"},
                   {"free.net", "available"},
-                  {"taken.zz", "not_checked"}};
+                  {"taken.zz", "not_checked"}}
+        << 1;
 }
 
 void TestCli::formatsAgree() {
@@ -185,6 +190,7 @@ void TestCli::formatsAgree() {
     QFETCH(int, mode);
     QFETCH(QStringList, tlds);
     QFETCH(States, expected);
+    QFETCH(int, refused);
 
     QStringList args = fastRun();
     if (CheckMode(mode) == CheckMode::Combinations)
@@ -197,10 +203,12 @@ void TestCli::formatsAgree() {
     const CliResult csv =
         run(args + QStringList{QStringLiteral("--format"), QStringLiteral("csv")} + nameArgs);
     QCOMPARE(csv.status, 0);
-    QCOMPARE(csv.err, QString());
+    QCOMPARE(csv.err,
+             QStringLiteral("%1 not checked: %1 refused by %2.\n").arg(refused).arg(kNameserver));
     const QList<QStringList> records = parseCsv(csv.out);
     QVERIFY(!records.isEmpty());
-    QCOMPARE(records.first(), (QStringList{"domain", "name", "suffix", "state", "registry_site"}));
+    QCOMPARE(records.first(),
+             (QStringList{"domain", "name", "suffix", "state", "registry_site", "reason"}));
 
     // The run the window would make of the same text, with the states the CLI reported.
     RunRequest request{text, CheckMode(mode)};
@@ -221,7 +229,9 @@ void TestCli::formatsAgree() {
         for (int r = 1; r <= table.nameCount(); ++r, ++row) {
             const QStringList& record = records.at(row);
             CheckItem& item = table.at(c, r);
-            QCOMPARE(record.size(), 5);
+            QCOMPARE(record.size(), 6);
+            QCOMPARE(record[5],
+                     record[3] == u"not_checked" ? QStringLiteral("refused") : QString());
             QCOMPARE(record[0], item.domain);
             QCOMPARE(record[1], names.Names[r - 1]);
             QCOMPARE(record[2], columns[std::size_t(c - 1)].suffix);
@@ -251,12 +261,13 @@ void TestCli::formatsAgree() {
     for (qsizetype i = 0; i < array.size(); ++i) {
         const QJsonObject o = array.at(i).toObject();
         const QStringList& record = records.at(i + 1);
-        QCOMPARE(o.size(), 5);
+        QCOMPARE(o.size(), 6);
         QCOMPARE(o.value("domain").toString(), record[0]);
         QCOMPARE(o.value("name").toString(), record[1]);
         QCOMPARE(o.value("suffix").toString(), record[2]);
         QCOMPARE(o.value("state").toString(), record[3]);
         QCOMPARE(o.value("registry_site").toString(), record[4]);
+        QCOMPARE(o.value("reason").toString(), record[5]);
     }
 }
 
@@ -336,8 +347,9 @@ void TestCli::exitStatus_data() {
         words << QStringLiteral("w%1").arg(i);
     const QString illegal = illegalCharactersMessage().replace(u'\r', u'\n') + u'\n';
 
-    QTest::newRow("completed") << QStringList{"--tlds", "zz", "taken"} << QByteArray() << 0
-                               << QString();
+    QTest::newRow("completed")
+        << QStringList{"--tlds", "zz", "taken"} << QByteArray() << 0
+        << QStringLiteral("1 not checked: 1 refused by %1.\n").arg(kNameserver);
     QTest::newRow("nothing but blanks") << QStringList{} << QByteArray("  \n\n") << 0 << QString();
     QTest::newRow("illegal argument") << QStringList{"foo_bar"} << QByteArray() << 1 << illegal;
     QTest::newRow("illegal input") << QStringList{} << QByteArray("foo\tbar\n") << 1 << illegal;

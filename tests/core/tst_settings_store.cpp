@@ -1,4 +1,5 @@
 #include "settings/settings_ops.h"
+#include "settings/system_resolver.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -116,7 +117,7 @@ void TestSettingsStore::loadDnsSettings_data() {
     QTest::addColumn<int>("retries");
     QTest::addColumn<int>("delay");
 
-    const QString root = QString::fromLatin1(kFallbackNameserver);
+    const QString root = defaultNameserver();
     QTest::newRow("no keys") << QByteArray("init=False\n") << root << 3 << 50;
     QTest::newRow("stored") << QByteArray("dns=10.0.0.1\nretries=10\ndelay=1000\n") << "10.0.0.1"
                             << 10 << 1000;

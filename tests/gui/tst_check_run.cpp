@@ -6,6 +6,7 @@
 #include "results/frm_results.h"
 #include "test_app.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -75,6 +76,7 @@ void TestCheckRun::againstNsd_data() {
     QTest::addColumn<bool>("user");
     QTest::addColumn<QStringList>("headers");
     QTest::addColumn<States>("expected");
+    QTest::addColumn<int>("refused"); // cells the summary line counts
 
     const auto U = CheckState::Unavailable, A = CheckState::Available, N = CheckState::NotChecked;
     QTest::newRow("separately, default list")
@@ -86,20 +88,23 @@ void TestCheckRun::againstNsd_data() {
                   {"free.net", A},
                   // Zones the server does not serve are refused: never judged.
                   {"taken.org", N},
-                  {"free.nu", N}};
+                  {"free.nu", N}}
+        << 12;
     QTest::newRow("combinations, default list")
         << "taken free" << int(CheckMode::Combinations) << false
         << QStringList{"com", "net", "org", "us", "to", "tv", "tm", "nu"}
         << States{{"taken.com", U}, {"takenfree.com", A}, {"freetaken.com", A},
-                  {"free.com", A},  {"taken.net", U},     {"free.tv", N}};
+                  {"free.com", A},  {"taken.net", U},     {"free.tv", N}}
+        << 24;
     QTest::newRow("selection with second-level labels")
         << "taken free Taken2" << int(CheckMode::Separately) << true
         << QStringList{"com", "co.uk", "org.uk"}
         << States{{"taken.com", U},  {"free.com", A},     {"Taken2.com", U}, {"taken.co.uk", U},
-                  {"free.co.uk", A}, {"taken.org.uk", A}, {"free.org.uk", U}};
+                  {"free.co.uk", A}, {"taken.org.uk", A}, {"free.org.uk", U}}
+        << 0;
     QTest::newRow("complete names")
         << "taken.com free.net taken.zz" << int(CheckMode::Combinations) << false
-        << QStringList{"Free?"} << States{{"taken.com", U}, {"free.net", A}, {"taken.zz", N}};
+        << QStringList{"Free?"} << States{{"taken.com", U}, {"free.net", A}, {"taken.zz", N}} << 1;
 }
 
 void TestCheckRun::againstNsd() {
@@ -108,6 +113,7 @@ void TestCheckRun::againstNsd() {
     QFETCH(bool, user);
     QFETCH(QStringList, headers);
     QFETCH(States, expected);
+    QFETCH(int, refused);
 
     test::TestApp app;
     app.state.catalogue =
@@ -141,6 +147,21 @@ void TestCheckRun::againstNsd() {
     QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
              QStringLiteral("Close"));
     QVERIFY(!results->findChild<QProgressBar*>(QStringLiteral("ProgressBar"))->isVisible());
+    // What was not checked, and why: under the grid and on each cell.
+    const QString summary =
+        refused ? QStringLiteral("%1 not checked: %1 refused by %2.").arg(refused).arg(kNameserver)
+                : QString();
+    QCOMPARE(results->summary(), summary);
+    auto* line = results->findChild<QLabel*>(QStringLiteral("lblSummary"));
+    QCOMPARE(line->isVisible(), refused > 0);
+    QCOMPARE(line->toolTip(), summary);
+    for (int c = 1; c <= results->colCount(); ++c)
+        for (int r = 1; r <= results->candidates().nameCount(); ++r)
+            if (results->candidates().at(c, r).state == CheckState::NotChecked)
+                QVERIFY(results->gridModel()
+                            .data(results->gridModel().index(r - 1, c - 1), Qt::ToolTipRole)
+                            .toString()
+                            .endsWith(QStringLiteral(" was not checked: refused")));
     QVERIFY(app.messages.messages.empty());
     const CheckItem& first = results->candidates().at(1, 1);
     QCOMPARE(

@@ -12,6 +12,7 @@
 #include "settings/frm_options.h"
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
+#include "settings/system_resolver.h"
 #include "test_app.h"
 
 #include <QAction>
@@ -223,7 +224,7 @@ void TestFaults::settingsCannotBeSaved() {
     Program program(path);
     QVERIFY(program.startUp());
     QVERIFY(program.window.isVisible());
-    QCOMPARE(program.app.state.dns.nameserver, QString::fromLatin1(kPlaceholderNameserver));
+    QCOMPARE(program.app.state.dns.nameserver, defaultNameserver());
 
     // The user sets a nameserver in DNS Settings.
     program.window.findChild<QAction*>(QStringLiteral("mnuServer"))->trigger();
@@ -279,7 +280,7 @@ void TestFaults::garbageSettings_data() {
     QTest::addColumn<DnsSettings>("dns");
     QTest::addColumn<QList<int>>("selected"); // flags of com, net, org
 
-    const QString root = QString::fromLatin1(kFallbackNameserver);
+    const QString root = defaultNameserver();
     QTest::newRow("not numbers")
         << QByteArray("[main]\ninit=False\ndns=10.0.0.1\nretries=three\ndelay=5x\n"
                       "[domains]\ncom=yes\nnet=1\norg=\n")

@@ -5,6 +5,7 @@
 #include "results/frm_results.h"
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
+#include "settings/system_resolver.h"
 #include "test_app.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -34,6 +36,7 @@ void whenWizardShows(const std::function<void(frmOptionsFirst*)>& f) {
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
+    void firstRun_data();
     void firstRun();
     void firstRunWithoutHelpFile();
     void laterRun();
@@ -41,12 +44,33 @@ private slots:
     void closingMainWindowEndsEverything();
 };
 
+void TestStartup::firstRun_data() {
+    QTest::addColumn<QByteArray>("resolvConf");
+    QTest::addColumn<QString>("nameserver");
+    QTest::newRow("the system's resolver")
+        << QByteArray("search lan\nnameserver 192.0.2.53\n") << "192.0.2.53";
+    QTest::newRow("no system resolver")
+        << QByteArray("# no nameserver\n") << QString::fromLatin1(kPlaceholderNameserver);
+}
+
 void TestStartup::firstRun() {
+    QFETCH(QByteArray, resolvConf);
+    QFETCH(QString, nameserver);
+
     test::TestApp app;
+    const QString resolvPath = app.dir.filePath(QStringLiteral("resolv.conf"));
+    QFile resolv(resolvPath);
+    QVERIFY(resolv.open(QIODevice::WriteOnly) && resolv.write(resolvConf) == resolvConf.size());
+    resolv.close();
+    qputenv(kResolvConfEnv, resolvPath.toLocal8Bit());
+    const auto restoreEnv = qScopeGuard([] { qunsetenv(kResolvConfEnv); });
+
     frmMain window(app.state);
     QMap<QString, QString> storedAtWizard;
+    QString prefilled;
     int domainKeys = 0;
-    whenWizardShows([&](frmOptionsFirst*) {
+    whenWizardShows([&](frmOptionsFirst* wizard) {
+        prefilled = wizard->findChild<QLineEdit*>(QStringLiteral("txtDNSserver"))->text();
         const auto store = app.reopenStore();
         for (const char* key : {"init", "domains", "dns", "retries", "delay"})
             storedAtWizard[key] = store->read("main", key, "<absent>");
@@ -60,9 +84,10 @@ void TestStartup::firstRun() {
 
     QCOMPARE(storedAtWizard, (QMap<QString, QString>{{"init", "False"},
                                                      {"domains", "default"},
-                                                     {"dns", "ns1.yourprovider.example"},
+                                                     {"dns", nameserver},
                                                      {"retries", "3"},
                                                      {"delay", "50"}}));
+    QCOMPARE(prefilled, nameserver);
     QVERIFY(domainKeys > 250);
     QVERIFY(app.messages.messages.empty());
     QVERIFY(window.isVisible());

@@ -9,7 +9,6 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QUdpSocket>
-
 #include <unistd.h>
 
 namespace nomispot::test {
@@ -33,7 +32,9 @@ bool writeFile(const QString& path, const QString& text) {
 NsdServer::NsdServer(const QString& address, const QMap<QString, QString>& zones)
     : m_address(address), m_zones(zones) {}
 
-NsdServer::~NsdServer() { stop(); }
+NsdServer::~NsdServer() {
+    stop();
+}
 
 QMap<QString, QString> NsdServer::standardZones() {
     return {
@@ -81,13 +82,18 @@ bool NsdServer::start() {
                        .arg(m_address, dir);
     for (auto it = m_zones.cbegin(); it != m_zones.cend(); ++it) {
         const QString& zone = it.key();
-        conf += QStringLiteral("zone:\n  name: %1\n  zonefile: \"%1.zone\"\n").arg(zone);
-        const QString text = QStringLiteral("$ORIGIN %1.\n$TTL 60\n"
-                                            "@ SOA ns.%1. hostmaster.%1. 1 3600 600 86400 60\n"
-                                            "@ NS ns.%1.\n")
-                                 .arg(zone) +
+        // "." is the root zone: its names end in the root alone.
+        const QString origin = zone == u"." ? zone : zone + u'.';
+        const QString file =
+            (zone == u"." ? QStringLiteral("root") : zone) + QStringLiteral(".zone");
+        conf += QStringLiteral("zone:\n  name: \"%1\"\n  zonefile: \"%2\"\n").arg(origin, file);
+        const QString below = zone == u"." ? QString() : origin;
+        const QString text = QStringLiteral("$ORIGIN %1\n$TTL 60\n"
+                                            "@ SOA ns.%2 hostmaster.%2 1 3600 600 86400 60\n"
+                                            "@ NS ns.%2\n")
+                                 .arg(origin, below) +
                              it.value();
-        if (!writeFile(dir + u'/' + zone + QStringLiteral(".zone"), text)) {
+        if (!writeFile(dir + u'/' + file, text)) {
             m_skipReason = QStringLiteral("cannot write zone files");
             return false;
         }
@@ -126,7 +132,9 @@ bool NsdServer::answers() {
     probe.connectToHost(QHostAddress(m_address), 53);
     if (!probe.waitForConnected(500))
         return false;
-    probe.write(*BuildQuery(QStringLiteral("probe.") + m_zones.firstKey(), 4242));
+    const QString zone = m_zones.firstKey();
+    probe.write(*BuildQuery(
+        zone == u"." ? QStringLiteral("probe") : QStringLiteral("probe.") + zone, 4242));
     return probe.waitForReadyRead(200) && probe.receiveDatagram().data().size() >= 4;
 }
 

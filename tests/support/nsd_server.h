@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <memory>
 
 namespace nomispot::test {
@@ -13,7 +12,8 @@ namespace nomispot::test {
 // Needs root and the nsd program; skipReason() says why it cannot run.
 class NsdServer {
 public:
-    // zones: zone name -> records below its SOA and NS (zone file lines, relative names).
+    // zones: zone name ("." for the root) -> records below its SOA and NS (zone file lines,
+    // relative names).
     NsdServer(const QString& address, const QMap<QString, QString>& zones);
     ~NsdServer();
 

@@ -1,5 +1,7 @@
 #include "results/result_actions.h"
 
+#include "results/run_summary.h"
+
 namespace nomispot {
 
 const TldEntry& entryOfCandidate(const TldCatalogue& catalogue, const CheckItem& item) {
@@ -15,21 +17,31 @@ PopupCaptions popupCaptions(const CheckItem& item, const TldEntry& entry,
     PopupCaptions p;
     p.title = item.domain;
     switch (item.state) {
-    case CheckState::Unavailable: p.title += QStringLiteral(" is unavailable."); break;
-    case CheckState::Available: p.title += QStringLiteral(" is available!"); break;
-    case CheckState::NotChecked: p.title += QStringLiteral(" could not be checked."); break;
-    case CheckState::Pending: break;
+    case CheckState::Unavailable:
+        p.title += QStringLiteral(" is unavailable.");
+        break;
+    case CheckState::Available:
+        p.title += QStringLiteral(" is available!");
+        break;
+    case CheckState::NotChecked:
+        p.title += QStringLiteral(" could not be checked.");
+        break;
+    case CheckState::Pending:
+        break;
     }
     p.gotoEnabled = entry.hasRegistrySite();
-    p.gotoCaption = p.gotoEnabled
-                        ? QStringLiteral("Goto .") + columnSuffix + QStringLiteral(" registration website.")
-                        : QStringLiteral("No registration site known for  .") + columnSuffix;
+    p.gotoCaption =
+        p.gotoEnabled
+            ? QStringLiteral("Goto .") + columnSuffix + QStringLiteral(" registration website.")
+            : QStringLiteral("No registration site known for  .") + columnSuffix;
     p.wwwVisible = entry.hasRegistrySite() && item.state == CheckState::Unavailable;
     p.wwwCaption = QStringLiteral("Goto www.") + item.domain;
     return p;
 }
 
-QString wwwTarget(const CheckItem& item) { return QStringLiteral("www.") + item.domain; }
+QString wwwTarget(const CheckItem& item) {
+    return QStringLiteral("www.") + item.domain;
+}
 
 QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue) {
     QString text;
@@ -38,8 +50,12 @@ QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue) {
             const CheckItem& item = table.at(c, r);
             text += item.domain;
             switch (item.state) {
-            case CheckState::Unavailable: text += QStringLiteral(" is unavailable."); break;
-            case CheckState::NotChecked: text += QStringLiteral(" was not checked."); break;
+            case CheckState::Unavailable:
+                text += QStringLiteral(" is unavailable.");
+                break;
+            case CheckState::NotChecked:
+                text += QStringLiteral(" was not checked.");
+                break;
             case CheckState::Available: {
                 text += QStringLiteral(" is available");
                 const TldEntry& entry = entryOfCandidate(catalogue, item);
@@ -47,7 +63,8 @@ QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue) {
                     text += QStringLiteral(" (check ") + entry.registrySite + u')';
                 break;
             }
-            case CheckState::Pending: break;
+            case CheckState::Pending:
+                break;
             }
             text += QStringLiteral("\r\n");
         }
@@ -55,14 +72,20 @@ QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue) {
     return text;
 }
 
-QString copiedMessage() { return QStringLiteral("Results have been copied to the clipboard."); }
+QString copiedMessage() {
+    return QStringLiteral("Results have been copied to the clipboard.");
+}
 
 QString stateDescription(const CheckItem& item) {
     switch (item.state) {
-    case CheckState::Available: return item.domain + QStringLiteral(" is available");
-    case CheckState::Unavailable: return item.domain + QStringLiteral(" is taken");
-    case CheckState::NotChecked: return item.domain + QStringLiteral(" was not checked");
-    case CheckState::Pending: break;
+    case CheckState::Available:
+        return item.domain + QStringLiteral(" is available");
+    case CheckState::Unavailable:
+        return item.domain + QStringLiteral(" is taken");
+    case CheckState::NotChecked:
+        return item.domain + QStringLiteral(" was not checked: ") + reasonText(item);
+    case CheckState::Pending:
+        break;
     }
     return item.domain + QStringLiteral(" is being checked");
 }

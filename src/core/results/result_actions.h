@@ -29,7 +29,8 @@ QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue);
 
 QString copiedMessage();
 
-// "domain is available!" and friends, for the cell's tooltip and accessible text.
+// "domain is available" and friends, with why when it was not checked, for the cell's tooltip
+// and accessible text.
 QString stateDescription(const CheckItem& item);
 
 } // namespace nomispot

@@ -5,8 +5,6 @@
 
 namespace nomispot {
 
-// Used when no nameserver was ever stored: a well-known root nameserver.
-inline constexpr auto kFallbackNameserver = "a.root-servers.net";
 // The example of the first-run wizard; under the reserved "example" domain, so it never exists.
 inline constexpr auto kPlaceholderNameserver = "ns1.yourprovider.example";
 

@@ -1,5 +1,7 @@
 #include "settings/settings_ops.h"
 
+#include "settings/system_resolver.h"
+
 #include <cstdint>
 #include <limits>
 
@@ -18,8 +20,9 @@ void SaveDnsSettings(SettingsStore& store, const DnsSettings& dns) {
 }
 
 void LoadDnsSettings(const SettingsStore& store, DnsSettings& dns) {
-    dns.nameserver =
-        store.read(kMain, QStringLiteral("dns"), QString::fromLatin1(kFallbackNameserver));
+    dns.nameserver = store.contains(kMain, QStringLiteral("dns"))
+                         ? store.read(kMain, QStringLiteral("dns"), QString())
+                         : defaultNameserver();
     dns.retries = static_cast<std::uint8_t>(
         store.readNumber(kMain, QStringLiteral("retries"), kDefaultRetries, 0,
                          std::numeric_limits<std::uint8_t>::max()));

@@ -6,6 +6,7 @@
 #include "names/frm_main.h"
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
+#include "settings/system_resolver.h"
 
 namespace nomispot {
 
@@ -19,7 +20,7 @@ void StartupInit(AppState& state, QWidget* parent) {
         markFirstRunDone(store);
         state.searchSet = SearchSet::DefaultList;
         writeUseUserDomains(store, false);
-        state.dns = {QString::fromLatin1(kPlaceholderNameserver), kDefaultDelayMs, kDefaultRetries};
+        state.dns = {defaultNameserver(), kDefaultDelayMs, kDefaultRetries};
         SaveDnsSettings(store, state.dns);
         SaveTldSelection(store, state.catalogue);
         frmOptionsFirst wizard(state, parent);

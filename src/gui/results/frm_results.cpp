@@ -2,6 +2,7 @@
 
 #include "app_info.h"
 #include "results/result_actions.h"
+#include "results/run_summary.h"
 #include "settings/settings_ops.h"
 #include "twips.h"
 
@@ -11,6 +12,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -83,6 +85,12 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     m_progress->setToolTip(QStringLiteral("Progress in checking your domains..."));
     m_progress->setTextVisible(false);
     placeInTwips(m_progress, 120, 2760, 4095, 375);
+
+    // What the run could not check, in the progress bar's place once it is over.
+    m_summary = new QLabel(client);
+    m_summary->setObjectName(QStringLiteral("lblSummary"));
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_summary->hide();
 
     m_butCancelOk = new QPushButton(QStringLiteral("Cancel"), client);
     m_butCancelOk->setObjectName(QStringLiteral("butCancelOk"));
@@ -274,6 +282,8 @@ void frmResults::applyResize() {
         if (plan.placeControls) {
             placeInTwips(m_progress, plan.progressBar.left, plan.progressBar.top,
                          plan.progressBar.width, plan.progressBar.height);
+            m_summary->setGeometry(m_progress->geometry());
+            showSummary();
             placeInTwips(m_butCancelOk, plan.cancelButton.left, plan.cancelButton.top,
                          plan.cancelButton.width, plan.cancelButton.height);
             placeInTwips(m_grid, plan.grid.left, plan.grid.top, plan.grid.width, plan.grid.height);
@@ -297,8 +307,21 @@ void frmResults::completeRun() {
     ShowAllCellStates();
     m_grid->setUpdatesEnabled(true);
     m_progress->setVisible(false);
+    m_summaryText = runSummary(m_plan.candidates, m_state.dns.nameserver,
+                               QStringLiteral("Options > DNS Settings"));
+    m_summary->setGeometry(m_progress->geometry());
+    showSummary();
     setRunningLook(false);
     m_stage = Stage::Finished;
+}
+
+// The whole summary is its tool tip and accessible text; the line shows what fits.
+void frmResults::showSummary() {
+    m_summary->setVisible(!m_summaryText.isEmpty());
+    m_summary->setToolTip(m_summaryText);
+    m_summary->setAccessibleName(m_summaryText);
+    m_summary->setText(
+        m_summary->fontMetrics().elidedText(m_summaryText, Qt::ElideRight, m_summary->width()));
 }
 
 void frmResults::butCancelOk_Click() {

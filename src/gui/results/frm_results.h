@@ -11,6 +11,7 @@
 #include <optional>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -41,6 +42,8 @@ public:
     int colCount() const { return static_cast<int>(m_plan.columns.size()); }
     QString columnSuffix(int c) const;
     const CheckTable& candidates() const { return m_plan.candidates; }
+    // What a finished run could not check; empty while it runs or when it checked everything.
+    QString summary() const { return m_summaryText; }
     const ResultGridModel& gridModel() const { return m_model; }
     QueryRunner& runner() { return m_runner; }
     std::optional<WindowLimits> limits() const { return m_limits; }
@@ -71,6 +74,7 @@ private:
     void applySizingSequence();
     void applyResize();
     void completeRun();
+    void showSummary();
     void openPopupAtCurrentCell();
     double textWidthTwips(const QString& text) const;
     QRect availableScreen() const;
@@ -81,6 +85,8 @@ private:
     QueryRunner m_runner;
     QTableView* m_grid;
     QProgressBar* m_progress;
+    QLabel* m_summary;
+    QString m_summaryText;
     QPushButton* m_butCancelOk;
     QAction* m_escape;
     QMenu* m_mnuFile;

@@ -1,9 +1,11 @@
-#include "resolver_config.h"
+#include "settings/system_resolver.h"
+
+#include "settings/dns_settings.h"
 
 #include <QFile>
 #include <QStringList>
 
-namespace nomispot::cli {
+namespace nomispot {
 
 QString firstNameserver(const QString& resolvConf) {
     for (const QString& line : resolvConf.split(u'\n')) {
@@ -26,4 +28,9 @@ QString systemNameserver() {
     return firstNameserver(QString::fromUtf8(file.read(64 * 1024)));
 }
 
-} // namespace nomispot::cli
+QString defaultNameserver() {
+    const QString system = systemNameserver();
+    return system.isEmpty() ? QString::fromLatin1(kPlaceholderNameserver) : system;
+}
+
+} // namespace nomispot

@@ -1,0 +1,137 @@
+#include "results/run_summary.h"
+
+#include "engine/dns_message.h"
+#include "engine/self_test.h"
+
+#include <QStringList>
+#include <map>
+
+namespace nomispot {
+
+namespace {
+
+constexpr int kSuffixesNamed = 5;
+
+QString serverCodeText(std::uint8_t rcode) {
+    switch (rcode) {
+    case kRcodeRefused:
+        return QStringLiteral("refused");
+    case kRcodeNotImplemented:
+        return QStringLiteral("not implemented");
+    case kRcodeServerFailure:
+        return QStringLiteral("server failure");
+    default:
+        break;
+    }
+    return QStringLiteral("error code %1").arg(rcode);
+}
+
+// ".a, .b and 3 more"
+QString suffixList(const QStringList& suffixes) {
+    QStringList named;
+    for (const QString& s : suffixes.mid(0, kSuffixesNamed))
+        named << u'.' + s;
+    QString text = named.join(QStringLiteral(", "));
+    if (suffixes.size() > kSuffixesNamed)
+        text += QStringLiteral(" and %1 more").arg(suffixes.size() - kSuffixesNamed);
+    return text;
+}
+
+} // namespace
+
+QString reasonText(const CheckItem& item) {
+    switch (item.reason) {
+    case NotCheckedReason::None:
+        break;
+    case NotCheckedReason::NoAnswer:
+        return QStringLiteral("no answer");
+    case NotCheckedReason::ServerCode:
+        return serverCodeText(item.rcode);
+    case NotCheckedReason::InvalidName:
+        return QStringLiteral("not a valid domain name");
+    case NotCheckedReason::SuffixUnknown:
+        return QStringLiteral("untrusted suffix: this nameserver does not know .%1")
+            .arg(suffixOf(item.domain));
+    case NotCheckedReason::MadeUpNamesExist:
+        return QStringLiteral("untrusted suffix: this nameserver says made-up names under .%1 "
+                              "exist: a wildcard or a redirecting resolver")
+            .arg(suffixOf(item.domain));
+    case NotCheckedReason::NotSent:
+        return QStringLiteral("not sent");
+    }
+    return {};
+}
+
+QString runSummary(const CheckTable& table, const QString& nameserver,
+                   const QString& changeNameserver) {
+    // Counted by what the user can tell apart, in this order.
+    std::map<int, int> serverCodes;
+    int noAnswer = 0, invalid = 0, untrusted = 0, notSent = 0, total = 0;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r) {
+            const CheckItem& item = table.at(c, r);
+            if (item.state != CheckState::NotChecked)
+                continue;
+            ++total;
+            switch (item.reason) {
+            case NotCheckedReason::ServerCode:
+                ++serverCodes[item.rcode];
+                break;
+            case NotCheckedReason::InvalidName:
+                ++invalid;
+                break;
+            case NotCheckedReason::SuffixUnknown:
+            case NotCheckedReason::MadeUpNamesExist:
+                ++untrusted;
+                break;
+            case NotCheckedReason::NotSent:
+                ++notSent;
+                break;
+            case NotCheckedReason::NoAnswer:
+            case NotCheckedReason::None:
+                ++noAnswer;
+                break;
+            }
+        }
+
+    QStringList parts;
+    for (const auto& [rcode, count] : serverCodes) {
+        if (rcode == kRcodeRefused)
+            parts << QStringLiteral("%1 refused by %2").arg(count).arg(nameserver);
+        else
+            parts << QStringLiteral("%1 failed at %2 (%3)")
+                         .arg(count)
+                         .arg(nameserver, serverCodeText(static_cast<std::uint8_t>(rcode)));
+    }
+    if (noAnswer)
+        parts << QStringLiteral("%1 without answer").arg(noAnswer);
+    if (invalid)
+        parts << QStringLiteral("%1 not a valid domain name").arg(invalid);
+    if (untrusted)
+        parts << QStringLiteral("%1 under untrusted suffixes").arg(untrusted);
+    if (notSent)
+        parts << QStringLiteral("%1 not sent").arg(notSent);
+
+    QStringList sentences;
+    if (total)
+        sentences << QStringLiteral("%1 not checked: %2.").arg(total).arg(parts.join(", "));
+    QStringList unknown, madeUp;
+    for (const SuffixProbe& probe : table.probes()) {
+        if (probe.trust == SuffixProbe::Trust::SuffixUnknown)
+            unknown << probe.suffix;
+        else if (probe.trust == SuffixProbe::Trust::MadeUpNamesExist)
+            madeUp << probe.suffix;
+    }
+    if (!madeUp.isEmpty())
+        sentences << QStringLiteral("%1 untrusted: made-up names exist.").arg(suffixList(madeUp));
+    if (!unknown.isEmpty())
+        sentences
+            << QStringLiteral("%1 untrusted: unknown to %2.").arg(suffixList(unknown), nameserver);
+    const auto probes = static_cast<qsizetype>(table.probes().size());
+    if (probes > 0 && unknown.size() + madeUp.size() == probes)
+        sentences << QStringLiteral("No suffix can be trusted: choose another nameserver (%1).")
+                         .arg(changeNameserver);
+    return sentences.join(u' ');
+}
+
+} // namespace nomispot
