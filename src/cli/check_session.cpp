@@ -29,13 +29,16 @@ QString terminalText(QString message) {
 CheckSession::CheckSession(CliOptions options, QString programDir, Streams streams, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_programDir(std::move(programDir)),
       m_streams(streams), m_runner(this) {
-    connect(&m_runner, &QueryRunner::finished, this, [this] { finish(kExitOk); });
-    connect(&m_runner, &QueryRunner::sendFailed, this, [this] {
-        printError(sendFailureMessage());
-        finish(kExitNetwork);
+    // A send error ends the run with what came back so far; its status says the network failed.
+    connect(&m_runner, &QueryRunner::finished, this,
+            [this] { finish(m_sendFailed ? kExitNetwork : kExitOk); });
+    connect(&m_runner, &QueryRunner::sendFailed, this, [this](const QString& reason) {
+        m_sendFailed = true;
+        printError(sendFailureMessage(m_dns.nameserver, reason));
     });
-    connect(&m_runner, &QueryRunner::socketError, this,
-            [this] { printError(socketErrorMessage()); });
+    connect(&m_runner, &QueryRunner::socketError, this, [this](const QString& reason) {
+        printError(socketErrorMessage(m_dns.nameserver, reason));
+    });
 }
 
 CheckSession::~CheckSession() = default;

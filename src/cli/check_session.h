@@ -56,6 +56,7 @@ private:
     std::unique_ptr<InterruptNotifier> m_interrupt;
     std::unique_ptr<ProgressReporter> m_progress;
     bool m_done = false;
+    bool m_sendFailed = false;
 };
 
 } // namespace nomispot::cli

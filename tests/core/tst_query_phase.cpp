@@ -100,6 +100,7 @@ private slots:
     void replyMatching();
     void cancelMidPass();
     void sendErrorOnFirstQuery();
+    void sendErrorKeepsAnswers();
     void refusedStaysPending();
     void unencodableNameNeverSent();
     void ticksWhileSendingAreNotCounted();
@@ -291,12 +292,33 @@ void TestQueryPhase::sendErrorOnFirstQuery() {
     h.phase->start();
     QCOMPARE(h.sent, QList<int>{1});
     QCOMPARE(h.sendFailures, 1);
-    QVERIFY(!h.phase->isRunning());
+    // The run is over, as if it had run out: nothing was sent, nothing is pending.
+    QCOMPARE(h.finished, 1);
+    QCOMPARE(h.phase->stage(), QueryPhase::Stage::Finished);
+    QCOMPARE(h.states(), QList<CheckState>(5, CheckState::NotChecked));
+    QCOMPARE(h.table.at(1, 1).reason, NotCheckedReason::NotSent);
     for (int i = 0; i < 50; ++i)
         h.tick();
     QCOMPARE(h.sent.size(), 1);
     QCOMPARE(h.sendFailures, 1);
-    QCOMPARE(h.finished, 0);
+    QCOMPARE(h.finished, 1);
+}
+
+void TestQueryPhase::sendErrorKeepsAnswers() {
+    Harness h(4, 2);
+    h.onSend = [&h](int id) {
+        if (id == 1)
+            h.phase->datagram(reply(1, kNoError));
+        h.failSends = id == 3;
+    };
+    h.phase->start();
+    h.runToEnd();
+    QCOMPARE(h.sent, QList<int>({1, 2, 3}));
+    QCOMPARE(h.finished, 1);
+    QCOMPARE(h.states(), QList<CheckState>({CheckState::Unavailable, CheckState::NotChecked,
+                                            CheckState::NotChecked, CheckState::NotChecked}));
+    QCOMPARE(h.table.at(1, 2).reason, NotCheckedReason::NoAnswer);
+    QCOMPARE(h.table.at(1, 4).reason, NotCheckedReason::NotSent);
 }
 
 void TestQueryPhase::refusedStaysPending() {

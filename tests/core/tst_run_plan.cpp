@@ -178,8 +178,11 @@ void TestRunPlan::limitMessage() {
                             "allowed is 2048 and you have 2049"));
     QCOMPARE(networkFailureMessage(),
              QStringLiteral("Cannot initialize the network - \rPlease check that you are online."));
-    QCOMPARE(sendFailureMessage(), QStringLiteral("Error communicating with nameserver.\rCheck "
-                                                  "your settings under options->DNS options"));
+    QCOMPARE(sendFailureMessage("192.0.2.53", "Network unreachable"),
+             QStringLiteral("Error communicating with nameserver.\rCheck your settings under "
+                            "options->DNS options\r192.0.2.53: Network unreachable"));
+    QCOMPARE(socketErrorMessage("192.0.2.53", "Connection refused"),
+             QStringLiteral("Network error talking to 192.0.2.53: Connection refused"));
 }
 
 QTEST_GUILESS_MAIN(TestRunPlan)

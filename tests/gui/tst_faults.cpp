@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -46,9 +48,22 @@ frmResults* check(frmMain& window, const QString& text) {
 // Messages other than the socket error one.
 QStringList otherMessages(const test::MessageRecorder& messages) {
     QStringList other = messages.texts();
-    other.removeAll(socketErrorMessage());
+    other.removeIf(
+        [](const QString& text) { return text.startsWith("Network error talking to "); });
     return other;
 }
+
+// A user who reads each message for a while, as a modal box keeps its own event loop running
+// until closed: whatever the program does meanwhile happens inside that loop.
+class ReadingUser : public test::MessageRecorder {
+public:
+    void show(const Message& message) override {
+        MessageRecorder::show(message);
+        QEventLoop reading;
+        QTimer::singleShot(400, &reading, &QEventLoop::quit);
+        reading.exec();
+    }
+};
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -141,6 +156,7 @@ class TestFaults : public QObject {
 private slots:
     void nameserverStops_data();
     void nameserverStops();
+    void sendErrorKeepsResults();
     void settingsCannotBeSaved_data();
     void settingsCannotBeSaved();
     void settingsFileCannotBeWritten();
@@ -158,13 +174,16 @@ void TestFaults::nameserverStops_data() {
 }
 
 // Stopped after its first reply, perhaps started again while the run still repeats its queries:
-// the run goes on to its end, and what was not answered ends not checked.
+// the run goes on to its end, and what was not answered ends not checked. The user reads the
+// network error message meanwhile; the run keeps reading its answers.
 void TestFaults::nameserverStops() {
     QFETCH(bool, comesBack);
     QFETCH(QStringList, answered);
 
     NOMISPOT_START_NSD(nsd, kNameserver, test::NsdServer::standardZones());
     test::TestApp app;
+    ReadingUser user;
+    app.state.messages = &user;
     app.state.dns = {kNameserver, 50, 3};
     frmMain window(app.state);
     QPointer<frmResults> results = check(window, QStringLiteral("taken free"));
@@ -186,7 +205,7 @@ void TestFaults::nameserverStops() {
     }
 
     QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 20000);
-    QVERIFY2(results, qPrintable(app.messages.texts().join(u'|')));
+    QVERIFY2(results, qPrintable(user.texts().join(u'|')));
     const CheckTable& table = results->candidates();
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r) {
@@ -199,9 +218,48 @@ void TestFaults::nameserverStops() {
     QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
              QStringLiteral("Close"));
     QVERIFY(!window.isRunActive());
-    QVERIFY(socketErrors.count() <= 1);
-    QVERIFY(app.messages.texts().count(socketErrorMessage()) <= 1);
-    QCOMPARE(otherMessages(app.messages), QStringList());
+    QCOMPARE(socketErrors.count(), 1);
+    // One message naming the nameserver and the system's reason.
+    QCOMPARE(user.texts().size() - otherMessages(user).size(), qsizetype(1));
+    QVERIFY2(user.texts().constFirst().startsWith(
+                 QStringLiteral("Network error talking to %1: ").arg(kNameserver)),
+             qPrintable(user.texts().constFirst()));
+    QCOMPARE(otherMessages(user), QStringList());
+}
+
+// The socket fails after the first answer: the run ends with that answer, the window stays, and
+// the user is told once what failed.
+void TestFaults::sendErrorKeepsResults() {
+    NOMISPOT_START_NSD(nsd, kNameserver, test::NsdServer::standardZones());
+    test::TestApp app;
+    app.state.dns = {kNameserver, 20, 3};
+    frmMain window(app.state);
+    QPointer<frmResults> results = check(window, QStringLiteral("taken free"));
+    QVERIFY(results);
+    QUdpSocket& socket = results->runner().socket();
+    QObject::connect(
+        &results->runner(), &QueryRunner::progressChanged, results,
+        [&socket](int) { QTimer::singleShot(0, &socket, [&socket] { socket.close(); }); },
+        Qt::SingleShotConnection);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!results || results->stage() == frmResults::Stage::Finished, 10000);
+    QVERIFY(results);
+    QTRY_COMPARE(app.messages.messages.size(), std::size_t(1));
+    QVERIFY2(app.messages.texts()[0].startsWith(
+                 QStringLiteral("Error communicating with nameserver.\r")) &&
+                 app.messages.texts()[0].contains(kNameserver + QStringLiteral(": ")),
+             qPrintable(app.messages.texts()[0]));
+    QCOMPARE(app.messages.messages[0].icon, MessageIcon::Critical);
+    const CheckTable& table = results->candidates();
+    QCOMPARE(table.at(1, 1).state, CheckState::Unavailable); // taken.com
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r)
+            if (c > 1 || r > 1)
+                QCOMPARE(table.at(c, r).state, CheckState::NotChecked);
+    QCOMPARE(table.at(8, 2).reason, NotCheckedReason::NotSent);
+    QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
+             QStringLiteral("Close"));
+    QVERIFY(results->summary().contains(QStringLiteral("not sent")));
 }
 
 void TestFaults::settingsCannotBeSaved_data() {

@@ -165,7 +165,7 @@ void QueryPhase::advance() {
         switch (m_stage) {
         case Stage::Sending:
             if (!sendNext()) {
-                if (m_stage == Stage::Cancelled)
+                if (!isRunning())
                     return;
                 // The self-test runs straight into the first pass.
                 if (m_pass == 0)
@@ -240,12 +240,13 @@ bool QueryPhase::sendProbe() {
     return false;
 }
 
-// Sends packet and waits for the next tick; when sending fails the phase is cancelled.
+// Sends packet and waits for the next tick. When sending fails the phase ends as if it had run
+// out: what was answered stays, the rest ends not checked.
 bool QueryPhase::transmit(const QByteArray& packet) {
     if (m_hooks.send(packet) == SendResult::Failed) {
-        m_stage = Stage::Cancelled;
         if (m_hooks.sendFailed)
             m_hooks.sendFailed();
+        finish();
         return false;
     }
     m_stage = Stage::WaitAfterSend;

@@ -26,8 +26,8 @@ public:
         std::function<SendResult(const QByteArray& datagram)> send;
         std::function<void(int c, int r)> cellChanged; // the candidate's state changed
         std::function<void(int answered)> progress;
-        std::function<void()> finished;   // the phase ended normally
-        std::function<void()> sendFailed; // sending stopped; the run is cancelled
+        std::function<void()> finished;   // the phase ended; every candidate has its final state
+        std::function<void()> sendFailed; // sending failed: the phase ends at once, finished next
     };
 
     enum class Stage { Idle, Sending, WaitAfterSend, Pausing, Finished, Cancelled };

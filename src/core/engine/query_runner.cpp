@@ -16,7 +16,13 @@ QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_t
             m_phase->tick();
     });
     connect(&m_socket, &QUdpSocket::readyRead, this, &QueryRunner::readReplies);
-    connect(&m_socket, &QUdpSocket::errorOccurred, this, &QueryRunner::reportSocketError);
+    // Reported from the event loop: a message shown from inside the socket's handler would stop
+    // its reading until closed.
+    connect(&m_socket, &QUdpSocket::errorOccurred, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this, reason = m_socket.errorString()] { reportSocketError(reason); },
+            Qt::QueuedConnection);
+    });
 }
 
 QueryRunner::~QueryRunner() {
@@ -38,8 +44,10 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
         emit finished();
     };
     hooks.sendFailed = [this] {
-        stop();
-        emit sendFailed();
+        const QString reason = m_socket.errorString();
+        m_timer.stop();
+        m_socket.close();
+        emit sendFailed(reason);
     };
     m_phase.emplace(table, retries, progressMax, std::move(hooks));
     m_timer.setInterval(std::max(delayMs, 1));
@@ -66,11 +74,12 @@ QueryPhase::SendResult QueryRunner::send(const QByteArray& datagram) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (m_socket.write(datagram) == datagram.size()) {
             // The first try failed on a refusal the system held for an earlier datagram (the
-            // server's port was closed; Qt names no reason). Reported from the event loop, so
-            // that the message never runs inside the phase.
+            // server's port was closed). Reported from the event loop, so that the message never
+            // runs inside the phase.
             if (attempt > 0)
-                QMetaObject::invokeMethod(this, &QueryRunner::reportSocketError,
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this, reason = m_socket.errorString()] { reportSocketError(reason); },
+                    Qt::QueuedConnection);
             emit querySent();
             return QueryPhase::SendResult::Sent;
         }
@@ -93,18 +102,19 @@ void QueryRunner::readReplies() {
     }
 }
 
-void QueryRunner::reportSocketError() {
+void QueryRunner::reportSocketError(const QString& reason) {
     if (m_phase && m_phase->isRunning() && m_phase->socketError())
-        emit socketError();
+        emit socketError(reason);
 }
 
-QString sendFailureMessage() {
-    return QStringLiteral(
-        "Error communicating with nameserver.\rCheck your settings under options->DNS options");
+QString sendFailureMessage(const QString& nameserver, const QString& reason) {
+    return QStringLiteral("Error communicating with nameserver.\rCheck your settings under "
+                          "options->DNS options\r%1: %2")
+        .arg(nameserver, reason);
 }
 
-QString socketErrorMessage() {
-    return QStringLiteral("Winsock error");
+QString socketErrorMessage(const QString& nameserver, const QString& reason) {
+    return QStringLiteral("Network error talking to %1: %2").arg(nameserver, reason);
 }
 
 } // namespace nomispot

@@ -35,21 +35,26 @@ signals:
     void cellChanged(int c, int r);
     void progressChanged(int answered);
     void querySent();
-    void finished();    // ended normally; the socket is closed and the timer stopped
-    void sendFailed();  // a send failed; the run is already stopped
-    void socketError(); // the socket reported an error; at most once a run
+    // The run is over: every candidate has its final state; the socket is closed and the timer
+    // stopped. Also after a send error, which comes first.
+    void finished();
+    void sendFailed(const QString& reason);
+    // The socket reported an error (the system's reason); at most once a run, and always from
+    // the event loop, never from inside the socket's own handlers.
+    void socketError(const QString& reason);
 
 private:
     QueryPhase::SendResult send(const QByteArray& datagram);
     void readReplies();
-    void reportSocketError();
+    void reportSocketError(const QString& reason);
 
     QUdpSocket m_socket;
     QTimer m_timer;
     std::optional<QueryPhase> m_phase;
 };
 
-QString sendFailureMessage();
-QString socketErrorMessage();
+// What the user is told, naming the nameserver and the system's reason.
+QString sendFailureMessage(const QString& nameserver, const QString& reason);
+QString socketErrorMessage(const QString& nameserver, const QString& reason);
 
 } // namespace nomispot

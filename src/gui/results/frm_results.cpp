@@ -110,12 +110,18 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     connect(&m_runner, &QueryRunner::cellChanged, this, &frmResults::ShowCellState);
     connect(&m_runner, &QueryRunner::progressChanged, m_progress, &QProgressBar::setValue);
     connect(&m_runner, &QueryRunner::finished, this, &frmResults::completeRun);
-    connect(&m_runner, &QueryRunner::sendFailed, this, [this] {
-        m_state.messages->show({appTitle(), sendFailureMessage(), MessageIcon::Critical});
-        close();
+    // A send error ends the run with its answers; told once the run has wound up.
+    connect(&m_runner, &QueryRunner::sendFailed, this, [this](const QString& reason) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text = sendFailureMessage(m_nameserver, reason)] {
+                m_state.messages->show({appTitle(), text, MessageIcon::Critical});
+            },
+            Qt::QueuedConnection);
     });
-    connect(&m_runner, &QueryRunner::socketError, this, [this] {
-        m_state.messages->show({appTitle(), socketErrorMessage(), MessageIcon::None});
+    connect(&m_runner, &QueryRunner::socketError, this, [this](const QString& reason) {
+        m_state.messages->show(
+            {appTitle(), socketErrorMessage(m_nameserver, reason), MessageIcon::None});
     });
 }
 
@@ -186,7 +192,8 @@ void frmResults::GetData() {
     m_model.setGrid(headers, m_plan.names.Names);
     applySizingSequence();
 
-    if (const Status network = m_runner.initNetwork(m_state.dns.nameserver); !network) {
+    m_nameserver = m_state.dns.nameserver;
+    if (const Status network = m_runner.initNetwork(m_nameserver); !network) {
         m_stage = Stage::Failed;
         m_state.messages->show({appTitle(), network.error().message, MessageIcon::Critical});
         return;
@@ -307,8 +314,8 @@ void frmResults::completeRun() {
     ShowAllCellStates();
     m_grid->setUpdatesEnabled(true);
     m_progress->setVisible(false);
-    m_summaryText = runSummary(m_plan.candidates, m_state.dns.nameserver,
-                               QStringLiteral("Options > DNS Settings"));
+    m_summaryText =
+        runSummary(m_plan.candidates, m_nameserver, QStringLiteral("Options > DNS Settings"));
     m_summary->setGeometry(m_progress->geometry());
     showSummary();
     setRunningLook(false);
