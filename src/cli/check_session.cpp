@@ -36,6 +36,12 @@ CheckSession::CheckSession(CliOptions options, QString programDir, Streams strea
         m_sendFailed = true;
         printError(sendFailureMessage(m_dns.nameserver, reason));
     });
+    connect(&m_runner, &QueryRunner::networkReady, this, &CheckSession::runQueries);
+    connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
+        printError(message);
+        m_done = true;
+        emit done(kExitNetwork);
+    });
     connect(&m_runner, &QueryRunner::socketError, this, [this](const QString& reason) {
         printError(socketErrorMessage(m_dns.nameserver, reason));
     });
@@ -100,12 +106,10 @@ void CheckSession::startQueries() {
         finish(kExitInterrupted);
     });
 
-    if (const Status network = m_runner.initNetwork(m_dns.nameserver); !network) {
-        printError(network.error().message);
-        m_done = true;
-        emit done(kExitNetwork);
-        return;
-    }
+    m_runner.prepareNetwork(m_dns.nameserver);
+}
+
+void CheckSession::runQueries() {
     const bool showProgress =
         m_options.progress == ProgressMode::Always ||
         (m_options.progress == ProgressMode::Auto && ::isatty(::fileno(m_streams.err)) == 1);

@@ -42,6 +42,7 @@ private:
     // Everything before the query phase; an exit status when the session ends without one.
     std::optional<int> prepare();
     void startQueries();
+    void runQueries();
     void finish(int exitStatus);
     void printError(const QString& message) const;
     void printResults() const;

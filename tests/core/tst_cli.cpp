@@ -386,7 +386,12 @@ void TestCli::exitStatus_data() {
         << "Cannot read /nonexistent/names.txt: No such file or directory\n";
     QTest::newRow("network cannot be set up")
         << QStringList{"--nameserver", "", "x"} << QByteArray() << 2
-        << networkFailureMessage().replace(u'\r', u'\n') + u'\n';
+        << networkFailureMessage("", "no nameserver is set").replace(u'\r', u'\n') + u'\n';
+    QTest::newRow("nameserver with a bad port")
+        << QStringList{"--nameserver", "192.0.2.1:99999", "x"} << QByteArray() << 2
+        << networkFailureMessage("192.0.2.1:99999", "the port must be a number from 1 to 65535")
+                   .replace(u'\r', u'\n') +
+               u'\n';
 }
 
 void TestCli::exitStatus() {

@@ -11,25 +11,119 @@ using namespace nomispot;
 class TestNetwork : public QObject {
     Q_OBJECT
 private slots:
-    void unresolvableNameserver_data();
-    void unresolvableNameserver();
+    void nameserverText_data();
+    void nameserverText();
+    void unusableNameserver_data();
+    void unusableNameserver();
     void realNameserver();
 };
 
-void TestNetwork::unresolvableNameserver_data() {
-    QTest::addColumn<QString>("nameserver");
-    QTest::newRow("empty") << "";
-    QTest::newRow("blank") << "   ";
-    QTest::newRow("reserved name") << "ns1.yourprovider.example";
-    QTest::newRow("garbage") << "not a host!";
+void TestNetwork::nameserverText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("host");    // empty: refused
+    QTest::addColumn<QString>("address"); // empty: a host name to look up
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("why");
+
+    QTest::newRow("IPv4") << " 192.0.2.1 "
+                          << "192.0.2.1"
+                          << "192.0.2.1" << 53 << "";
+    QTest::newRow("IPv4 and port") << "192.0.2.1:5353"
+                                   << "192.0.2.1"
+                                   << "192.0.2.1" << 5353 << "";
+    QTest::newRow("IPv6") << "2001:db8::1"
+                          << "2001:db8::1"
+                          << "2001:db8::1" << 53 << "";
+    QTest::newRow("IPv6 in brackets, port") << "[2001:db8::1]:5300"
+                                            << "2001:db8::1"
+                                            << "2001:db8::1" << 5300 << "";
+    QTest::newRow("IPv6 loopback in brackets") << "[::1]"
+                                               << "::1"
+                                               << "::1" << 53 << "";
+    QTest::newRow("v4-mapped is IPv4") << "::ffff:192.0.2.1"
+                                       << "::ffff:192.0.2.1"
+                                       << "192.0.2.1" << 53 << "";
+    QTest::newRow("host name") << "ns1.example.net"
+                               << "ns1.example.net"
+                               << "" << 53 << "";
+    QTest::newRow("host name and port") << "localhost:5353"
+                                        << "localhost"
+                                        << "" << 5353 << "";
+
+    const QString port = QStringLiteral("the port must be a number from 1 to 65535");
+    const QString unusable = QStringLiteral("not an address or a host name");
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "" << 0 << "no nameserver is set";
+    QTest::newRow("blank") << "   "
+                           << ""
+                           << "" << 0 << "no nameserver is set";
+    QTest::newRow("a list") << "192.0.2.1, 192.0.2.2"
+                            << ""
+                            << "" << 0 << "give one nameserver: an address or a host name";
+    QTest::newRow("port 0") << "192.0.2.1:0"
+                            << ""
+                            << "" << 0 << port;
+    QTest::newRow("port too large") << "host:65536"
+                                    << ""
+                                    << "" << 0 << port;
+    QTest::newRow("port missing") << "host:"
+                                  << ""
+                                  << "" << 0 << port;
+    QTest::newRow("bracket not closed") << "[2001:db8::1"
+                                        << ""
+                                        << "" << 0 << unusable;
+    QTest::newRow("IPv4 in brackets") << "[192.0.2.1]:53"
+                                      << ""
+                                      << "" << 0 << unusable;
+    QTest::newRow("underscore") << "ns_1.example"
+                                << ""
+                                << "" << 0 << unusable;
 }
 
-void TestNetwork::unresolvableNameserver() {
+void TestNetwork::nameserverText() {
+    QFETCH(QString, text);
+    QFETCH(QString, host);
+    QFETCH(QString, address);
+    QFETCH(int, port);
+    QFETCH(QString, why);
+
+    const Result<NameserverAddress> parsed = parseNameserver(text);
+    QCOMPARE(parsed.ok(), !host.isEmpty());
+    if (!parsed) {
+        QCOMPARE(parsed.error().message, why);
+        return;
+    }
+    QCOMPARE(parsed->host, host);
+    QCOMPARE(int(parsed->port), port);
+    QCOMPARE(parsed->address.has_value(), !address.isEmpty());
+    if (parsed->address)
+        QCOMPARE(*parsed->address, QHostAddress(address));
+}
+
+void TestNetwork::unusableNameserver_data() {
+    QTest::addColumn<QString>("nameserver");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("empty") << ""
+                           << "no nameserver is set";
+    QTest::newRow("garbage") << "not a host!"
+                             << "give one nameserver: an address or a host name";
+    QTest::newRow("name without address") << "ns1.yourprovider.example"
+                                          << "";
+}
+
+// Refused with the message that names the nameserver and why.
+void TestNetwork::unusableNameserver() {
     QFETCH(QString, nameserver);
+    QFETCH(QString, why);
     QUdpSocket socket;
     const Status status = InitNetwork(socket, nameserver);
     QVERIFY(!status);
-    QCOMPARE(status.error().message, networkFailureMessage());
+    const QString prefix = networkFailureMessage(nameserver, QString());
+    QVERIFY2(status.error().message.startsWith(prefix), qPrintable(status.error().message));
+    QVERIFY(status.error().message.size() > prefix.size());
+    if (!why.isEmpty())
+        QCOMPARE(status.error().message, networkFailureMessage(nameserver, why));
     QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
 }
 
@@ -42,6 +136,11 @@ void TestNetwork::realNameserver() {
     QVERIFY(InitNetwork(socket, QStringLiteral("127.53.0.2")));
     QVERIFY(socket.localPort() != 0);
     QCOMPARE(socket.peerPort(), kDnsPort);
+    // A port of its own; a host name is looked up.
+    QUdpSocket other;
+    QVERIFY(InitNetwork(other, QStringLiteral("localhost:5353")));
+    QCOMPARE(other.peerPort(), quint16(5353));
+    QCOMPARE(other.peerAddress(), QHostAddress(QHostAddress::LocalHost));
 
     // A stranger on another port sends a forged name error to our port first.
     QUdpSocket stranger;

@@ -176,8 +176,9 @@ void TestRunPlan::limitMessage() {
     QCOMPARE(tooManyCombinationsMessage(2049),
              QStringLiteral("Sorry, you have too many combinations of domains.\rThe maximum number "
                             "allowed is 2048 and you have 2049"));
-    QCOMPARE(networkFailureMessage(),
-             QStringLiteral("Cannot initialize the network - \rPlease check that you are online."));
+    QCOMPARE(networkFailureMessage("ns.example", "Host not found"),
+             QStringLiteral("Cannot initialize the network - \rPlease check that you are online."
+                            "\rns.example: Host not found"));
     QCOMPARE(sendFailureMessage("192.0.2.53", "Network unreachable"),
              QStringLiteral("Error communicating with nameserver.\rCheck your settings under "
                             "options->DNS options\r192.0.2.53: Network unreachable"));

@@ -2,8 +2,10 @@
 
 #include "engine/network.h"
 
+#include <QHostInfo>
 #include <QNetworkDatagram>
 #include <algorithm>
+#include <utility>
 
 namespace nomispot {
 
@@ -27,6 +29,44 @@ QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_t
 
 QueryRunner::~QueryRunner() {
     stop();
+}
+
+void QueryRunner::prepareNetwork(const QString& nameserver) {
+    m_preparing = true;
+    const auto report = [this](const Status& status) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, status] {
+                if (!std::exchange(m_preparing, false))
+                    return; // stopped meanwhile
+                if (status)
+                    emit networkReady();
+                else
+                    emit networkFailed(status.error().message);
+            },
+            Qt::QueuedConnection);
+    };
+    const Result<NameserverAddress> parsed = parseNameserver(nameserver);
+    if (!parsed) {
+        report(Failure{networkFailureMessage(nameserver, parsed.error().message)});
+        return;
+    }
+    if (parsed->address) {
+        report(InitNetwork(m_socket, *parsed->address, parsed->port, nameserver));
+        return;
+    }
+    m_lookupId = QHostInfo::lookupHost(
+        parsed->host, this, [this, nameserver, port = parsed->port](const QHostInfo& info) {
+            m_lookupId = -1;
+            m_preparing = false;
+            const std::optional<QHostAddress> address = preferredAddress(info.addresses());
+            if (info.error() != QHostInfo::NoError || !address)
+                emit networkFailed(networkFailureMessage(nameserver, lookupFailure(info)));
+            else if (const Status status = InitNetwork(m_socket, *address, port, nameserver))
+                emit networkReady();
+            else
+                emit networkFailed(status.error().message);
+        });
 }
 
 Status QueryRunner::initNetwork(const QString& nameserver) {
@@ -56,6 +96,11 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
 }
 
 void QueryRunner::stop() {
+    m_preparing = false;
+    if (m_lookupId >= 0) {
+        QHostInfo::abortHostLookup(m_lookupId);
+        m_lookupId = -1;
+    }
     if (m_phase)
         m_phase->cancel();
     m_socket.close();

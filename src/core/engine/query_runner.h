@@ -18,11 +18,15 @@ public:
     explicit QueryRunner(QObject* parent = nullptr);
     ~QueryRunner() override;
 
-    // Prepares the socket for a run against nameserver.
+    // Prepares the socket for a run against nameserver: at once for an address, after a lookup
+    // that does not block for a host name. networkReady or networkFailed follows, always from the
+    // event loop.
+    void prepareNetwork(const QString& nameserver);
+    // The same, returning when the socket is ready; a host name lookup blocks (tools and tests).
     Status initNetwork(const QString& nameserver);
     // Starts the phase on table; a delay below 1 ms counts as 1 so the run always ends.
     void start(CheckTable& table, int delayMs, int retries, int progressMax);
-    // Cancel: closes the socket, stops the timer; no further query is sent.
+    // Cancel: ends a lookup, closes the socket, stops the timer; no further query is sent.
     void stop();
 
     bool isRunning() const;
@@ -32,6 +36,8 @@ public:
     QTimer& timer() { return m_timer; }
 
 signals:
+    void networkReady();
+    void networkFailed(const QString& message);
     void cellChanged(int c, int r);
     void progressChanged(int answered);
     void querySent();
@@ -51,6 +57,8 @@ private:
     QUdpSocket m_socket;
     QTimer m_timer;
     std::optional<QueryPhase> m_phase;
+    int m_lookupId = -1; // a host name lookup under way
+    bool m_preparing = false;
 };
 
 // What the user is told, naming the nameserver and the system's reason.

@@ -109,6 +109,11 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
 
     connect(&m_runner, &QueryRunner::cellChanged, this, &frmResults::ShowCellState);
     connect(&m_runner, &QueryRunner::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(&m_runner, &QueryRunner::networkReady, this, &frmResults::startQueries);
+    connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
+        m_stage = Stage::Failed;
+        m_state.messages->show({appTitle(), message, MessageIcon::Critical});
+    });
     connect(&m_runner, &QueryRunner::finished, this, &frmResults::completeRun);
     // A send error ends the run with its answers; told once the run has wound up.
     connect(&m_runner, &QueryRunner::sendFailed, this, [this](const QString& reason) {
@@ -192,14 +197,15 @@ void frmResults::GetData() {
     m_model.setGrid(headers, m_plan.names.Names);
     applySizingSequence();
 
+    // Cancel and Esc work while a host name is looked up.
     m_nameserver = m_state.dns.nameserver;
-    if (const Status network = m_runner.initNetwork(m_nameserver); !network) {
-        m_stage = Stage::Failed;
-        m_state.messages->show({appTitle(), network.error().message, MessageIcon::Critical});
-        return;
-    }
+    m_runner.prepareNetwork(m_nameserver);
+}
+
+void frmResults::startQueries() {
     m_stage = Stage::Querying;
-    m_runner.start(m_plan.candidates, m_state.dns.delayMs, m_state.dns.retries, n + 1);
+    m_runner.start(m_plan.candidates, m_state.dns.delayMs, m_state.dns.retries,
+                   m_plan.candidates.candidateCount() + 1);
 }
 
 QString frmResults::columnSuffix(int c) const {

@@ -73,6 +73,7 @@ private:
     void setRunningLook(bool running);
     void applySizingSequence();
     void applyResize();
+    void startQueries();
     void completeRun();
     void showSummary();
     void openPopupAtCurrentCell();
