@@ -350,6 +350,13 @@ void TestFaults::garbageSettings_data() {
     QTest::newRow("init not a truth value")
         << QByteArray("[main]\ninit=maybe\ndns=10.0.0.2\nretries=4\ndelay=60\n[domains]\norg=1\n")
         << DnsSettings{QStringLiteral("10.0.0.2"), 60, 4} << QList<int>{0, 0, 1};
+    // A first run (no "init") fills only what is missing or unusable.
+    QTest::newRow("first run keeps every stored value")
+        << QByteArray("[main]\ndns=10.0.0.3\nretries=5\ndelay=70\ndomains=user\n[domains]\nnet=1\n")
+        << DnsSettings{QStringLiteral("10.0.0.3"), 70, 5} << QList<int>{0, 1, 0};
+    QTest::newRow("first run fills what is unusable")
+        << QByteArray("[main]\ninit=True\ndns=10.0.0.4\nretries=0\ndelay=4\n")
+        << DnsSettings{QStringLiteral("10.0.0.4"), 50, 3} << QList<int>{0, 0, 0};
     static const char kBinary[] = "[main]\ninit=False\n\0\xff\xfe[\x01]=\x02\ndelay=\x80\x81\n";
     QTest::newRow("binary bytes") << QByteArray(kBinary, sizeof kBinary - 1)
                                   << DnsSettings{root, 50, 3} << QList<int>{0, 0, 0};
@@ -368,6 +375,10 @@ void TestFaults::garbageSettings() {
     QVERIFY(program.startUp());
     QCOMPARE(program.app.messages.texts(), QStringList());
     QCOMPARE(program.app.state.dns, dns);
+    // What start-up stored is what is in effect.
+    DnsSettings stored;
+    LoadDnsSettings(*program.store, stored);
+    QCOMPARE(stored, dns);
     const TldCatalogue& catalogue = program.app.state.catalogue;
     QList<int> flags;
     for (const QString& tld : {QStringLiteral("com"), QStringLiteral("net"), QStringLiteral("org")})

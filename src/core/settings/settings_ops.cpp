@@ -1,5 +1,6 @@
 #include "settings/settings_ops.h"
 
+#include "settings/dns_input.h"
 #include "settings/system_resolver.h"
 
 #include <cstdint>
@@ -29,6 +30,18 @@ void LoadDnsSettings(const SettingsStore& store, DnsSettings& dns) {
     dns.delayMs = static_cast<std::int16_t>(store.readNumber(
         kMain, QStringLiteral("delay"), kDefaultDelayMs, std::numeric_limits<std::int16_t>::min(),
         std::numeric_limits<std::int16_t>::max()));
+}
+
+DnsSettings firstRunDnsSettings(const SettingsStore& store) {
+    DnsSettings dns;
+    LoadDnsSettings(store, dns);
+    if (dns.nameserver.trimmed().isEmpty())
+        dns.nameserver = defaultNameserver();
+    if (dns.delayMs < kMinDelayMs || dns.delayMs > kMaxDelayMs)
+        dns.delayMs = kDefaultDelayMs;
+    if (dns.retries < kMinRetries || dns.retries > kMaxRetries)
+        dns.retries = kDefaultRetries;
+    return dns;
 }
 
 void SaveTldSelection(SettingsStore& store, const TldCatalogue& catalogue) {

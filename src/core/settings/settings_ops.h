@@ -14,6 +14,10 @@ void LoadDnsSettings(const SettingsStore& store, DnsSettings& dns);
 void SaveTldSelection(SettingsStore& store, const TldCatalogue& catalogue);
 void LoadTldSelection(const SettingsStore& store, TldCatalogue& catalogue);
 
+// The DNS settings a first run starts from: what is stored and within the DNS dialog's ranges,
+// the defaults for what is missing or not (a first run never overwrites a usable value).
+DnsSettings firstRunDnsSettings(const SettingsStore& store);
+
 // First run when "init" is absent or true; any other text counts as set-up done.
 bool isFirstRun(const SettingsStore& store);
 void markFirstRunDone(SettingsStore& store);

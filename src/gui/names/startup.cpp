@@ -17,10 +17,12 @@ void StartupInit(AppState& state, QWidget* parent) {
         const HelpModule* help = loadHelpModule();
         if (!help || !help->registerHelp(state.programDir))
             state.messages->show({appTitle(), helpNotInstalledMessage(), MessageIcon::Critical});
+        // What is stored and usable stays; the first-run values fill only the rest.
+        state.dns = firstRunDnsSettings(store);
+        state.searchSet = readUseUserDomains(store) ? SearchSet::Selection : SearchSet::DefaultList;
+        LoadTldSelection(store, state.catalogue);
         markFirstRunDone(store);
-        state.searchSet = SearchSet::DefaultList;
-        writeUseUserDomains(store, false);
-        state.dns = {defaultNameserver(), kDefaultDelayMs, kDefaultRetries};
+        writeUseUserDomains(store, state.searchSet == SearchSet::Selection);
         SaveDnsSettings(store, state.dns);
         SaveTldSelection(store, state.catalogue);
         frmOptionsFirst wizard(state, parent);
