@@ -10,6 +10,8 @@
 #include "settings/settings_ops.h"
 #include "settings/settings_store.h"
 
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace nomispot::cli {
@@ -88,8 +90,7 @@ std::optional<int> CheckSession::prepare() {
     Result<RunPlan, RunRefusal> plan = planRun(request, m_catalogue);
     if (!plan) {
         if (plan.error().reason == RunRefusal::Blank) {
-            printResults(); // nothing to check: an empty list
-            return kExitOk;
+            return printResults() ? kExitOk : kExitOutput; // nothing to check: an empty list
         }
         printError(plan.error().message);
         return kExitBadInput;
@@ -131,7 +132,8 @@ void CheckSession::finish(int exitStatus) {
         m_progress->stop();
     // An interrupted run has no more answers to wait for.
     m_plan.candidates.markPendingNotChecked();
-    printResults();
+    if (!printResults())
+        exitStatus = kExitOutput;
     const QString summary =
         runSummary(m_plan.candidates, m_dns.nameserver, QStringLiteral("--nameserver"));
     if (!summary.isEmpty())
@@ -146,12 +148,20 @@ void CheckSession::printError(const QString& message) const {
     std::fflush(m_streams.err);
 }
 
-void CheckSession::printResults() const {
-    const QString text =
+bool CheckSession::printResults() const {
+    const QByteArray text =
         formatResults({m_plan.candidates, m_catalogue, m_plan.names, m_plan.columns},
-                      m_options.format, m_options.onlyAvailable);
-    std::fputs(text.toUtf8().constData(), m_streams.out);
-    std::fflush(m_streams.out);
+                      m_options.format, m_options.onlyAvailable)
+            .toUtf8();
+    // A full disk, a closed or broken pipe: the results are lost, and the user must know.
+    if (std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), m_streams.out) !=
+            static_cast<std::size_t>(text.size()) ||
+        std::fflush(m_streams.out) != 0) {
+        printError(QStringLiteral("Cannot write the results: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    return true;
 }
 
 } // namespace nomispot::cli

@@ -45,7 +45,8 @@ private:
     void runQueries();
     void finish(int exitStatus);
     void printError(const QString& message) const;
-    void printResults() const;
+    // False when they could not be written (the message is out).
+    bool printResults() const;
 
     CliOptions m_options;
     QString m_programDir;

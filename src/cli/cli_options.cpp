@@ -32,8 +32,9 @@ const QString kDescription = QStringLiteral(
     "error.\n"
     "\n"
     "Exit status: 0 when the check ran to its end, 1 for bad usage or input, 2 when the network\n"
-    "cannot be used, 130 when interrupted (Ctrl+C); after an interruption or a send error the\n"
-    "results so far are printed, unanswered domains as not_checked.");
+    "cannot be used, 3 when the results cannot be written, 130 when interrupted (Ctrl+C); after\n"
+    "an interruption or a send error the results so far are printed, unanswered domains as\n"
+    "not_checked.");
 
 QString formatError(const QString& value) {
     return QStringLiteral("Unknown format \"%1\": use text, csv or json.").arg(value);

@@ -15,6 +15,7 @@ enum class OutputFormat { Text, Csv, Json };
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitBadInput = 1;
 inline constexpr int kExitNetwork = 2;
+inline constexpr int kExitOutput = 3; // the results could not be written
 inline constexpr int kExitInterrupted = 130;
 
 enum class ProgressMode { Auto, Always, Never };

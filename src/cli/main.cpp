@@ -4,11 +4,14 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 using namespace nomispot;
 
 int main(int argc, char** argv) {
+    // A reader that goes away is a write error to report, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("nomispot-check"));
     QCoreApplication::setApplicationVersion(

@@ -1,6 +1,7 @@
 #include "catalogue/catalogue_file.h"
 #include "engine/network.h"
 #include "engine/run_plan.h"
+#include "names/name_table.h"
 #include "nsd_server.h"
 #include "results/result_actions.h"
 #include "settings/settings_ops.h"
@@ -12,7 +13,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <memory>
 
 using namespace nomispot;
@@ -70,6 +73,9 @@ private slots:
     void exitStatus_data();
     void exitStatus();
     void interrupted();
+    void endlessInput();
+    void outputCannotBeWritten_data();
+    void outputCannotBeWritten();
     void storedValues_data();
     void storedValues();
     void searchSet_data();
@@ -345,15 +351,30 @@ void TestCli::exitStatus_data() {
     QStringList words;
     for (int i = 0; i < 46; ++i)
         words << QStringLiteral("w%1").arg(i);
-    const QString illegal = illegalCharactersMessage().replace(u'\r', u'\n') + u'\n';
+    // Where the illegal character is: the argument, or the line of the input.
+    const auto illegal = [](const QString& where) {
+        return illegalCharactersMessage().replace(u'\r', u'\n') +
+               QStringLiteral("\n(%1)\n").arg(where);
+    };
 
     QTest::newRow("completed")
         << QStringList{"--tlds", "zz", "taken"} << QByteArray() << 0
         << QStringLiteral("1 not checked: 1 refused by %1.\n").arg(kNameserver);
     QTest::newRow("nothing but blanks") << QStringList{} << QByteArray("  \n\n") << 0 << QString();
-    QTest::newRow("illegal argument") << QStringList{"foo_bar"} << QByteArray() << 1 << illegal;
-    QTest::newRow("illegal input") << QStringList{} << QByteArray("foo\tbar\n") << 1 << illegal;
-    QTest::newRow("non-ASCII input") << QStringList{} << QByteArray("caf\xc3\xa9") << 1 << illegal;
+    QTest::newRow("illegal argument")
+        << QStringList{"foo", "foo_bar"} << QByteArray() << 1 << illegal("argument 2");
+    QTest::newRow("illegal input") << QStringList{} << QByteArray("foo\nbar\r\nfoo\tbar\n") << 1
+                                   << illegal("line 3 of standard input");
+    QTest::newRow("non-ASCII input")
+        << QStringList{} << QByteArray("caf\xc3\xa9") << 1 << illegal("line 1 of standard input");
+    QTest::newRow("lone carriage return")
+        << QStringList{} << QByteArray("foo\rbar") << 1 << illegal("line 1 of standard input");
+    QTest::newRow("NUL bytes") << QStringList{"--file", "/dev/zero"} << QByteArray() << 1
+                               << illegal("line 1 of /dev/zero");
+    QTest::newRow("a name too long to be one")
+        << QStringList{} << QByteArray("a\n") + QByteArray(1025, 'x') << 1
+        << QStringLiteral("A name in line 2 of standard input is longer than any domain name can "
+                          "be.\n");
     QTest::newRow("too many combinations")
         << QStringList{"--combinations"} + words.mid(0, 17) << QByteArray() << 1
         << tooManyCombinationsMessage(17 * 17 * 8).replace(u'\r', u'\n') + u'\n';
@@ -515,6 +536,60 @@ void TestCli::searchSet() {
         QCOMPARE(states.value("taken.org.uk"), QStringLiteral("available"));
     }
     QCOMPARE(states.value("taken.com"), QStringLiteral("unavailable"));
+}
+
+// Input without end: reading stops once it holds more names than a run takes.
+void TestCli::endlessInput() {
+    QProcess process;
+    start(process, fastRun() + QStringList{"--tlds", "com"});
+    QVERIFY(process.waitForStarted());
+    const QByteArray lines = QByteArray("foo\n").repeated(4096);
+    const auto feed = [&process, &lines] {
+        if (process.state() == QProcess::Running && process.bytesToWrite() < lines.size())
+            process.write(lines);
+    };
+    QObject::connect(&process, &QProcess::bytesWritten, &process, feed);
+    feed();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             tooManyCombinationsMessage(NameTable::kSlots).replace(u'\r', u'\n') + u'\n');
+}
+
+void TestCli::outputCannotBeWritten_data() {
+    QTest::addColumn<bool>("fullDisk"); // else the reader goes away
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("full disk") << true << QString::fromLocal8Bit(std::strerror(ENOSPC));
+    QTest::newRow("broken pipe") << false << QString::fromLocal8Bit(std::strerror(EPIPE));
+}
+
+// Results that cannot be written are a failure the user is told of, never a silent success.
+void TestCli::outputCannotBeWritten() {
+    QFETCH(bool, fullDisk);
+    QFETCH(QString, reason);
+
+    m_store->flush();
+    const QStringList args = QStringList{"--settings", m_store->path()} + fastRun() +
+                             QStringList{"--tlds", "com", "taken", "free"};
+    const QString program = test::binDir() + QStringLiteral("/nomispot-check");
+    QProcess process;
+    if (fullDisk) {
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(program, args);
+    } else {
+        // A reader that is gone before the results come.
+        process.start(QStringLiteral("bash"),
+                      QStringList{"-c", "\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}", program} +
+                          args);
+    }
+    QVERIFY(process.waitForStarted());
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 3);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.startsWith(QStringLiteral("Cannot write the results: ") + reason + u'\n'),
+             qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
