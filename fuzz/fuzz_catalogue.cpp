@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -65,7 +66,10 @@ void checkLoad(const QByteArray& bytes) {
         if (raw.endsWith('\r'))
             raw.chop(1);
         const QStringList fields = DecodeLine(QString::fromLatin1(raw)).split(u';');
-        if (raw.isEmpty() || fields.size() < 3 || loaded == TldCatalogue::kSlots) {
+        const bool control = std::any_of(raw.cbegin(), raw.cend(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F;
+        });
+        if (raw.isEmpty() || fields.size() < 3 || loaded == TldCatalogue::kSlots || control) {
             FUZZ_CHECK(skipped < load.skippedLines.size() && load.skippedLines[skipped] == i + 1);
             ++skipped;
             continue;

@@ -66,9 +66,16 @@ void TestCatalogue::load_data() {
     QTest::newRow("malformed lines skipped")
         << enc("com;C;\r\n\r\nbad;two\r\nnoseparator\r\nnet;N;;\r\n") << QStringList{"com", "net"}
         << QStringList{"", ""} << QList<int>{2, 3, 4};
+    // A control character in a field is no text to show or search: the line is skipped.
     QTest::newRow("binary bytes in a field")
-        << enc("bin;") + QByteArray("\x00\xff\x01", 3) + enc(";;\r\n") << QStringList{"bin"}
-        << QStringList{""} << QList<int>{};
+        << enc("bin;") + QByteArray("\x00\xff\x01", 3) + enc(";;\r\n") + enc("net;N;;\r\n")
+        << QStringList{"net"} << QStringList{""} << QList<int>{1};
+    QTest::newRow("stray carriage return before the line end")
+        << enc("uk;UK;;co:org") + "\r\r\n" + enc("com;C;;\r\n") << QStringList{"com"}
+        << QStringList{""} << QList<int>{1};
+    QTest::newRow("other letters are text")
+        << enc("ci;C") + "\xf4" + enc("te;;\r\n") << QStringList{"ci"} << QStringList{""}
+        << QList<int>{};
     QTest::newRow("empty file") << QByteArray() << QStringList{} << QStringList{} << QList<int>{};
 }
 

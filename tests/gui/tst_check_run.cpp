@@ -6,6 +6,8 @@
 #include "results/frm_results.h"
 #include "test_app.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -60,6 +62,7 @@ private slots:
     void unresolvableNameserver();
     void cancelAndCheckAgain();
     void refusedTexts();
+    void longPastedText();
 
 private:
     std::unique_ptr<test::NsdServer> m_nsd;
@@ -270,6 +273,27 @@ void TestCheckRun::refusedTexts() {
     // 46 words combined would overflow the name table: refused before the window opens.
     QVERIFY(!check(window, words.mid(0, 46).join(u' '), CheckMode::Combinations));
     QCOMPARE(app.messages.texts().last(), tooManyCombinationsMessage(46 * 46 * 8));
+}
+
+// 2,000 complete names pasted into the names box reach the run whole.
+void TestCheckRun::longPastedText() {
+    test::TestApp app;
+    app.state.dns = {kNameserver, 1000, 1};
+    frmMain window(app.state);
+    QStringList names;
+    for (int i = 0; i < 2000; ++i)
+        names << QStringLiteral("name-number-%1.example.com").arg(i);
+    QGuiApplication::clipboard()->setText(names.join(u' '));
+    auto* box = window.findChild<QLineEdit*>(QStringLiteral("names"));
+    box->setFocus();
+    QTest::keySequence(box, QKeySequence::Paste);
+    QVERIFY(box->text().size() > 32767);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("activate")), Qt::LeftButton);
+    QPointer<frmResults> results = window.results();
+    QVERIFY(results);
+    QCOMPARE(results->candidates().nameCount(), 2000);
+    QCOMPARE(results->candidates().at(1, 2000).domain, names.last());
+    results->close();
 }
 
 QTEST_MAIN(TestCheckRun)

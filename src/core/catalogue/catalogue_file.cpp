@@ -1,8 +1,11 @@
 #include "catalogue/catalogue_file.h"
 
 #include <QDir>
+
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace nomispot {
 
@@ -62,6 +65,18 @@ QString DecodeLine(const QString& line) {
     return out;
 }
 
+namespace {
+
+// A control character (a NUL, a stray carriage return) cuts or garbles what the line would show.
+bool hasControlCharacter(const QByteArray& line) {
+    return std::any_of(line.cbegin(), line.cend(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+}
+
+} // namespace
+
 Result<LoadedCatalogue> LoadCatalogue(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -80,7 +95,8 @@ Result<LoadedCatalogue> LoadCatalogue(const QString& path) {
             raw.chop(1);
         // One character per byte, as the file was written.
         const QStringList fields = DecodeLine(QString::fromLatin1(raw)).split(u';');
-        if (raw.isEmpty() || fields.size() < 3 || catalogue.count >= TldCatalogue::kSlots) {
+        if (raw.isEmpty() || fields.size() < 3 || catalogue.count >= TldCatalogue::kSlots ||
+            hasControlCharacter(raw)) {
             result.skippedLines.push_back(lineNumber);
             continue;
         }

@@ -18,8 +18,8 @@ struct LoadedCatalogue {
     std::vector<int> skippedLines; // 1-based line numbers that were not loaded
 };
 
-// Reads the data file at path. Empty lines, lines with fewer than three fields and lines past the
-// last slot are skipped and listed. Fails with the missing-file message when it cannot be opened.
+// Reads the data file at path. Empty lines, lines with fewer than three fields or a control
+// character, and lines past the last slot are skipped and listed. Fails with the missing-file message when it cannot be opened.
 Result<LoadedCatalogue> LoadCatalogue(const QString& path);
 
 // Path of the data file in the program's directory.

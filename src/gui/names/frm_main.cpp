@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <limits>
 
 namespace nomispot {
 
@@ -31,6 +32,8 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     m_names = new QLineEdit(client);
     m_names->setObjectName(QStringLiteral("names"));
     m_names->setToolTip(QStringLiteral("Enter name or names to check"));
+    // Never cut what is typed or pasted: a text too long for a run is refused as a whole.
+    m_names->setMaxLength(std::numeric_limits<int>::max());
     placeInTwips(m_names, 30, 15, 3615, 375);
 
     m_activate = new QPushButton(QStringLiteral("Check"), client);
