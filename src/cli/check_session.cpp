@@ -10,6 +10,7 @@
 #include "settings/settings_ops.h"
 #include "settings/settings_store.h"
 
+#include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -70,6 +71,15 @@ std::optional<int> CheckSession::prepare() {
         printError(skippedLinesMessage(catalogueFilePath(m_programDir), loaded->skippedLines));
     m_catalogue = std::move(loaded->catalogue);
 
+    // A settings file named on the command line must be there: another one would be used silently.
+    if (!m_options.settingsPath.isEmpty()) {
+        QFile named(m_options.settingsPath);
+        if (!named.open(QIODevice::ReadOnly)) {
+            printError(QStringLiteral("Cannot read the settings file %1: %2")
+                           .arg(m_options.settingsPath, named.errorString()));
+            return kExitBadInput;
+        }
+    }
     const SettingsStore store(m_options.settingsPath.isEmpty() ? SettingsStore::defaultPath()
                                                                : m_options.settingsPath);
     const Result<DnsSettings> dns = resolveRunSettings(store, m_options);
@@ -134,8 +144,8 @@ void CheckSession::finish(int exitStatus) {
     m_plan.candidates.markPendingNotChecked();
     if (!printResults())
         exitStatus = kExitOutput;
-    const QString summary =
-        runSummary(m_plan.candidates, m_dns.nameserver, QStringLiteral("--nameserver"));
+    const QString summary = runSummary(
+        m_plan.candidates, m_dns, {QStringLiteral("--nameserver"), QStringLiteral("--retries")});
     if (!summary.isEmpty())
         printError(summary);
     emit done(exitStatus);

@@ -2,6 +2,7 @@
 #include "catalogue/tld_catalogue.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,9 +74,8 @@ void TestCatalogue::load_data() {
     QTest::newRow("stray carriage return before the line end")
         << enc("uk;UK;;co:org") + "\r\r\n" + enc("com;C;;\r\n") << QStringList{"com"}
         << QStringList{""} << QList<int>{1};
-    QTest::newRow("other letters are text")
-        << enc("ci;C") + "\xf4" + enc("te;;\r\n") << QStringList{"ci"} << QStringList{""}
-        << QList<int>{};
+    QTest::newRow("other letters are text") << enc("ci;C") + "\xf4" + enc("te;;\r\n")
+                                            << QStringList{"ci"} << QStringList{""} << QList<int>{};
     QTest::newRow("empty file") << QByteArray() << QStringList{} << QStringList{} << QList<int>{};
 }
 
@@ -109,6 +109,14 @@ void TestCatalogue::missingFile() {
         LoadCatalogue(m_dir.filePath(QStringLiteral("absent.dll")));
     QVERIFY(!absent);
     QCOMPARE(absent.error().message, missingCatalogueMessage(m_dir.path()));
+    // There, but not readable as a file: said so, not "cannot find".
+    const QString folder = m_dir.filePath(QStringLiteral("folder/nspot.dll"));
+    QVERIFY(QDir().mkpath(folder));
+    const Result<LoadedCatalogue> unreadable = LoadCatalogue(folder);
+    QVERIFY(!unreadable);
+    QVERIFY2(unreadable.error().message.startsWith(QStringLiteral("Cannot read nspot.dll: ")),
+             qPrintable(unreadable.error().message));
+    QVERIFY(unreadable.error().message.endsWith(folder));
     QCOMPARE(missingCatalogueTitle(), QStringLiteral("Nomispot load error."));
     QCOMPARE(missingCatalogueMessage(QStringLiteral("/opt/nomispot")),
              QStringLiteral("Cannot find nspot.dll\rMake sure this file is in your Nomispot "

@@ -111,7 +111,11 @@ void TestCli::init() {
     m_store.reset();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("Nomispot.ini")));
+    // Empty, but there: a settings file named on the command line must exist.
+    QFile settings(m_dir->filePath(QStringLiteral("Nomispot.ini")));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.close();
+    m_store = std::make_unique<SettingsStore>(settings.fileName());
     QFile resolv(m_dir->filePath(QStringLiteral("resolv.conf")));
     QVERIFY(resolv.open(QIODevice::WriteOnly));
     resolv.write("nameserver " + kSilentNameserver.toLatin1() + "\n");
@@ -405,6 +409,10 @@ void TestCli::exitStatus_data() {
     QTest::newRow("missing file")
         << QStringList{"--file", "/nonexistent/names.txt"} << QByteArray() << 1
         << "Cannot read /nonexistent/names.txt: No such file or directory\n";
+    // The test's own --settings comes first; the last one given counts.
+    QTest::newRow("missing settings file")
+        << QStringList{"--settings", "/nonexistent/Nomispot.ini", "x"} << QByteArray() << 1
+        << "Cannot read the settings file /nonexistent/Nomispot.ini: No such file or directory\n";
     QTest::newRow("network cannot be set up")
         << QStringList{"--nameserver", "", "x"} << QByteArray() << 2
         << networkFailureMessage("", "no nameserver is set").replace(u'\r', u'\n') + u'\n';
@@ -496,6 +504,10 @@ void TestCli::storedValues() {
     const QList<QStringList> records = parseCsv(result.out);
     QCOMPARE(records.size(), 2);
     QCOMPARE(records[1].value(3), state);
+    // Nothing asked at all is said, with what to change.
+    if (storedRetries == u"0" && arguments.isEmpty())
+        QCOMPARE(result.err, QStringLiteral("Nothing was asked: the number of retries is 0; choose "
+                                            "1 to 10 (--retries). 1 not checked: 1 not sent.\n"));
 }
 
 void TestCli::searchSet_data() {

@@ -1,10 +1,8 @@
 #include "catalogue/catalogue_file.h"
 
 #include <QDir>
-
 #include <QFile>
 #include <QFileInfo>
-
 #include <algorithm>
 
 namespace nomispot {
@@ -80,7 +78,9 @@ bool hasControlCharacter(const QByteArray& line) {
 Result<LoadedCatalogue> LoadCatalogue(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Failure{missingCatalogueMessage(QFileInfo(path).path())};
+        return Failure{QFileInfo::exists(path)
+                           ? unreadableCatalogueMessage(path, file.errorString())
+                           : missingCatalogueMessage(QFileInfo(path).path())};
     LoadedCatalogue result;
     TldCatalogue& catalogue = result.catalogue;
 
@@ -123,6 +123,11 @@ QString missingCatalogueMessage(const QString& programDir) {
     return QStringLiteral("Cannot find nspot.dll\rMake sure this file is in your Nomispot "
                           "directory.\r") +
            QDir::toNativeSeparators(programDir);
+}
+
+QString unreadableCatalogueMessage(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot read nspot.dll: %1\rMake sure this file can be read.\r%2")
+        .arg(reason, QDir::toNativeSeparators(path));
 }
 
 QString skippedLinesMessage(const QString& path, const std::vector<int>& lines) {

@@ -19,7 +19,8 @@ struct LoadedCatalogue {
 };
 
 // Reads the data file at path. Empty lines, lines with fewer than three fields or a control
-// character, and lines past the last slot are skipped and listed. Fails with the missing-file message when it cannot be opened.
+// character, and lines past the last slot are skipped and listed. Fails with the missing-file
+// message when it cannot be opened.
 Result<LoadedCatalogue> LoadCatalogue(const QString& path);
 
 // Path of the data file in the program's directory.
@@ -27,6 +28,7 @@ QString catalogueFilePath(const QString& programDir);
 
 QString missingCatalogueTitle();
 QString missingCatalogueMessage(const QString& programDir);
+QString unreadableCatalogueMessage(const QString& path, const QString& reason);
 QString skippedLinesMessage(const QString& path, const std::vector<int>& lines);
 
 } // namespace nomispot

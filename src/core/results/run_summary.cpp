@@ -62,8 +62,8 @@ QString reasonText(const CheckItem& item) {
     return {};
 }
 
-QString runSummary(const CheckTable& table, const QString& nameserver,
-                   const QString& changeNameserver) {
+QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints) {
+    const QString& nameserver = dns.nameserver;
     // Counted by what the user can tell apart, in this order.
     std::map<int, int> serverCodes;
     int noAnswer = 0, invalid = 0, untrusted = 0, notSent = 0, total = 0;
@@ -113,6 +113,10 @@ QString runSummary(const CheckTable& table, const QString& nameserver,
         parts << QStringLiteral("%1 not sent").arg(notSent);
 
     QStringList sentences;
+    if (dns.retries == 0 && table.candidateCount() > 0)
+        sentences << QStringLiteral("Nothing was asked: the number of retries is 0; choose 1 to "
+                                    "10 (%1).")
+                         .arg(hints.retries);
     if (total)
         sentences << QStringLiteral("%1 not checked: %2.").arg(total).arg(parts.join(", "));
     QStringList unknown, madeUp;
@@ -130,7 +134,7 @@ QString runSummary(const CheckTable& table, const QString& nameserver,
     const auto probes = static_cast<qsizetype>(table.probes().size());
     if (probes > 0 && unknown.size() + madeUp.size() == probes)
         sentences << QStringLiteral("No suffix can be trusted: choose another nameserver (%1).")
-                         .arg(changeNameserver);
+                         .arg(hints.nameserver);
     return sentences.join(u' ');
 }
 

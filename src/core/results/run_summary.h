@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/check_table.h"
+#include "settings/dns_settings.h"
 
 #include <QString>
 
@@ -10,11 +11,16 @@ namespace nomispot {
 // that was.
 QString reasonText(const CheckItem& item);
 
-// One line on what a finished run could not check and which suffixes it could not trust, e.g.
-// "14 not checked: 12 refused by 192.0.2.53, 2 without answer. .ws untrusted: made-up names
-// exist."; empty when everything was checked. When no suffix could be trusted it ends by telling
-// to choose another nameserver, where changeNameserver says how.
-QString runSummary(const CheckTable& table, const QString& nameserver,
-                   const QString& changeNameserver);
+// Where the user changes what a summary may point at.
+struct SettingsHints {
+    QString nameserver;
+    QString retries;
+};
+
+// One line on what a finished run with dns could not check and which suffixes it could not
+// trust, e.g. "14 not checked: 12 refused by 192.0.2.53, 2 without answer. .ws untrusted:
+// made-up names exist."; empty when everything was checked. It says what to change where a
+// setting is the cause: no suffix could be trusted, or no question was asked.
+QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints);
 
 } // namespace nomispot

@@ -119,14 +119,14 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     connect(&m_runner, &QueryRunner::sendFailed, this, [this](const QString& reason) {
         QMetaObject::invokeMethod(
             this,
-            [this, text = sendFailureMessage(m_nameserver, reason)] {
+            [this, text = sendFailureMessage(m_dns.nameserver, reason)] {
                 m_state.messages->show({appTitle(), text, MessageIcon::Critical});
             },
             Qt::QueuedConnection);
     });
     connect(&m_runner, &QueryRunner::socketError, this, [this](const QString& reason) {
         m_state.messages->show(
-            {appTitle(), socketErrorMessage(m_nameserver, reason), MessageIcon::None});
+            {appTitle(), socketErrorMessage(m_dns.nameserver, reason), MessageIcon::None});
     });
 }
 
@@ -198,13 +198,13 @@ void frmResults::GetData() {
     applySizingSequence();
 
     // Cancel and Esc work while a host name is looked up.
-    m_nameserver = m_state.dns.nameserver;
-    m_runner.prepareNetwork(m_nameserver);
+    m_dns = m_state.dns;
+    m_runner.prepareNetwork(m_dns.nameserver);
 }
 
 void frmResults::startQueries() {
     m_stage = Stage::Querying;
-    m_runner.start(m_plan.candidates, m_state.dns.delayMs, m_state.dns.retries,
+    m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries,
                    m_plan.candidates.candidateCount() + 1);
 }
 
@@ -320,8 +320,8 @@ void frmResults::completeRun() {
     ShowAllCellStates();
     m_grid->setUpdatesEnabled(true);
     m_progress->setVisible(false);
-    m_summaryText =
-        runSummary(m_plan.candidates, m_nameserver, QStringLiteral("Options > DNS Settings"));
+    const QString settings = QStringLiteral("Options > DNS Settings");
+    m_summaryText = runSummary(m_plan.candidates, m_dns, {settings, settings});
     m_summary->setGeometry(m_progress->geometry());
     showSummary();
     setRunningLook(false);

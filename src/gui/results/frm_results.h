@@ -100,7 +100,7 @@ private:
     QAction* m_mnuWhois;
 
     Stage m_stage = Stage::Preparing;
-    QString m_nameserver; // the run's, whatever the settings say meanwhile
+    DnsSettings m_dns; // the run's, whatever the settings say meanwhile
     std::optional<WindowLimits> m_limits;
     TldEntry m_popupEntry;
     bool m_popupOpened = false;
