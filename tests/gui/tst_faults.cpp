@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
@@ -158,6 +159,7 @@ private slots:
     void nameserverStops_data();
     void nameserverStops();
     void sendErrorKeepsResults();
+    void settingsCannotBeRead();
     void settingsCannotBeSaved_data();
     void settingsCannotBeSaved();
     void settingsFileCannotBeWritten();
@@ -261,6 +263,20 @@ void TestFaults::sendErrorKeepsResults() {
     QCOMPARE(results->findChild<QPushButton*>(QStringLiteral("butCancelOk"))->text(),
              QStringLiteral("Close"));
     QVERIFY(results->summary().contains(QStringLiteral("not sent")));
+}
+
+// A settings file that is there but cannot be read is said so, not taken for a first start alone.
+void TestFaults::settingsCannotBeRead() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Nomispot.ini"));
+    QVERIFY(QDir().mkpath(path));
+    Program program(path);
+    QVERIFY(program.startUp());
+    QVERIFY(program.window.isVisible());
+    QVERIFY(!program.app.messages.messages.empty());
+    QVERIFY2(program.app.messages.texts()[0].startsWith(
+                 QStringLiteral("Your settings cannot be read: %1 (").arg(path)),
+             qPrintable(program.app.messages.texts()[0]));
 }
 
 void TestFaults::settingsCannotBeSaved_data() {

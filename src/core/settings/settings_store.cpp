@@ -1,6 +1,8 @@
 #include "settings/settings_store.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace nomispot {
 
@@ -84,6 +86,16 @@ QString settingsWriteFailureMessage(const QString& path) {
                           "set stay in effect until you close Nomispot; the file keeps what it "
                           "held before.")
         .arg(QDir::toNativeSeparators(path));
+}
+
+Status checkSettingsReadable(const QString& path) {
+    QFile file(path);
+    if (!QFileInfo::exists(path) || file.open(QIODevice::ReadOnly))
+        return Done{};
+    return Failure{
+        QStringLiteral("Your settings cannot be read: %1 (%2).\rNomispot starts with its "
+                       "usual values.")
+            .arg(QDir::toNativeSeparators(path), file.errorString())};
 }
 
 } // namespace nomispot

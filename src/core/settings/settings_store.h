@@ -1,5 +1,7 @@
 #pragma once
 
+#include "result.h"
+
 #include <QSettings>
 #include <QString>
 #include <functional>
@@ -40,5 +42,9 @@ private:
 };
 
 QString settingsWriteFailureMessage(const QString& path);
+
+// Fails with what the user is told when the settings file is there but cannot be read (then
+// every value takes its fallback).
+Status checkSettingsReadable(const QString& path);
 
 } // namespace nomispot

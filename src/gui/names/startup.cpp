@@ -46,6 +46,8 @@ bool StartUp(frmMain& window, AppState& state) {
         state.messages->show(
             {appTitle(), skippedLinesMessage(path, loaded->skippedLines), MessageIcon::None});
     state.catalogue = std::move(loaded->catalogue);
+    if (const Status readable = checkSettingsReadable(state.store->path()); !readable)
+        state.messages->show({appTitle(), readable.error().message, MessageIcon::Critical});
     StartupInit(state, &window);
     window.show();
     return true;
