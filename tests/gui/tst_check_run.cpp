@@ -13,6 +13,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -63,6 +65,7 @@ private slots:
     void cancelAndCheckAgain();
     void refusedTexts();
     void longPastedText();
+    void viewStaysPut();
 
 private:
     std::unique_ptr<test::NsdServer> m_nsd;
@@ -293,6 +296,27 @@ void TestCheckRun::longPastedText() {
     QVERIFY(results);
     QCOMPARE(results->candidates().nameCount(), 2000);
     QCOMPARE(results->candidates().at(1, 2000).domain, names.last());
+    results->close();
+}
+
+// Answers fill the grid without moving the view: it ends where it began, at the top left.
+void TestCheckRun::viewStaysPut() {
+    test::TestApp app;
+    app.state.dns = {kNameserver, 5, 1};
+    frmMain window(app.state);
+    QStringList names;
+    for (int i = 0; i < 60; ++i)
+        names << (i % 2 ? QStringLiteral("taken") : QStringLiteral("free%1").arg(i));
+    QPointer<frmResults> results = check(window, names.join(u' '), CheckMode::Separately);
+    QVERIFY(results);
+    auto* grid = results->findChild<QTableView*>(QStringLiteral("ResultGrid"));
+    QVERIFY(grid->verticalScrollBar()->maximum() > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
+    QCOMPARE(grid->verticalScrollBar()->value(), 0);
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    const QModelIndex current = grid->currentIndex();
+    QVERIFY(!current.isValid() || (current.row() == 0 && current.column() == 0));
+    QCOMPARE(results->gridModel().pictureAt(1, 60), ResultGridModel::Cross);
     results->close();
 }
 

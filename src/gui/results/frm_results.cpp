@@ -26,6 +26,8 @@ namespace nomispot {
 
 namespace {
 
+constexpr int kRepaintMs = 16;
+
 // Paints a cell's picture centred, horizontally and vertically.
 class CentredPictureDelegate : public QStyledItemDelegate {
 public:
@@ -107,8 +109,16 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     buildMenus();
     resize(twipsToPixels(5610, this), twipsToPixelsY(3225, this) + menuBar()->sizeHint().height());
 
+    // Answers come faster than a screen shows them: cells and the progress bar are repainted
+    // once a frame.
+    m_repaint.setSingleShot(true);
+    m_repaint.setInterval(kRepaintMs);
+    connect(&m_repaint, &QTimer::timeout, this, &frmResults::repaintAnswers);
     connect(&m_runner, &QueryRunner::cellChanged, this, &frmResults::ShowCellState);
-    connect(&m_runner, &QueryRunner::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(&m_runner, &QueryRunner::progressChanged, this, [this] {
+        if (!m_repaint.isActive())
+            m_repaint.start();
+    });
     connect(&m_runner, &QueryRunner::networkReady, this, &frmResults::startQueries);
     connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
         m_stage = Stage::Failed;
@@ -306,8 +316,15 @@ void frmResults::applyResize() {
 }
 
 void frmResults::ShowCellState(int c, int r) {
+    // The current cell stays where the user left it: answers do not move the view.
     m_model.showCellState(c, r);
-    m_grid->setCurrentIndex(m_model.index(r - 1, c - 1));
+    if (!m_repaint.isActive())
+        m_repaint.start();
+}
+
+void frmResults::repaintAnswers() {
+    m_model.flushChanges();
+    m_progress->setValue(m_runner.answered());
 }
 
 void frmResults::ShowAllCellStates() {
@@ -316,6 +333,7 @@ void frmResults::ShowAllCellStates() {
 }
 
 void frmResults::completeRun() {
+    m_repaint.stop();
     m_grid->setUpdatesEnabled(false);
     ShowAllCellStates();
     m_grid->setUpdatesEnabled(true);

@@ -8,6 +8,7 @@
 #include "results/result_grid_model.h"
 
 #include <QMainWindow>
+#include <QTimer>
 #include <optional>
 
 class QAction;
@@ -74,6 +75,7 @@ private:
     void applySizingSequence();
     void applyResize();
     void startQueries();
+    void repaintAnswers();
     void completeRun();
     void showSummary();
     void openPopupAtCurrentCell();
@@ -84,6 +86,7 @@ private:
     RunPlan m_plan;
     ResultGridModel m_model;
     QueryRunner m_runner;
+    QTimer m_repaint;
     QTableView* m_grid;
     QProgressBar* m_progress;
     QLabel* m_summary;

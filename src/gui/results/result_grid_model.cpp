@@ -16,6 +16,7 @@ void ResultGridModel::setGrid(const QStringList& headers, const QStringList& nam
     m_headers = headers;
     m_names = names;
     m_pictures.assign(static_cast<std::size_t>(headers.size() * names.size()), NoPicture);
+    m_dirty = QRect();
     endResetModel();
 }
 
@@ -40,8 +41,15 @@ void ResultGridModel::showCellState(int c, int r) {
     if (c < 1 || c > m_headers.size() || r < 1 || r > m_names.size())
         return;
     m_pictures[slot(c, r)] = pictureFor(m_table.at(c, r).state);
-    const QModelIndex cell = index(r - 1, c - 1);
-    emit dataChanged(cell, cell);
+    m_dirty |= QRect(c - 1, r - 1, 1, 1);
+}
+
+void ResultGridModel::flushChanges() {
+    if (m_dirty.isEmpty())
+        return;
+    emit dataChanged(index(m_dirty.top(), m_dirty.left()),
+                     index(m_dirty.bottom(), m_dirty.right()));
+    m_dirty = QRect();
 }
 
 void ResultGridModel::showAllCellStates() {

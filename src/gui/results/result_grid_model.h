@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QPixmap>
+#include <QRect>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -24,8 +25,10 @@ public:
     // New shape; every result cell blank.
     void setGrid(const QStringList& headers, const QStringList& names);
 
-    // Shows the picture of the state of candidate (c, r), both 1-based.
+    // Takes the picture of the state of candidate (c, r), both 1-based; the view hears of it at
+    // the next flushChanges, so that many answers cost one repaint.
     void showCellState(int c, int r);
+    void flushChanges();
     void showAllCellStates();
     Picture pictureAt(int c, int r) const;
 
@@ -43,6 +46,7 @@ private:
     QStringList m_headers;
     QStringList m_names;
     std::vector<Picture> m_pictures;
+    QRect m_dirty; // cells changed since the last flush: x column, y row, 0-based
     std::array<QPixmap, 3> m_pixmaps; // Check, Cross, Question; drawn once per grid
 };
 
