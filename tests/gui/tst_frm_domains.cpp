@@ -3,6 +3,7 @@
 #include "test_app.h"
 #include "twips.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -109,6 +110,7 @@ private slots:
     void flagTwo_data();
     void flagTwo();
     void captionsShowAmpersands();
+    void screenReaderToggle();
 };
 
 void TestFrmDomains::controls() {
@@ -372,6 +374,23 @@ void TestFrmDomains::captionsShowAmpersands() {
     app.state.catalogue = test::makeCatalogue({"at;Austria & more;s"});
     frmDomains dialog(app.state);
     QCOMPARE(row(&dialog, 0)->text(), "at - Austria && more");
+}
+
+// A box ticked through the accessibility interface, as a screen reader does, reaches the
+// catalogue like a click.
+void TestFrmDomains::screenReaderToggle() {
+    TestApp app;
+    storeUserSelection(app, 20);
+    frmDomains dialog(app.state);
+    dialog.show();
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(row(&dialog, 3));
+    QVERIFY(box && box->actionInterface());
+    QVERIFY(!box->text(QAccessible::Name).isEmpty());
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(row(&dialog, 3)->isChecked());
+    QCOMPARE(int(app.state.catalogue[3].selected), 1);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(int(app.state.catalogue[3].selected), 0);
 }
 
 QTEST_MAIN(TestFrmDomains)

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTreeView>
 
 using namespace nomispot;
 
@@ -53,6 +54,7 @@ private slots:
     void showHelpKeepsOneWindow();
     void missingHelpFileShowsAPage();
     void contentsFollowLinks();
+    void contentsOpenOnOneClick();
     void helpModuleLoadsFromProgramDir();
     void helpModuleMissingOrBroken_data();
     void helpModuleMissingOrBroken();
@@ -216,6 +218,22 @@ void TestHelp::contentsFollowLinks() {
     emit browser->anchorClicked(modes);
     QCOMPARE(browser->source(), modes);
     QVERIFY(browser->toPlainText().contains(QStringLiteral("Check Seperately")));
+}
+
+// One click on an entry of the contents opens its page.
+void TestHelp::contentsOpenOnOneClick() {
+    HelpWindow* window = ShowHelp(test::binDir(), 1, QStringLiteral("Main"));
+    auto* contents = window->findChild<QTreeView*>(QStringLiteral("helpContents"));
+    QVERIFY(contents);
+    QTRY_VERIFY(contents->model()->rowCount() > 0);
+    const QModelIndex root = contents->model()->index(0, 0);
+    QTRY_VERIFY(contents->model()->rowCount(root) > 1);
+    const QModelIndex entry = contents->model()->index(1, 0, root);
+    contents->scrollTo(entry);
+    const QUrl before = window->browser()->source();
+    QTest::mouseClick(contents->viewport(), Qt::LeftButton, {},
+                      contents->visualRect(entry).center());
+    QVERIFY(window->browser()->source() != before);
 }
 
 void TestHelp::helpModuleLoadsFromProgramDir() {

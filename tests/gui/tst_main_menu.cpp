@@ -128,7 +128,7 @@ void TestMainMenu::captions_data() {
     QTest::newRow("Help Contents") << "mnuHelpIndex"
                                    << "&Help Contents" << alt(Qt::Key_H) << QKeySequence();
     QTest::newRow("homepage") << "mnuHomepage"
-                              << "Nomispot &homepage" << alt(Qt::Key_H) << QKeySequence();
+                              << "Nomispot home&page" << alt(Qt::Key_P) << QKeySequence();
     QTest::newRow("Useful Websites") << "mnuSites"
                                      << "&Useful Websites" << alt(Qt::Key_U) << QKeySequence();
     QTest::newRow("gTLD-MoU") << "mnuWebMou"

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QWindow>
 #include <algorithm>
 
@@ -85,7 +86,8 @@ frmDomains::frmDomains(AppState& state, QWidget* parent)
     for (int i = 0; i < kRows; ++i) {
         const int top = i == 0 ? 300 : 570 + (i - 1) * 250;
         m_dom[i] = make<QCheckBox>(QStringLiteral("dom(%1)").arg(i), m_frame, 105, top, 4335, 270);
-        connect(m_dom[i], &QCheckBox::clicked, this,
+        // toggled, not clicked: a box ticked by the keyboard or a screen reader counts too.
+        connect(m_dom[i], &QCheckBox::toggled, this,
                 [this, i](bool ticked) { dom_Click(i, ticked); });
     }
 
@@ -141,7 +143,8 @@ void frmDomains::RefreshDomainList() {
         const TldEntry& entry = m_state.catalogue[index];
         m_dom[i]->setText(rowCaption(entry));
         // Only 1 counts as selected; any other stored value shows clear and stays as it is
-        // until the box is clicked.
+        // until the box is ticked. Showing a row is no tick.
+        const QSignalBlocker quiet(m_dom[i]);
         m_dom[i]->setChecked(entry.isSelected());
     }
 }

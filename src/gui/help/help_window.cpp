@@ -88,6 +88,11 @@ HelpWindow::HelpWindow(const QString& windowName, const QString& helpFile,
 
     connect(contents, &QHelpContentWidget::linkActivated, m_browser,
             [this](const QUrl& url) { m_browser->setSource(url); });
+    // One click opens an entry, as in any help viewer.
+    connect(contents, &QHelpContentWidget::clicked, m_browser, [this](const QModelIndex& index) {
+        if (const QHelpContentItem* item = m_engine->contentModel()->contentItemAt(index))
+            m_browser->setSource(item->url());
+    });
     connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::syncContents);
     connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
         contents->expandAll();

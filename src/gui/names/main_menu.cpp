@@ -99,7 +99,8 @@ void installMainMenu(frmMain& window, AppState& state) {
     QMenu* help = addMenu(bar, "mnuHelp", "&Help");
     addEntry(help, "mnuHelpIndex", "&Help Contents", [actions] { actions->mnuHelpIndex_Click(); });
     help->addSeparator()->setObjectName(QStringLiteral("break"));
-    addEntry(help, "mnuHomepage", "Nomispot &homepage",
+    // Its own access key: Alt+H is Help Contents in this menu.
+    addEntry(help, "mnuHomepage", "Nomispot home&page",
              [actions] { actions->open(kHomepageAddress); });
     QMenu* sites = addMenu(help, "mnuSites", "&Useful Websites");
     addEntry(sites, "mnuWebMou", "gTLD-Mou (Top Level Domains)",
