@@ -32,6 +32,7 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     m_names = new QLineEdit(client);
     m_names->setObjectName(QStringLiteral("names"));
     m_names->setToolTip(QStringLiteral("Enter name or names to check"));
+    m_names->setAccessibleName(QStringLiteral("Names to check"));
     // Never cut what is typed or pasted: a text too long for a run is refused as a whole.
     m_names->setMaxLength(std::numeric_limits<int>::max());
     placeInTwips(m_names, 30, 15, 3615, 375);

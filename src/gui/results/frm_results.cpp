@@ -62,6 +62,7 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
 
     m_grid = new QTableView(client);
     m_grid->setObjectName(QStringLiteral("ResultGrid"));
+    m_grid->setAccessibleName(QStringLiteral("Results"));
     m_grid->setModel(&m_model);
     m_grid->setItemDelegate(new CentredPictureDelegate(m_grid));
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -13,9 +13,11 @@ namespace nomispot {
 
 namespace {
 
-QLineEdit* makeBox(const QString& name, const QString& tip, QWidget* parent) {
+QLineEdit* makeBox(const QString& name, const QString& accessibleName, const QString& tip,
+                   QWidget* parent) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
+    box->setAccessibleName(accessibleName);
     box->setToolTip(tip);
     return box;
 }
@@ -49,14 +51,14 @@ void setNumberText(QLineEdit* box, const QString& text, int maxLength) {
 } // namespace
 
 DnsFields::DnsFields(QWidget* dialog)
-    : m_server(makeBox(QStringLiteral("txtDNSserver"),
+    : m_server(makeBox(QStringLiteral("txtDNSserver"), QStringLiteral("Nameserver"),
                        QStringLiteral("The domainname or IP adress of the nameserver to query."),
                        dialog)),
       m_delay(makeBox(
-          QStringLiteral("txtDNSdelay"),
+          QStringLiteral("txtDNSdelay"), QStringLiteral("Delay between queries in ms"),
           QStringLiteral("The delay between each request issued to the selected nameserver."),
           dialog)),
-      m_retries(makeBox(QStringLiteral("txtDNSretries"),
+      m_retries(makeBox(QStringLiteral("txtDNSretries"), QStringLiteral("Retries"),
                         QStringLiteral("The maximum number of times the program will query the "
                                        "nameserver for each domain."),
                         dialog)),
