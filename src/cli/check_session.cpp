@@ -1,10 +1,10 @@
 #include "check_session.h"
 
 #include "catalogue/catalogue_file.h"
-#include "cli_output.h"
 #include "interrupt_notifier.h"
 #include "names_input.h"
 #include "progress_reporter.h"
+#include "results/result_formats.h"
 #include "results/run_summary.h"
 #include "run_settings.h"
 #include "settings/settings_ops.h"

@@ -2,14 +2,13 @@
 
 #include "engine/run_plan.h"
 #include "names/name_parser.h"
+#include "results/result_formats.h"
 
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 namespace nomispot::cli {
-
-enum class OutputFormat { Text, Csv, Json };
 
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;

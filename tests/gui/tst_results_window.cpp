@@ -6,14 +6,22 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
+#include <QHostAddress>
+#include <QItemSelectionModel>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 using namespace nomispot;
 
@@ -57,6 +65,10 @@ private slots:
     void copyToClipboard();
     void exitClosesOnlyTheResults();
     void layoutFollowsContent();
+    void saveResults();
+    void copySelection();
+    void checkAgainWithAnotherNameserver();
+    void onlyRowsWithAFreeName();
 
 private:
     std::unique_ptr<test::NsdServer> m_nsd;
@@ -224,6 +236,89 @@ void TestResultsWindow::layoutFollowsContent() {
     QTRY_VERIFY(qAbs(w.outerWidth() - 2000) < 30);
     auto* button = w.findChild<QPushButton*>("butCancelOk");
     QTRY_COMPARE(button->geometry().left(), qRound((2000 - 1365) * w.logicalDpiX() / 1440.0));
+}
+
+void TestResultsWindow::saveResults() {
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("results.csv"));
+    QVERIFY(run.results->saveResults(csv));
+    QFile csvFile(csv);
+    QVERIFY(csvFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csvFile.readAll().split('\n');
+    QCOMPARE(lines.value(0), QByteArray("domain,name,suffix,state,registry_site,reason"));
+    QCOMPARE(lines.value(1), QByteArray("taken.com,taken,com,unavailable,https://com.example,"));
+    // org is not in this catalogue: the first entry stands in, as everywhere.
+    QCOMPARE(lines.value(5),
+             QByteArray("taken.org,taken,org,not_checked,https://com.example,refused"));
+
+    const QString json = dir.filePath(QStringLiteral("results.JSON"));
+    QVERIFY(run.results->saveResults(json));
+    QFile jsonFile(json);
+    QVERIFY(jsonFile.open(QIODevice::ReadOnly));
+    const QJsonArray records = QJsonDocument::fromJson(jsonFile.readAll()).array();
+    QCOMPARE(records.size(), 16);
+    QCOMPARE(records[3].toObject().value("domain").toString(), QStringLiteral("free.net"));
+    QCOMPARE(records[3].toObject().value("state").toString(), QStringLiteral("available"));
+
+    // A folder that is not there: said so, nothing written.
+    QVERIFY(run.app.messages.messages.empty());
+    QVERIFY(!run.results->saveResults(dir.filePath(QStringLiteral("missing/results.csv"))));
+    QCOMPARE(run.app.messages.messages.size(), std::size_t(1));
+    QVERIFY(run.app.messages.texts()[0].startsWith(QStringLiteral("Cannot save the results to ")));
+}
+
+void TestResultsWindow::copySelection() {
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    auto* grid = run.results->findChild<QTableView*>(QStringLiteral("ResultGrid"));
+    const auto& model = run.results->gridModel();
+    // free.net, then taken.com: the clipboard lists them column by column.
+    grid->selectionModel()->select(model.index(1, 1), QItemSelectionModel::Select);
+    grid->selectionModel()->select(model.index(0, 0), QItemSelectionModel::Select);
+    run.action("mnuCopySelection")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("taken.com is unavailable.\r\nfree.net is available\r\n"));
+    QCOMPARE(run.app.messages.texts(), QStringList{copiedMessage()});
+}
+
+// A run against a nameserver that never answers, checked again against one that does: the
+// answers fill the same grid.
+void TestResultsWindow::checkAgainWithAnotherNameserver() {
+    QUdpSocket silent;
+    QVERIFY(silent.bind(QHostAddress(QStringLiteral("127.53.7.9")), 53));
+    test::TestApp app;
+    app.state.dns = {QStringLiteral("127.53.7.9"), 2, 1};
+    frmMain window(app.state);
+    QTest::keyClicks(window.findChild<QLineEdit*>("names"), "taken free");
+    QTest::mouseClick(window.findChild<QPushButton*>("activate"), Qt::LeftButton);
+    QPointer<frmResults> results = window.results();
+    QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
+    QCOMPARE(results->candidates().at(1, 1).state, CheckState::NotChecked);
+    QVERIFY(results->summary().contains(QStringLiteral("16 without answer")));
+
+    app.state.dns.nameserver = kNameserver;
+    results->findChild<QAction*>("mnuCheckAgain")->trigger();
+    QVERIFY(results->isRunActive());
+    QVERIFY(!results->findChild<QMenu*>("mnuEdit")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
+    QCOMPARE(results->candidates().at(1, 1).state, CheckState::Unavailable); // taken.com
+    QCOMPARE(results->candidates().at(1, 2).state, CheckState::Available);   // free.com
+    QCOMPARE(results->gridModel().pictureAt(1, 2), ResultGridModel::Check);
+    QCOMPARE(results->candidates().at(3, 1).state, CheckState::NotChecked); // org: refused
+    QVERIFY(results->summary().startsWith(QStringLiteral("2 free, 2 taken. 12 not checked")));
+}
+
+void TestResultsWindow::onlyRowsWithAFreeName() {
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    auto* grid = run.results->findChild<QTableView*>(QStringLiteral("ResultGrid"));
+    run.action("mnuOnlyFree")->setChecked(true);
+    QVERIFY(grid->isRowHidden(0)); // taken: nothing free
+    QVERIFY(!grid->isRowHidden(1));
+    run.action("mnuOnlyFree")->setChecked(false);
+    QVERIFY(!grid->isRowHidden(0));
 }
 
 QTEST_MAIN(TestResultsWindow)

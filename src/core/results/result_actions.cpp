@@ -2,6 +2,8 @@
 
 #include "results/run_summary.h"
 
+#include <algorithm>
+
 namespace nomispot {
 
 const TldEntry& entryOfCandidate(const TldCatalogue& catalogue, const CheckItem& item) {
@@ -43,32 +45,44 @@ QString wwwTarget(const CheckItem& item) {
     return QStringLiteral("www.") + item.domain;
 }
 
+QString clipboardLine(const CheckItem& item, const TldCatalogue& catalogue) {
+    QString line = item.domain;
+    switch (item.state) {
+    case CheckState::Unavailable:
+        line += QStringLiteral(" is unavailable.");
+        break;
+    case CheckState::NotChecked:
+        line += QStringLiteral(" was not checked.");
+        break;
+    case CheckState::Available: {
+        line += QStringLiteral(" is available");
+        const TldEntry& entry = entryOfCandidate(catalogue, item);
+        if (entry.registrySite.size() > 2)
+            line += QStringLiteral(" (check ") + entry.registrySite + u')';
+        break;
+    }
+    case CheckState::Pending:
+        break;
+    }
+    return line + QStringLiteral("\r\n");
+}
+
 QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue) {
     QString text;
-    for (int c = 1; c <= table.colCount(); ++c) {
-        for (int r = 1; r <= table.nameCount(); ++r) {
-            const CheckItem& item = table.at(c, r);
-            text += item.domain;
-            switch (item.state) {
-            case CheckState::Unavailable:
-                text += QStringLiteral(" is unavailable.");
-                break;
-            case CheckState::NotChecked:
-                text += QStringLiteral(" was not checked.");
-                break;
-            case CheckState::Available: {
-                text += QStringLiteral(" is available");
-                const TldEntry& entry = entryOfCandidate(catalogue, item);
-                if (entry.registrySite.size() > 2)
-                    text += QStringLiteral(" (check ") + entry.registrySite + u')';
-                break;
-            }
-            case CheckState::Pending:
-                break;
-            }
-            text += QStringLiteral("\r\n");
-        }
-    }
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r)
+            text += clipboardLine(table.at(c, r), catalogue);
+    return text;
+}
+
+QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue,
+                      std::vector<CheckTable::Cell> cells) {
+    std::sort(cells.begin(), cells.end(), [](const CheckTable::Cell& a, const CheckTable::Cell& b) {
+        return a.c != b.c ? a.c < b.c : a.r < b.r;
+    });
+    QString text;
+    for (const CheckTable::Cell& cell : cells)
+        text += clipboardLine(table.at(cell.c, cell.r), catalogue);
     return text;
 }
 

@@ -4,6 +4,7 @@
 #include "engine/check_table.h"
 
 #include <QString>
+#include <vector>
 
 namespace nomispot {
 
@@ -24,8 +25,14 @@ PopupCaptions popupCaptions(const CheckItem& item, const TldEntry& entry,
 // Target of "Goto www.": no scheme in front.
 QString wwwTarget(const CheckItem& item);
 
-// Every candidate, column by column, one CR LF line each.
+// A candidate's line of the clipboard list, CR LF ended.
+QString clipboardLine(const CheckItem& item, const TldCatalogue& catalogue);
+
+// Every candidate, column by column, one line each.
 QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue);
+// The candidates of cells only, column by column.
+QString clipboardText(const CheckTable& table, const TldCatalogue& catalogue,
+                      std::vector<CheckTable::Cell> cells);
 
 QString copiedMessage();
 

@@ -62,6 +62,29 @@ QString reasonText(const CheckItem& item) {
     return {};
 }
 
+QString countsText(const CheckTable& table) {
+    int free = 0, taken = 0, pending = 0;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r)
+            switch (table.at(c, r).state) {
+            case CheckState::Available:
+                ++free;
+                break;
+            case CheckState::Unavailable:
+                ++taken;
+                break;
+            case CheckState::Pending:
+                ++pending;
+                break;
+            case CheckState::NotChecked:
+                break;
+            }
+    QString text = QStringLiteral("%1 free, %2 taken").arg(free).arg(taken);
+    if (pending)
+        text += QStringLiteral(", %1 to go").arg(pending);
+    return text;
+}
+
 QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints) {
     const QString& nameserver = dns.nameserver;
     // Counted by what the user can tell apart, in this order.

@@ -11,6 +11,9 @@ namespace nomispot {
 // that was.
 QString reasonText(const CheckItem& item);
 
+// "3 free, 10 taken" and, while a run lasts, "5 to go".
+QString countsText(const CheckTable& table);
+
 // Where the user changes what a summary may point at.
 struct SettingsHints {
     QString nameserver;

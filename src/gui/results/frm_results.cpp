@@ -66,7 +66,7 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     m_grid->setModel(&m_model);
     m_grid->setItemDelegate(new CentredPictureDelegate(m_grid));
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     // The column widths add up to the grid's width exactly; a frame would cost a scroll bar.
@@ -79,14 +79,20 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_grid->verticalHeader()->setHighlightSections(false);
     placeInTwips(m_grid, 0, 0, 5535, 2655);
-    connect(m_grid, &QTableView::clicked, this, &frmResults::openPopupAtCurrentCell);
+    // A plain click opens the popup; Shift and Ctrl clicks select cells to copy.
+    connect(m_grid, &QTableView::clicked, this, [this] {
+        if (QGuiApplication::keyboardModifiers() == Qt::NoModifier)
+            openPopupAtCurrentCell();
+    });
     connect(m_grid, &QTableView::customContextMenuRequested, this,
             &frmResults::openPopupAtCurrentCell);
 
     m_progress = new QProgressBar(client);
     m_progress->setObjectName(QStringLiteral("ProgressBar"));
     m_progress->setToolTip(QStringLiteral("Progress in checking your domains..."));
-    m_progress->setTextVisible(false);
+    // What the answers say so far, in words.
+    m_progress->setTextVisible(true);
+    m_progress->setFormat(QString());
     placeInTwips(m_progress, 120, 2760, 4095, 375);
 
     // What the run could not check, in the progress bar's place once it is over.
@@ -154,6 +160,7 @@ void frmResults::buildMenus() {
     QAction* copy = m_mnuEdit->addAction(QStringLiteral("&Copy list to Clipboard"), this,
                                          &frmResults::mnuCopy_Click);
     copy->setObjectName(QStringLiteral("mnuCopy"));
+    buildWorkspaceMenus();
 
     // The popup is a menu of its own, never in the menu bar.
     m_popup = new QMenu(QStringLiteral("Popup"), this);
@@ -185,6 +192,8 @@ void frmResults::setRunningLook(bool running) {
     m_mnuEdit->setEnabled(!running);
     m_mnuFile->menuAction()->setEnabled(!running);
     m_mnuEdit->menuAction()->setEnabled(!running);
+    m_mnuView->setEnabled(!running);
+    m_mnuView->menuAction()->setEnabled(!running);
     if (running) {
         setCursor(Qt::WaitCursor);
         m_grid->setCursor(Qt::WaitCursor);
@@ -215,8 +224,7 @@ void frmResults::GetData() {
 
 void frmResults::startQueries() {
     m_stage = Stage::Querying;
-    m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries,
-                   m_plan.candidates.candidateCount() + 1);
+    m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries, m_progress->maximum());
 }
 
 QString frmResults::columnSuffix(int c) const {
@@ -326,6 +334,7 @@ void frmResults::ShowCellState(int c, int r) {
 void frmResults::repaintAnswers() {
     m_model.flushChanges();
     m_progress->setValue(m_runner.answered());
+    m_progress->setFormat(countsText(m_plan.candidates));
 }
 
 void frmResults::ShowAllCellStates() {
@@ -340,7 +349,11 @@ void frmResults::completeRun() {
     m_grid->setUpdatesEnabled(true);
     m_progress->setVisible(false);
     const QString settings = QStringLiteral("Options > DNS Settings");
-    m_summaryText = runSummary(m_plan.candidates, m_dns, {settings, settings});
+    const QString notChecked = runSummary(m_plan.candidates, m_dns, {settings, settings});
+    m_summaryText = countsText(m_plan.candidates) + u'.';
+    if (!notChecked.isEmpty())
+        m_summaryText += u' ' + notChecked;
+    applyRowFilter();
     m_summary->setGeometry(m_progress->geometry());
     showSummary();
     setRunningLook(false);

@@ -64,6 +64,16 @@ public:
     void mnuCopy_Click();
     void mnuExit_Click();
 
+    // The results window as a place to work in, once a run is over.
+    // Writes CSV, or JSON for a name ending in .json; false after telling why it could not.
+    bool saveResults(const QString& path);
+    void mnuSave_Click();
+    void mnuCopySelection_Click();
+    // Asks again about the not-checked candidates (but names no nameserver can take), with the
+    // nameserver now set; the answers fill the same grid.
+    void mnuCheckAgain_Click();
+    void mnuOnlyFree_Toggled(bool onlyFree);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -71,6 +81,8 @@ protected:
 
 private:
     void buildMenus();
+    void buildWorkspaceMenus();
+    void applyRowFilter();
     void setRunningLook(bool running);
     void applySizingSequence();
     void applyResize();
@@ -95,6 +107,8 @@ private:
     QAction* m_escape;
     QMenu* m_mnuFile;
     QMenu* m_mnuEdit;
+    QMenu* m_mnuView;
+    QAction* m_mnuOnlyFree;
     QMenu* m_popup;
     QAction* m_mnuTitle;
     QAction* m_mnuDisplay;

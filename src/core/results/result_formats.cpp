@@ -1,4 +1,4 @@
-#include "cli_output.h"
+#include "results/result_formats.h"
 
 #include "results/result_actions.h"
 #include "results/run_summary.h"
@@ -8,7 +8,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
-namespace nomispot::cli {
+namespace nomispot {
 
 namespace {
 
@@ -111,4 +111,4 @@ QString formatResults(const RunResults& results, OutputFormat format, bool onlyA
     return {};
 }
 
-} // namespace nomispot::cli
+} // namespace nomispot

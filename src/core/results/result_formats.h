@@ -1,7 +1,6 @@
 #pragma once
 
 #include "catalogue/tld_catalogue.h"
-#include "cli_options.h"
 #include "engine/check_table.h"
 #include "engine/run_plan.h"
 #include "names/name_table.h"
@@ -9,9 +8,11 @@
 #include <QString>
 #include <vector>
 
-namespace nomispot::cli {
+namespace nomispot {
 
-// What a finished (or interrupted) run prints.
+enum class OutputFormat { Text, Csv, Json };
+
+// What a finished (or interrupted) run gives to print or save.
 struct RunResults {
     const CheckTable& table;
     const TldCatalogue& catalogue;
@@ -28,4 +29,4 @@ QString csvField(const QString& value);
 // The results in format, candidates column by column; with onlyAvailable just the available ones.
 QString formatResults(const RunResults& results, OutputFormat format, bool onlyAvailable);
 
-} // namespace nomispot::cli
+} // namespace nomispot

@@ -1,0 +1,135 @@
+// The results window's work on a finished run: save, copy a selection, check again, filter.
+#include "app_info.h"
+#include "results/frm_results.h"
+#include "results/result_actions.h"
+#include "results/result_formats.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSaveFile>
+#include <QTableView>
+
+namespace nomispot {
+
+void frmResults::buildWorkspaceMenus() {
+    QAction* save =
+        m_mnuFile->addAction(QStringLiteral("&Save Results..."), this, &frmResults::mnuSave_Click);
+    save->setObjectName(QStringLiteral("mnuSave"));
+    save->setShortcut(QKeySequence::Save);
+    m_mnuFile->insertAction(m_mnuFile->actions().constFirst(), save);
+
+    QAction* copySelection = m_mnuEdit->addAction(QStringLiteral("Copy &Selection"), this,
+                                                  &frmResults::mnuCopySelection_Click);
+    copySelection->setObjectName(QStringLiteral("mnuCopySelection"));
+    copySelection->setShortcut(QKeySequence::Copy);
+    QAction* again = m_mnuEdit->addAction(QStringLiteral("Check &Again Not Checked"), this,
+                                          &frmResults::mnuCheckAgain_Click);
+    again->setObjectName(QStringLiteral("mnuCheckAgain"));
+    again->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+
+    m_mnuView = menuBar()->addMenu(QStringLiteral("&View"));
+    m_mnuView->setObjectName(QStringLiteral("mnuView"));
+    m_mnuOnlyFree = m_mnuView->addAction(QStringLiteral("&Only Rows With a Free Name"));
+    m_mnuOnlyFree->setObjectName(QStringLiteral("mnuOnlyFree"));
+    m_mnuOnlyFree->setCheckable(true);
+    connect(m_mnuOnlyFree, &QAction::toggled, this, &frmResults::mnuOnlyFree_Toggled);
+}
+
+bool frmResults::saveResults(const QString& path) {
+    const OutputFormat format = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)
+                                    ? OutputFormat::Json
+                                    : OutputFormat::Csv;
+    const QByteArray text =
+        formatResults({m_plan.candidates, m_state.catalogue, m_plan.names, m_plan.columns}, format,
+                      false)
+            .toUtf8();
+    // Written whole or not at all: a file that was there stays as it was on failure.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+        return true;
+    m_state.messages->show(
+        {appTitle(),
+         QStringLiteral("Cannot save the results to %1:\r%2").arg(path, file.errorString()),
+         MessageIcon::Critical});
+    return false;
+}
+
+void frmResults::mnuSave_Click() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Results"),
+                                                      QStringLiteral("nomispot-results.csv"),
+                                                      QStringLiteral("CSV (*.csv);;JSON (*.json)"));
+    if (!path.isEmpty())
+        saveResults(path);
+}
+
+void frmResults::mnuCopySelection_Click() {
+    std::vector<CheckTable::Cell> cells;
+    for (const QModelIndex& index : m_grid->selectionModel()->selectedIndexes())
+        cells.push_back({index.column() + 1, index.row() + 1});
+    if (cells.empty())
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(clipboardText(m_plan.candidates, m_state.catalogue, std::move(cells)));
+    m_state.messages->show({appTitle(), copiedMessage(), MessageIcon::None});
+}
+
+void frmResults::mnuCheckAgain_Click() {
+    if (isRunActive())
+        return;
+    CheckTable& table = m_plan.candidates;
+    int again = 0;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r) {
+            CheckItem& item = table.at(c, r);
+            if (item.state != CheckState::NotChecked ||
+                item.reason == NotCheckedReason::InvalidName)
+                continue;
+            item = CheckItem{
+                item.domain, item.tld, CheckState::Pending, item.queryId, NotCheckedReason::None,
+                0,           false,    item.probe};
+            m_model.showCellState(c, r);
+            ++again;
+        }
+    if (again == 0)
+        return;
+    // The nameserver may have changed: its suffixes are tested afresh.
+    for (SuffixProbe& probe : table.probes())
+        probe.trust = SuffixProbe::Trust::Trusted;
+    m_model.flushChanges();
+    m_stage = Stage::Preparing;
+    setRunningLook(true);
+    m_summaryText.clear();
+    showSummary();
+    m_progress->setValue(0);
+    m_progress->setMaximum(again + 1);
+    m_progress->setFormat(QString());
+    m_progress->setVisible(true);
+    m_dns = m_state.dns;
+    m_runner.prepareNetwork(m_dns.nameserver);
+}
+
+void frmResults::mnuOnlyFree_Toggled(bool) {
+    applyRowFilter();
+}
+
+// With the filter on, a row shows only when one of its names is free.
+void frmResults::applyRowFilter() {
+    const CheckTable& table = m_plan.candidates;
+    const bool onlyFree = m_mnuOnlyFree->isChecked();
+    for (int r = 1; r <= table.nameCount(); ++r) {
+        bool free = false;
+        for (int c = 1; c <= table.colCount() && !free; ++c)
+            free = table.at(c, r).state == CheckState::Available;
+        m_grid->setRowHidden(r - 1, onlyFree && !free);
+    }
+}
+
+} // namespace nomispot
