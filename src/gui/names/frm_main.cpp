@@ -114,8 +114,10 @@ void frmMain::activate_Click() {
     if (m_results)
         m_results->close();
     m_results = new frmResults(m_state, std::move(*plan), this);
-    m_results->show();
+    // Sized before it is shown: a window manager takes the first size it maps at, and may undo a
+    // resize that comes right after.
     m_results->GetData();
+    m_results->show();
 }
 
 } // namespace nomispot

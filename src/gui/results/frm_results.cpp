@@ -272,16 +272,26 @@ void frmResults::applySizingSequence() {
     update();
 }
 
+// The window manager's frame around the window. Until it has framed this window, the frame of
+// the main window stands in: the same manager gives both the same decorations.
+QSize frmResults::frameExtents() const {
+    const QSize frame = frameGeometry().size() - size();
+    if (!frame.isNull() || !parentWidget())
+        return frame;
+    const QWidget* main = parentWidget()->window();
+    return main->frameGeometry().size() - main->size();
+}
+
 double frmResults::outerWidth() const {
-    return pixelsToTwips(frameGeometry().width(), this);
+    return pixelsToTwips(width() + frameExtents().width(), this);
 }
 
 double frmResults::outerHeight() const {
-    return pixelsToTwipsY(frameGeometry().height(), this);
+    return pixelsToTwipsY(height() + frameExtents().height(), this);
 }
 
 void frmResults::setOuterSize(double width, double height) {
-    const QSize frame = frameGeometry().size() - size();
+    const QSize frame = frameExtents();
     resize(twipsToPixels(width, this) - frame.width(),
            twipsToPixelsY(height, this) - frame.height());
 }

@@ -52,6 +52,7 @@ public:
     double outerWidth() const;
     double outerHeight() const;
     void setOuterSize(double width, double height);
+    QSize frameExtents() const;
 
     // The cell popup for result cell (c, r), both 1-based; shown at the mouse pointer.
     void openPopup(int c, int r);
