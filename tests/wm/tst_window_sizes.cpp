@@ -1,6 +1,8 @@
 // Window sizes and placement under a real window manager (Xvfb with openbox), where frames and
 // late resize notices exist; offscreen has neither. Run by tests/wm/run_under_openbox.sh.
+#include "catalogue/frm_domains.h"
 #include "names/frm_main.h"
+#include "names/main_menu.h"
 #include "results/frm_results.h"
 #include "test_app.h"
 #include "twips.h"
@@ -15,6 +17,9 @@ class TestWindowSizes : public QObject {
     Q_OBJECT
 private slots:
     void resultsWindowAtContentSize();
+    void domainDialogHeight_data();
+    void domainDialogHeight();
+    void mainWindowClientArea();
 };
 
 // The results window opens exactly as large as its content needs, every time.
@@ -43,6 +48,42 @@ void TestWindowSizes::resultsWindowAtContentSize() {
         QTRY_VERIFY(!results);
     }
     QCOMPARE(right, 20);
+}
+
+void TestWindowSizes::domainDialogHeight_data() {
+    QTest::addColumn<bool>("user");
+    QTest::addColumn<int>("height"); // outer, in twips
+    QTest::newRow("default list") << false << 1400;
+    QTest::newRow("personal selection") << true << 5985;
+}
+
+// The domain dialog has its designed outer height from its first showing on.
+void TestWindowSizes::domainDialogHeight() {
+    QFETCH(bool, user);
+    QFETCH(int, height);
+    test::TestApp app;
+    app.state.searchSet = user ? SearchSet::Selection : SearchSet::DefaultList;
+    frmMain window(app.state);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    frmDomains dialog(app.state, &window);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::qWait(300);
+    QVERIFY(dialog.frameGeometry().height() > dialog.height()); // framed
+    QCOMPARE(dialog.frameGeometry().height(), twipsToPixelsY(height, &dialog));
+}
+
+// The main window's client area below the menu is as designed: no empty band.
+void TestWindowSizes::mainWindowClientArea() {
+    test::TestApp app;
+    frmMain window(app.state);
+    installMainMenu(window, app.state);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(300);
+    QVERIFY(window.menuWidget());
+    QCOMPARE(window.height() - window.menuWidget()->height(), twipsToPixelsY(675, &window));
 }
 
 QTEST_MAIN(TestWindowSizes)

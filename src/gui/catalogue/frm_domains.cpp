@@ -2,6 +2,7 @@
 
 #include "settings/settings_ops.h"
 #include "twips.h"
+#include "window_frame.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -164,6 +165,7 @@ void frmDomains::butCancel_Click() {
 void frmDomains::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     applyHeight();
+    whenFramed(this, [this] { applyHeight(); });
 }
 
 void frmDomains::moveEvent(QMoveEvent* event) {
@@ -190,7 +192,7 @@ void frmDomains::setAllDomains(bool selected) {
 }
 
 void frmDomains::applyHeight() {
-    const int frame = frameGeometry().height() - geometry().height();
+    const int frame = frameExtents(this).height();
     const QSize size(twipsToPixels(kClientWidth, this),
                      std::max(1, twipsToPixelsY(m_outerHeightTwips, this) - frame));
     if (size != this->size() || size != minimumSize() || size != maximumSize())

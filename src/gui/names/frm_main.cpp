@@ -7,6 +7,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,6 +77,8 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     client->setFixedSize(
         std::max(twipsToPixels(4530, client), m_modes[1]->geometry().right() + gap),
         twipsToPixelsY(675, client));
+    // Exactly the client area and the menu bar: a window manager would otherwise add a band.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 frmMain::~frmMain() = default;

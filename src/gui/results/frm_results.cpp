@@ -5,6 +5,7 @@
 #include "results/run_summary.h"
 #include "settings/settings_ops.h"
 #include "twips.h"
+#include "window_frame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -272,26 +273,16 @@ void frmResults::applySizingSequence() {
     update();
 }
 
-// The window manager's frame around the window. Until it has framed this window, the frame of
-// the main window stands in: the same manager gives both the same decorations.
-QSize frmResults::frameExtents() const {
-    const QSize frame = frameGeometry().size() - size();
-    if (!frame.isNull() || !parentWidget())
-        return frame;
-    const QWidget* main = parentWidget()->window();
-    return main->frameGeometry().size() - main->size();
-}
-
 double frmResults::outerWidth() const {
-    return pixelsToTwips(width() + frameExtents().width(), this);
+    return pixelsToTwips(width() + frameExtents(this).width(), this);
 }
 
 double frmResults::outerHeight() const {
-    return pixelsToTwipsY(height() + frameExtents().height(), this);
+    return pixelsToTwipsY(height() + frameExtents(this).height(), this);
 }
 
 void frmResults::setOuterSize(double width, double height) {
-    const QSize frame = frameExtents();
+    const QSize frame = frameExtents(this);
     resize(twipsToPixels(width, this) - frame.width(),
            twipsToPixelsY(height, this) - frame.height());
 }
@@ -299,6 +290,16 @@ void frmResults::setOuterSize(double width, double height) {
 void frmResults::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     applyResize();
+}
+
+void frmResults::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Sized with a frame that was only an estimate: once the real one is known, the window is
+    // made its content size again unless the user has resized it meanwhile.
+    whenFramed(this, [this, sized = size()] {
+        if (m_limits && size() == sized)
+            setOuterSize(m_limits->maxWidth, m_limits->maxHeight);
+    });
 }
 
 void frmResults::changeEvent(QEvent* event) {

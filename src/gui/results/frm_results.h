@@ -52,7 +52,6 @@ public:
     double outerWidth() const;
     double outerHeight() const;
     void setOuterSize(double width, double height);
-    QSize frameExtents() const;
 
     // The cell popup for result cell (c, r), both 1-based; shown at the mouse pointer.
     void openPopup(int c, int r);
@@ -79,6 +78,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
