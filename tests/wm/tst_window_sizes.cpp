@@ -1,15 +1,23 @@
 // Window sizes and placement under a real window manager (Xvfb with openbox), where frames and
 // late resize notices exist; offscreen has neither. Run by tests/wm/run_under_openbox.sh.
 #include "catalogue/frm_domains.h"
+#include "message_box_service.h"
 #include "names/frm_main.h"
 #include "names/main_menu.h"
+#include "names/startup.h"
 #include "results/frm_results.h"
+#include "settings/frm_options.h"
+#include "settings/frm_options_first.h"
 #include "test_app.h"
 #include "twips.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 using namespace nomispot;
 
@@ -20,6 +28,9 @@ private slots:
     void domainDialogHeight_data();
     void domainDialogHeight();
     void mainWindowClientArea();
+    void dnsOptionsBesideTheMainWindow();
+    void wizardInTheMiddle();
+    void messageWideEnoughForItsTitle();
 };
 
 // The results window opens exactly as large as its content needs, every time.
@@ -84,6 +95,54 @@ void TestWindowSizes::mainWindowClientArea() {
     QTest::qWait(300);
     QVERIFY(window.menuWidget());
     QCOMPARE(window.height() - window.menuWidget()->height(), twipsToPixelsY(675, &window));
+}
+
+// DNS Settings opens beside the small main window, hiding nothing of it.
+void TestWindowSizes::dnsOptionsBesideTheMainWindow() {
+    test::TestApp app;
+    frmMain window(app.state);
+    installMainMenu(window, app.state);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QAction*>(QStringLiteral("mnuServer"))->trigger();
+    auto* options = window.findChild<frmOptions*>();
+    QVERIFY(options);
+    QVERIFY(QTest::qWaitForWindowExposed(options));
+    QTest::qWait(300);
+    QVERIFY(!options->frameGeometry().intersects(window.frameGeometry()));
+    QVERIFY(window.screen()->availableGeometry().contains(options->frameGeometry()));
+}
+
+// The first-run wizard, shown before the main window, opens in the middle of the screen.
+void TestWindowSizes::wizardInTheMiddle() {
+    test::TestApp app;
+    frmMain window(app.state);
+    QPoint offCentre;
+    QTimer::singleShot(300, [&offCentre] {
+        auto* wizard = qobject_cast<frmOptionsFirst*>(QApplication::activeModalWidget());
+        if (!wizard)
+            return;
+        offCentre =
+            wizard->frameGeometry().center() - wizard->screen()->availableGeometry().center();
+        wizard->close();
+    });
+    QVERIFY(StartUp(window, app.state));
+    QVERIFY2(offCentre.manhattanLength() <= 4,
+             qPrintable(QString::number(offCentre.x()) + u',' + QString::number(offCentre.y())));
+}
+
+// A message box is wide enough that the window manager shows its whole title.
+void TestWindowSizes::messageWideEnoughForItsTitle() {
+    const QString title = QStringLiteral("Nomispot - Illegal characters used in what you typed");
+    int width = 0;
+    QTimer::singleShot(300, [&width] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            width = box->width();
+            box->close();
+        }
+    });
+    MessageBoxService().show({title, QStringLiteral("Short."), MessageIcon::None});
+    QVERIFY(width > QFontMetrics(QApplication::font()).horizontalAdvance(title));
 }
 
 QTEST_MAIN(TestWindowSizes)

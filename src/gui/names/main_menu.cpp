@@ -8,6 +8,7 @@
 #include "names/frm_main.h"
 #include "settings/frm_options.h"
 #include "settings/settings_ops.h"
+#include "window_frame.h"
 
 #include <QMenuBar>
 #include <QPointer>
@@ -28,8 +29,11 @@ public:
     void mnuServer_Click() {
         if (m_state.store)
             SaveDnsSettings(*m_state.store, m_state.dns);
-        if (!m_options)
+        if (!m_options) {
             m_options = new frmOptions(m_state, &m_window);
+            m_options->adjustSize();
+            placeBeside(m_options, &m_window);
+        }
         m_options->setWindowState(m_options->windowState() & ~Qt::WindowMinimized);
         m_options->show();
         m_options->raise();

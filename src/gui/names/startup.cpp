@@ -7,6 +7,7 @@
 #include "settings/frm_options_first.h"
 #include "settings/settings_ops.h"
 #include "settings/system_resolver.h"
+#include "window_frame.h"
 
 namespace nomispot {
 
@@ -26,6 +27,10 @@ void StartupInit(AppState& state, QWidget* parent) {
         SaveDnsSettings(store, state.dns);
         SaveTldSelection(store, state.catalogue);
         frmOptionsFirst wizard(state, parent);
+        // The main window is not up yet: the wizard takes the middle of the screen.
+        wizard.adjustSize();
+        placeOnScreenCentre(&wizard);
+        whenFramed(&wizard, [&wizard] { placeOnScreenCentre(&wizard); });
         wizard.exec();
     } else {
         LoadTldSelection(store, state.catalogue);
