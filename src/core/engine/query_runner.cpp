@@ -3,11 +3,15 @@
 #include "engine/network.h"
 
 #include <QHostInfo>
-#include <QNetworkDatagram>
 #include <algorithm>
 #include <utility>
 
 namespace nomispot {
+
+namespace {
+// The classic DNS limit over UDP; a longer reply is cut, its header and question still whole.
+constexpr qsizetype kMaxReplyBytes = 512;
+} // namespace
 
 QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_timer(this) {
     m_socket.setObjectName(QStringLiteral("Winsock1"));
@@ -136,12 +140,14 @@ void QueryRunner::readReplies() {
     // At least one read: a readyRead without a datagram is an error the system reports (a refused
     // port), and until something is read Qt announces no further datagram. Bounded, so a flood
     // cannot hold the event loop; the rest comes with the next readyRead.
+    // One buffer for all: a reply is read without building a datagram object around it.
+    QByteArray buffer(kMaxReplyBytes, Qt::Uninitialized);
     for (int i = 0; i < 256; ++i) {
-        const QNetworkDatagram d = m_socket.receiveDatagram(512);
-        if (!d.isValid())
+        const qint64 size = m_socket.readDatagram(buffer.data(), buffer.size());
+        if (size < 0)
             break;
         if (m_phase)
-            m_phase->datagram(d.data());
+            m_phase->datagram(QByteArray::fromRawData(buffer.constData(), size));
         if (!m_socket.hasPendingDatagrams())
             break;
     }
