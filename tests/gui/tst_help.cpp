@@ -3,6 +3,7 @@
 #include "help/help_window.h"
 #include "test_app.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QHelpEngineCore>
@@ -187,6 +188,7 @@ void TestHelp::showHelpOpensMainOnIndex() {
     QCOMPARE(window->browser()->source().scheme(), QStringLiteral("qthelp"));
     QCOMPARE(window->browser()->source().fileName(), QStringLiteral("index.html"));
     QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("Nomispot Help")));
+    QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
 }
 
 void TestHelp::showHelpKeepsOneWindow() {

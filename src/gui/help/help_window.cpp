@@ -44,7 +44,7 @@ QUrl startPage(QHelpEngine& engine, const QString& helpFile) {
 
 HelpWindow::HelpWindow(const QString& windowName, const QString& helpFile,
                        const QString& collectionFile, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_helpFile(helpFile) {
+    : QMainWindow(parent, Qt::Window), m_helpFile(helpFile) {
     setObjectName(windowName);
     setWindowTitle(windowName);
     resize(780, 560);
@@ -69,7 +69,9 @@ HelpWindow::HelpWindow(const QString& windowName, const QString& helpFile,
             QDesktopServices::openUrl(url);
     });
 
-    auto* layout = new QHBoxLayout(this);
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QHBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     if (!m_engine) {
         layout->addWidget(m_browser);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QMainWindow>
 #include <QString>
-#include <QWidget>
 
 class QHelpEngine;
 class QTextBrowser;
@@ -9,8 +9,8 @@ class QTextBrowser;
 namespace nomispot {
 
 // A help window: the help file's contents beside the page chosen from them. Without a usable
-// help file it shows a short page saying so.
-class HelpWindow : public QWidget {
+// help file it shows a short page saying so. A main window, so that screen readers know it as one.
+class HelpWindow : public QMainWindow {
     Q_OBJECT
 public:
     // collectionFile: a help collection that holds helpFile, or empty when there is none.
