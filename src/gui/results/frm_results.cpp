@@ -27,7 +27,7 @@ namespace nomispot {
 
 namespace {
 
-constexpr int kRepaintMs = 16;
+constexpr int kRepaintMs = 40;
 
 // Paints a cell's picture centred, horizontally and vertically.
 class CentredPictureDelegate : public QStyledItemDelegate {
