@@ -188,7 +188,7 @@ private:
 
 void TestTraffic::initTestCase() {
     m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
-    NOMISPOT_REQUIRE_NSD_RUNNING(*m_nsd);
+    NOMISPOT_REQUIRE_SERVER_RUNNING(*m_nsd);
     // The undisturbed run gives the verdicts every disturbed one must reach.
     Check check;
     QVERIFY(check.connectTo(kNameserver));

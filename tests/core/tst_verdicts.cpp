@@ -141,7 +141,7 @@ void TestVerdicts::againstDnsSoftware() {
             options.stubZones.insert(suffix, kNsd);
         options.extraServerLines = s.unboundLines;
         unbound.emplace(kUnbound, options);
-        NOMISPOT_REQUIRE_UNBOUND_RUNNING(*unbound);
+        NOMISPOT_REQUIRE_SERVER_RUNNING(*unbound);
     }
     const QString nameserver = s.viaUnbound ? kUnbound : kNsd;
 

@@ -76,7 +76,7 @@ private:
 
 void TestResultsWindow::initTestCase() {
     m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
-    NOMISPOT_REQUIRE_NSD_RUNNING(*m_nsd);
+    NOMISPOT_REQUIRE_SERVER_RUNNING(*m_nsd);
 }
 
 void TestResultsWindow::popup_data() {

@@ -1,26 +1,11 @@
 #include "nsd_server.h"
 
-#include "engine/dns_message.h"
-
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QHostAddress>
-#include <QNetworkDatagram>
-#include <QStandardPaths>
-#include <QThread>
-#include <QUdpSocket>
 #include <unistd.h>
 
 namespace nomispot::test {
 
 namespace {
-
-QString findNsd() {
-    for (const QString& dir : {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")})
-        if (QFile::exists(dir + QStringLiteral("/nsd")))
-            return dir + QStringLiteral("/nsd");
-    return QStandardPaths::findExecutable(QStringLiteral("nsd"));
-}
 
 bool writeFile(const QString& path, const QString& text) {
     QFile f(path);
@@ -51,7 +36,7 @@ bool NsdServer::start() {
         m_skipReason = QStringLiteral("NSD on port 53 needs root");
         return false;
     }
-    const QString nsd = findNsd();
+    const QString nsd = findServerProgram(QStringLiteral("nsd"));
     if (nsd.isEmpty()) {
         m_skipReason = QStringLiteral("nsd is not installed (apt-get install nsd)");
         return false;
@@ -104,51 +89,18 @@ bool NsdServer::start() {
         return false;
     }
 
-    m_process = std::make_unique<QProcess>();
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->start(nsd, {QStringLiteral("-d"), QStringLiteral("-c"), confPath});
-    if (!m_process->waitForStarted(5000)) {
-        m_skipReason = QStringLiteral("nsd did not start: ") + m_process->errorString();
-        m_failed = true;
-        return false;
-    }
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        if (m_process->state() != QProcess::Running)
-            break;
-        if (answers())
-            return true;
-        QThread::msleep(50);
-    }
-    qWarning("nsd did not answer: %s\n%s", m_process->readAll().constData(), qPrintable(log()));
-    m_skipReason = QStringLiteral("nsd did not answer on %1").arg(m_address);
+    const QString zone = m_zones.firstKey();
+    if (m_process.start(nsd, {QStringLiteral("-d"), QStringLiteral("-c"), confPath}, m_address,
+                        zone == u"." ? QStringLiteral("probe") : QStringLiteral("probe.") + zone))
+        return true;
+    qWarning("%s\n%s", qPrintable(m_process.failure()), qPrintable(log()));
+    m_skipReason = m_process.failure();
     m_failed = true;
-    stop();
     return false;
 }
 
-bool NsdServer::answers() {
-    QUdpSocket probe;
-    probe.connectToHost(QHostAddress(m_address), 53);
-    if (!probe.waitForConnected(500))
-        return false;
-    const QString zone = m_zones.firstKey();
-    probe.write(*BuildQuery(
-        zone == u"." ? QStringLiteral("probe") : QStringLiteral("probe.") + zone, 4242));
-    return probe.waitForReadyRead(200) && probe.receiveDatagram().data().size() >= 4;
-}
-
 void NsdServer::stop() {
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->terminate();
-        if (!m_process->waitForFinished(5000)) {
-            m_process->kill();
-            m_process->waitForFinished(2000);
-        }
-    }
-    m_process.reset();
+    m_process.stop();
 }
 
 QString NsdServer::log() const {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "server_process.h"
+
 #include <QMap>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-#include <memory>
 
 namespace nomispot::test {
 
@@ -29,28 +29,17 @@ public:
     static QMap<QString, QString> standardZones();
 
 private:
-    bool answers();
-
     QString m_address;
     QMap<QString, QString> m_zones;
     QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_process;
+    ServerProcess m_process;
     QString m_skipReason;
     bool m_failed = false;
 };
 
 } // namespace nomispot::test
 
-// Starts server, or ends the test function: skips where root or nsd is missing, unless
-// NOMISPOT_REQUIRE_NSD is set (as on CI); fails when the server does not answer.
-#define NOMISPOT_REQUIRE_NSD_RUNNING(server)                                                       \
-    if (!(server).start()) {                                                                       \
-        if ((server).failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))                \
-            QFAIL(qPrintable((server).skipReason()));                                              \
-        QSKIP(qPrintable((server).skipReason()));                                                  \
-    }
-
 // Starts an NSD at address with zones into a local named var.
 #define NOMISPOT_START_NSD(var, address, zones)                                                    \
     nomispot::test::NsdServer var(address, zones);                                                 \
-    NOMISPOT_REQUIRE_NSD_RUNNING(var)
+    NOMISPOT_REQUIRE_SERVER_RUNNING(var)

@@ -1,26 +1,13 @@
 #include "unbound_server.h"
 
-#include "engine/dns_message.h"
-
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QHostAddress>
-#include <QNetworkDatagram>
-#include <QStandardPaths>
-#include <QThread>
 #include <QUdpSocket>
 #include <unistd.h>
 
 namespace nomispot::test {
 
 namespace {
-
-QString findProgram(const QString& name) {
-    for (const QString& dir : {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")})
-        if (QFile::exists(dir + u'/' + name))
-            return dir + u'/' + name;
-    return QStandardPaths::findExecutable(name);
-}
 
 bool writeFile(const QString& path, const QString& text) {
     QFile f(path);
@@ -47,7 +34,7 @@ bool UnboundServer::start() {
         m_skipReason = QStringLiteral("unbound on port 53 needs root");
         return false;
     }
-    const QString unbound = findProgram(QStringLiteral("unbound"));
+    const QString unbound = findServerProgram(QStringLiteral("unbound"));
     if (unbound.isEmpty()) {
         m_skipReason = QStringLiteral("unbound is not installed (apt-get install unbound)");
         return false;
@@ -119,38 +106,20 @@ bool UnboundServer::start() {
     if (!checkConfig(confPath))
         return false;
 
-    m_process = std::make_unique<QProcess>();
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->start(unbound, {QStringLiteral("-d"), QStringLiteral("-c"), confPath});
-    if (!m_process->waitForStarted(5000)) {
-        m_skipReason = QStringLiteral("unbound did not start: ") + m_process->errorString();
-        m_failed = true;
-        return false;
-    }
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        if (m_process->state() != QProcess::Running)
-            break;
-        if (answers())
-            return true;
-        QThread::msleep(50);
-    }
-    const QByteArray output = m_process->readAll();
-    qWarning("unbound did not answer: %s\n%s", output.constData(), qPrintable(log()));
+    // unbound answers localhost from its built-in local zone, whatever the stubs are.
+    if (m_process.start(unbound, {QStringLiteral("-d"), QStringLiteral("-c"), confPath}, m_address,
+                        QStringLiteral("localhost")))
+        return true;
+    qWarning("%s\n%s", qPrintable(m_process.failure()), qPrintable(log()));
     m_skipReason =
-        m_process->state() == QProcess::Running
-            ? QStringLiteral("unbound runs but did not answer on %1 within 10 s "
-                             "(does an access-control line deny 127.0.0.1?)")
-                  .arg(m_address)
-            : QStringLiteral("unbound exited: %1").arg(QString::fromLocal8Bit(output).trimmed());
+        m_process.failure() + QStringLiteral(" (does an access-control line deny 127.0.0.1?)");
     m_failed = true;
-    stop();
     return false;
 }
 
 // unbound-checkconf names the bad line; unbound itself may only say it cannot start.
 bool UnboundServer::checkConfig(const QString& confPath) {
-    const QString checkconf = findProgram(QStringLiteral("unbound-checkconf"));
+    const QString checkconf = findServerProgram(QStringLiteral("unbound-checkconf"));
     if (checkconf.isEmpty())
         return true;
     QProcess check;
@@ -175,30 +144,8 @@ bool UnboundServer::portIsFree() const {
     return socket.bind(QHostAddress(m_address), 53, QAbstractSocket::DontShareAddress);
 }
 
-// unbound answers localhost from its built-in local zone, whatever the stubs are.
-bool UnboundServer::answers() {
-    QUdpSocket probe;
-    probe.connectToHost(QHostAddress(m_address), 53);
-    if (!probe.waitForConnected(500))
-        return false;
-    const auto query = BuildQuery(QStringLiteral("localhost"), 4243);
-    if (!query)
-        return false;
-    probe.write(*query);
-    return probe.waitForReadyRead(200) && probe.receiveDatagram().data().size() >= 4;
-}
-
 void UnboundServer::stop() {
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->terminate();
-        if (!m_process->waitForFinished(5000)) {
-            m_process->kill();
-            m_process->waitForFinished(2000);
-        }
-    }
-    m_process.reset();
+    m_process.stop();
 }
 
 QString UnboundServer::log() const {

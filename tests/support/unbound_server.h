@@ -1,11 +1,11 @@
 #pragma once
 
+#include "server_process.h"
+
 #include <QMap>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 
 namespace nomispot::test {
 
@@ -40,31 +40,21 @@ public:
     QString log() const;
 
 private:
-    bool answers();
     bool checkConfig(const QString& confPath);
     bool portIsFree() const;
 
     QString m_address;
     Options m_options;
     QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_process;
+    ServerProcess m_process;
     QString m_skipReason;
     bool m_failed = false;
 };
 
 } // namespace nomispot::test
 
-// Starts server, or ends the test function: skips where root or unbound is missing, unless
-// NOMISPOT_REQUIRE_NSD is set (as on CI); fails when the server does not answer.
-#define NOMISPOT_REQUIRE_UNBOUND_RUNNING(server)                                                   \
-    if (!(server).start()) {                                                                       \
-        if ((server).failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))                \
-            QFAIL(qPrintable((server).skipReason()));                                              \
-        QSKIP(qPrintable((server).skipReason()));                                                  \
-    }
-
 // Starts an unbound at address with options (a named UnboundServer::Options: a braced list
 // would be split at its commas) into a local named var.
 #define NOMISPOT_START_UNBOUND(var, address, options)                                              \
     nomispot::test::UnboundServer var(address, options);                                           \
-    NOMISPOT_REQUIRE_UNBOUND_RUNNING(var)
+    NOMISPOT_REQUIRE_SERVER_RUNNING(var)

@@ -1,0 +1,72 @@
+#include "server_process.h"
+
+#include "engine/dns_message.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QNetworkDatagram>
+#include <QStandardPaths>
+#include <QThread>
+#include <QUdpSocket>
+
+namespace nomispot::test {
+
+bool ServerProcess::start(const QString& program, const QStringList& arguments,
+                          const QString& address, const QString& probeName) {
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->start(program, arguments);
+    if (!m_process->waitForStarted(5000)) {
+        m_failure = QStringLiteral("%1 did not start: %2").arg(program, m_process->errorString());
+        return false;
+    }
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && m_process->state() == QProcess::Running) {
+        if (answersOnPort53(address, probeName))
+            return true;
+        QThread::msleep(50);
+    }
+    m_failure = m_process->state() == QProcess::Running
+                    ? QStringLiteral("%1 did not answer on %2 within 10 s").arg(program, address)
+                    : QStringLiteral("%1 exited: %2")
+                          .arg(program, QString::fromLocal8Bit(output()).trimmed());
+    stop();
+    return false;
+}
+
+void ServerProcess::stop() {
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(5000)) {
+            m_process->kill();
+            m_process->waitForFinished(2000);
+        }
+    }
+    m_process.reset();
+}
+
+QByteArray ServerProcess::output() const {
+    return m_process ? m_process->readAll() : QByteArray();
+}
+
+bool answersOnPort53(const QString& address, const QString& name) {
+    QUdpSocket probe;
+    probe.connectToHost(QHostAddress(address), 53);
+    const auto query = BuildQuery(name, 4242);
+    if (!query || !probe.waitForConnected(500))
+        return false;
+    probe.write(*query);
+    return probe.waitForReadyRead(200) && probe.receiveDatagram().data().size() >= 4;
+}
+
+QString findServerProgram(const QString& name) {
+    for (const QString& dir : {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")})
+        if (QFile::exists(dir + u'/' + name))
+            return dir + u'/' + name;
+    return QStandardPaths::findExecutable(name);
+}
+
+} // namespace nomispot::test

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace nomispot::test {
+
+// A DNS server program that tests start in the foreground on a loopback address, port 53.
+class ServerProcess {
+public:
+    ~ServerProcess() { stop(); }
+
+    // Starts program and waits up to 10 s until the server at address answers a query for
+    // probeName; false with failure() set when it does not start, exits or never answers.
+    bool start(const QString& program, const QStringList& arguments, const QString& address,
+               const QString& probeName);
+    void stop();
+    QString failure() const { return m_failure; }
+    // What the program wrote on its own output.
+    QByteArray output() const;
+
+private:
+    std::unique_ptr<QProcess> m_process;
+    QString m_failure;
+};
+
+// Whether a DNS server at address, port 53, gives any reply to a query for name.
+bool answersOnPort53(const QString& address, const QString& name);
+
+// The program's path in the system folders or on PATH; empty when it is not installed.
+QString findServerProgram(const QString& name);
+
+} // namespace nomispot::test
+
+// Starts server, or ends the test function: skips where root or the program is missing, unless
+// NOMISPOT_REQUIRE_NSD is set (as on CI); fails when the server does not answer.
+#define NOMISPOT_REQUIRE_SERVER_RUNNING(server)                                                    \
+    if (!(server).start()) {                                                                       \
+        if ((server).failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))                \
+            QFAIL(qPrintable((server).skipReason()));                                              \
+        QSKIP(qPrintable((server).skipReason()));                                                  \
+    }
