@@ -18,8 +18,33 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 using namespace nomispot;
+
+namespace {
+
+// The window manager has put its frame around the window.
+bool isFramed(const QWidget* window) {
+    return window->frameGeometry().size() != window->size();
+}
+
+// Runs look on the modal window once it is up and framed, every 50 ms until look says it is done
+// or 5 s have passed; then closes it.
+void whenModalFramed(QObject* context, const std::function<bool(QWidget*)>& look) {
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, look, waited = 0]() mutable {
+        waited += 50;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !isFramed(modal) || (!look(modal) && waited < 5000))
+            return;
+        poll->deleteLater();
+        modal->close();
+    });
+    poll->start(50);
+}
+
+} // namespace
 
 class TestWindowSizes : public QObject {
     Q_OBJECT
@@ -48,12 +73,17 @@ void TestWindowSizes::resultsWindowAtContentSize() {
         QPointer<frmResults> results = window.results();
         QVERIFY(results);
         QVERIFY(QTest::qWaitForWindowExposed(results));
-        QTest::qWait(300); // late notices from the window manager
+        QTRY_VERIFY_WITH_TIMEOUT(isFramed(results), 5000);
+        QTest::qWait(200); // late notices from the window manager
         const WindowLimits limits = *results->limits();
-        const int width = twipsToPixels(limits.maxWidth, results);
-        const int height = twipsToPixelsY(limits.maxHeight, results);
-        const QSize outer = results->frameGeometry().size();
-        if (qAbs(outer.width() - width) <= 1 && qAbs(outer.height() - height) <= 1)
+        const QSize content(twipsToPixels(limits.maxWidth, results),
+                            twipsToPixelsY(limits.maxHeight, results));
+        const auto atContentSize = [&] {
+            const QSize outer = results->frameGeometry().size();
+            return qAbs(outer.width() - content.width()) <= 1 &&
+                   qAbs(outer.height() - content.height()) <= 1;
+        };
+        if (QTest::qWaitFor(atContentSize, 2000))
             ++right;
         results->close();
         QTRY_VERIFY(!results);
@@ -80,9 +110,9 @@ void TestWindowSizes::domainDialogHeight() {
     frmDomains dialog(app.state, &window);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::qWait(300);
-    QVERIFY(dialog.frameGeometry().height() > dialog.height()); // framed
-    QCOMPARE(dialog.frameGeometry().height(), twipsToPixelsY(height, &dialog));
+    QTRY_VERIFY_WITH_TIMEOUT(isFramed(&dialog), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.frameGeometry().height(), twipsToPixelsY(height, &dialog),
+                              2000);
 }
 
 // The main window's client area below the menu is as designed: no empty band.
@@ -92,9 +122,10 @@ void TestWindowSizes::mainWindowClientArea() {
     installMainMenu(window, app.state);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(isFramed(&window), 5000);
     QVERIFY(window.menuWidget());
-    QCOMPARE(window.height() - window.menuWidget()->height(), twipsToPixelsY(675, &window));
+    QTRY_COMPARE_WITH_TIMEOUT(window.height() - window.menuWidget()->height(),
+                              twipsToPixelsY(675, &window), 2000);
 }
 
 // DNS Settings opens beside the small main window, hiding nothing of it.
@@ -108,7 +139,8 @@ void TestWindowSizes::dnsOptionsBesideTheMainWindow() {
     auto* options = window.findChild<frmOptions*>();
     QVERIFY(options);
     QVERIFY(QTest::qWaitForWindowExposed(options));
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(isFramed(options), 5000);
+    QTest::qWait(200);
     QVERIFY(!options->frameGeometry().intersects(window.frameGeometry()));
     QVERIFY(window.screen()->availableGeometry().contains(options->frameGeometry()));
 }
@@ -118,13 +150,10 @@ void TestWindowSizes::wizardInTheMiddle() {
     test::TestApp app;
     frmMain window(app.state);
     QPoint offCentre;
-    QTimer::singleShot(300, [&offCentre] {
-        auto* wizard = qobject_cast<frmOptionsFirst*>(QApplication::activeModalWidget());
-        if (!wizard)
-            return;
+    whenModalFramed(&window, [&offCentre](QWidget* wizard) {
         offCentre =
             wizard->frameGeometry().center() - wizard->screen()->availableGeometry().center();
-        wizard->close();
+        return offCentre.manhattanLength() <= 4;
     });
     QVERIFY(StartUp(window, app.state));
     QVERIFY2(offCentre.manhattanLength() <= 4,
@@ -135,11 +164,10 @@ void TestWindowSizes::wizardInTheMiddle() {
 void TestWindowSizes::messageWideEnoughForItsTitle() {
     const QString title = QStringLiteral("Nomispot - Illegal characters used in what you typed");
     int width = 0;
-    QTimer::singleShot(300, [&width] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            width = box->width();
-            box->close();
-        }
+    QObject context;
+    whenModalFramed(&context, [&width](QWidget* box) {
+        width = box->width();
+        return true;
     });
     MessageBoxService().show({title, QStringLiteral("Short."), MessageIcon::None});
     QVERIFY(width > QFontMetrics(QApplication::font()).horizontalAdvance(title));
