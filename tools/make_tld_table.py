@@ -128,7 +128,33 @@ SUBDOMAINS = {
     "eg": ["com", "net", "org"],
     "py": ["com", "net", "org"],
 }
-MAX_SUBDOMAINS = 6
+MAX_SUBDOMAINS = 9
+
+# Open second levels the list names but the table above leaves out (registry announcements).
+SUBDOMAINS["nz"] += ["kiwi", "geek", "gen", "maori"]
+SUBDOMAINS["za"] += ["web"]
+SUBDOMAINS["br"] += ["app", "art", "blog", "dev", "eco", "tec"]
+
+# TLDs that also take names directly under them besides their second levels: uk since 2014,
+# jp since 2001, au since 2022, nz since 2014. Their rows search the bare TLD first.
+DIRECT = {"uk", "jp", "au", "nz"}
+
+# TLDs with a "*.tld" rule: every name is registered under a second-level label, never directly.
+# The labels ordinary names take (the registries' published second levels).
+WILDCARD_SUBDOMAINS = {
+    "bd": ["com", "net", "org"],
+    "ck": ["co", "org", "net"],
+    "er": ["com", "net", "org"],
+    "fk": ["co", "org", "net"],
+    "jm": ["com", "net", "org"],
+    "kh": ["com", "net", "org"],
+    "mm": ["com", "net", "org"],
+    "np": ["com", "net", "org"],
+    "pg": ["com", "net", "org"],
+}
+
+# Delegated but closed to registration (IANA root zone database): every name would read free.
+CLOSED = {"gb", "bv", "sj"}
 
 # Hosts named in the suffix list that are not a registry's own site.
 NON_REGISTRY_HOSTS = ("wikipedia.org", "iana.org", "icann.org",
@@ -193,6 +219,7 @@ class SuffixList:
         self.lines = lines
         self.first_rule = {}   # tld -> index of its first rule line
         self.top_level = set()  # TLDs that are rules themselves
+        self.wildcard = set()   # TLDs with a "*.tld" rule
         self.second = {}       # tld -> set of explicit second-level labels
         for i, raw in enumerate(lines):
             line = raw.strip()
@@ -209,7 +236,9 @@ class SuffixList:
             self.first_rule.setdefault(tld, i)
             if len(labels) == 1:
                 self.top_level.add(tld)
-            elif len(labels) == 2 and labels[0] != "*":
+            elif len(labels) == 2 and labels[0] == "*":
+                self.wildcard.add(tld)
+            elif len(labels) == 2:
                 self.second.setdefault(tld, set()).add(labels[0])
 
     @classmethod
@@ -266,8 +295,15 @@ class SuffixList:
         return IANA_PAGE.format(tld)
 
     def subdomains(self, tld):
+        """The second-level labels of tld's row; "" stands for names directly under tld."""
+        if tld in self.wildcard:
+            # Any label is a suffix under "*.tld"; the bare TLD never is registrable.
+            return WILDCARD_SUBDOMAINS.get(tld, [])[:MAX_SUBDOMAINS]
         present = self.second.get(tld, set())
-        return [l for l in SUBDOMAINS.get(tld, []) if l in present][:MAX_SUBDOMAINS]
+        labels = [l for l in SUBDOMAINS.get(tld, []) if l in present][:MAX_SUBDOMAINS]
+        if labels and tld in DIRECT and tld in self.top_level:
+            labels.insert(0, "")
+        return labels
 
 
 def site_of(url):
@@ -304,6 +340,11 @@ def build(psl, names):
         if psl.has(tld):
             add(tld, desc)
     for tld in psl.country_codes():
+        if tld in CLOSED:
+            continue
+        if tld in psl.wildcard and tld not in WILDCARD_SUBDOMAINS:
+            warn(".%s takes names only under second levels none of which is known; left out" % tld)
+            continue
         name = CC_EXTRA_NAMES.get(tld) or names.get(tld)
         if not name:
             warn("no country name for .%s" % tld)

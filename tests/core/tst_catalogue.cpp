@@ -1,9 +1,11 @@
 #include "catalogue/catalogue_file.h"
 #include "catalogue/tld_catalogue.h"
+#include "engine/run_plan.h"
 #include "test_support.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +24,7 @@ private slots:
     void findTldIndex_data();
     void findTldIndex();
     void builtDataFile();
+    void builtDataFileAgainstSuffixList();
 
 private:
     QTemporaryDir m_dir;
@@ -191,8 +194,46 @@ void TestCatalogue::builtDataFile() {
         QVERIFY(fields == 3 || fields == 4);
     }
     const int uk = FindTldIndex(catalogue, QStringLiteral("uk"));
-    QCOMPARE(catalogue[uk].subdomains, QStringLiteral("co:org:me:ltd:plc:net"));
+    QCOMPARE(catalogue[uk].subdomains, QStringLiteral(":co:org:me:ltd:plc:net"));
     QCOMPARE(catalogue[0].tld, QStringLiteral("com"));
+}
+
+// Every column the built data file gives is a name space where names can be registered, as the
+// installed public suffix list says: a suffix of its own, never one where only deeper names are.
+void TestCatalogue::builtDataFileAgainstSuffixList() {
+    QFile list(QStringLiteral("/usr/share/publicsuffix/public_suffix_list.dat"));
+    if (!list.open(QIODevice::ReadOnly)) {
+        if (qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))
+            QFAIL("the public suffix list is not installed (apt-get install publicsuffix)");
+        QSKIP("the public suffix list is not installed (apt-get install publicsuffix)");
+    }
+    QSet<QString> rules;
+    bool icann = false;
+    for (const QByteArray& raw : list.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.contains(QStringLiteral("===BEGIN ICANN DOMAINS===")))
+            icann = true;
+        else if (line.contains(QStringLiteral("===END ICANN DOMAINS===")))
+            break;
+        else if (icann && !line.isEmpty() && !line.startsWith(QStringLiteral("//")))
+            rules.insert(line.section(u' ', 0, 0));
+    }
+    QVERIFY(rules.size() > 1000);
+
+    const Result<LoadedCatalogue> loaded = LoadCatalogue(catalogueFilePath(test::binDir()));
+    QVERIFY(loaded);
+    TldCatalogue catalogue = loaded->catalogue;
+    setAllSelected(catalogue, true);
+    for (const ResultColumn& column : planColumns(true, SearchSet::Selection, catalogue)) {
+        const QString tld = column.suffix.section(u'.', -1);
+        const bool wildcard = rules.contains(QStringLiteral("*.") + tld);
+        if (column.suffix == tld)
+            QVERIFY2(rules.contains(tld) && !wildcard, qPrintable(column.suffix));
+        else
+            QVERIFY2(rules.contains(column.suffix) || wildcard, qPrintable(column.suffix));
+    }
+    for (const char* closed : {"gb", "bv", "sj"})
+        QCOMPARE(FindTldIndex(catalogue, QString::fromLatin1(closed)), std::int16_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestCatalogue)

@@ -371,9 +371,12 @@ void TestFrmDomains::flagTwo() {
 
 void TestFrmDomains::captionsShowAmpersands() {
     TestApp app;
-    app.state.catalogue = test::makeCatalogue({"at;Austria & more;s"});
+    app.state.catalogue = test::makeCatalogue({"at;Austria & more;s", "uk;UK;s;:co:org"});
     frmDomains dialog(app.state);
     QCOMPARE(row(&dialog, 0)->text(), "at - Austria && more");
+    // A row's tool tip says which endings it checks.
+    QCOMPARE(row(&dialog, 0)->toolTip(), "Checks .at");
+    QCOMPARE(row(&dialog, 1)->toolTip(), "Checks .uk, .co.uk, .org.uk");
 }
 
 // A box ticked through the accessibility interface, as a screen reader does, reaches the

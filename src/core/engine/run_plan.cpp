@@ -63,17 +63,20 @@ std::vector<ResultColumn> planColumns(bool namesNeedSuffix, SearchSet searchSet,
         const TldEntry& e = catalogue[i];
         if (!e.isSelected())
             continue;
-        if (e.subdomains.isEmpty()) {
-            columns.push_back({e.tld, e.tld});
-            continue;
-        }
-        // Every label becomes a column of its own; an empty one stands for the TLD itself.
-        for (const QString& label : e.subdomains.split(u':')) {
-            const QString suffix = label.isEmpty() ? e.tld : label + u'.' + e.tld;
+        for (const QString& suffix : suffixesOf(e))
             columns.push_back({suffix, suffix});
-        }
     }
     return columns;
+}
+
+QStringList suffixesOf(const TldEntry& entry) {
+    if (entry.subdomains.isEmpty())
+        return {entry.tld};
+    // Every label is a suffix of its own; an empty one stands for the TLD itself.
+    QStringList suffixes;
+    for (const QString& label : entry.subdomains.split(u':'))
+        suffixes << (label.isEmpty() ? entry.tld : label + u'.' + entry.tld);
+    return suffixes;
 }
 
 QString tooManyCombinationsMessage(long long combinations) {

@@ -64,6 +64,9 @@ std::vector<ResultColumn> planColumns(bool namesNeedSuffix, SearchSet searchSet,
                                       const TldCatalogue& catalogue,
                                       const std::optional<QStringList>& suffixes = std::nullopt);
 
+// The suffixes a catalogue row searches: its TLD, or one per second-level label.
+QStringList suffixesOf(const TldEntry& entry);
+
 // One candidate per column and name, numbered column by column: Pending, or NotChecked for a name
 // that is not a valid domain name (it is never sent).
 CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameTable& names,

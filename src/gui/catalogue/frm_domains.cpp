@@ -1,5 +1,6 @@
 #include "catalogue/frm_domains.h"
 
+#include "engine/run_plan.h"
 #include "settings/settings_ops.h"
 #include "twips.h"
 #include "window_frame.h"
@@ -143,6 +144,11 @@ void frmDomains::RefreshDomainList() {
             continue;
         const TldEntry& entry = m_state.catalogue[index];
         m_dom[i]->setText(rowCaption(entry));
+        // What ticking the row checks: a row with second-level labels is several endings.
+        const QString endings =
+            QStringLiteral("Checks .") + suffixesOf(entry).join(QStringLiteral(", ."));
+        m_dom[i]->setToolTip(endings);
+        m_dom[i]->setAccessibleDescription(endings);
         // Only 1 counts as selected; any other stored value shows clear and stays as it is
         // until the box is ticked. Showing a row is no tick.
         const QSignalBlocker quiet(m_dom[i]);
