@@ -29,6 +29,7 @@ public:
     const T* operator->() const { return &value(); }
 
     const E& error() const { return std::get<1>(m_outcome); }
+    T value_or(T fallback) const { return ok() ? value() : std::move(fallback); }
 
 private:
     std::variant<T, E> m_outcome;

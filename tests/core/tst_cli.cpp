@@ -217,8 +217,8 @@ void TestCli::formatsAgree() {
              QStringLiteral("%1 not checked: %1 refused by %2.\n").arg(refused).arg(kNameserver));
     const QList<QStringList> records = parseCsv(csv.out);
     QVERIFY(!records.isEmpty());
-    QCOMPARE(records.first(),
-             (QStringList{"domain", "name", "suffix", "state", "registry_site", "reason"}));
+    QCOMPARE(records.first(), (QStringList{"domain", "name", "suffix", "state", "registry_site",
+                                           "reason", "ascii"}));
 
     // The run the window would make of the same text, with the states the CLI reported.
     RunRequest request{text, CheckMode(mode)};
@@ -239,7 +239,8 @@ void TestCli::formatsAgree() {
         for (int r = 1; r <= table.nameCount(); ++r, ++row) {
             const QStringList& record = records.at(row);
             CheckItem& item = table.at(c, r);
-            QCOMPARE(record.size(), 6);
+            QCOMPARE(record.size(), 7);
+            QCOMPARE(record[6], record[0]); // ASCII names are sent as typed
             QCOMPARE(record[5],
                      record[3] == u"not_checked" ? QStringLiteral("refused") : QString());
             QCOMPARE(record[0], item.domain);
@@ -271,13 +272,14 @@ void TestCli::formatsAgree() {
     for (qsizetype i = 0; i < array.size(); ++i) {
         const QJsonObject o = array.at(i).toObject();
         const QStringList& record = records.at(i + 1);
-        QCOMPARE(o.size(), 6);
+        QCOMPARE(o.size(), 7);
         QCOMPARE(o.value("domain").toString(), record[0]);
         QCOMPARE(o.value("name").toString(), record[1]);
         QCOMPARE(o.value("suffix").toString(), record[2]);
         QCOMPARE(o.value("state").toString(), record[3]);
         QCOMPARE(o.value("registry_site").toString(), record[4]);
         QCOMPARE(o.value("reason").toString(), record[5]);
+        QCOMPARE(o.value("ascii").toString(), record[6]);
     }
 }
 
@@ -369,8 +371,16 @@ void TestCli::exitStatus_data() {
         << QStringList{"foo", "foo_bar"} << QByteArray() << 1 << illegal("argument 2");
     QTest::newRow("illegal input") << QStringList{} << QByteArray("foo\nbar\r\nfoo\tbar\n") << 1
                                    << illegal("line 3 of standard input");
-    QTest::newRow("non-ASCII input")
-        << QStringList{} << QByteArray("caf\xc3\xa9") << 1 << illegal("line 1 of standard input");
+    QTest::newRow("a symbol") << QStringList{} << QByteArray("caf\xe2\x98\x83") << 1
+                              << illegal("line 1 of standard input");
+    // Letters of any script pass the reader; a name they cannot make a label of is named.
+    QTest::newRow("a label no domain can have")
+        << QStringList{}
+        << QByteArray("a\xe2\x80\x8d"
+                      "b")
+        << 1
+        << illegalCharactersMessage().replace(u'\r', u'\n') +
+               QString::fromUtf8("\n\"a\u200db\" cannot be part of a domain name\n");
     QTest::newRow("lone carriage return")
         << QStringList{} << QByteArray("foo\rbar") << 1 << illegal("line 1 of standard input");
     QTest::newRow("NUL bytes") << QStringList{"--file", "/dev/zero"} << QByteArray() << 1

@@ -41,6 +41,11 @@ void TestNameParser::names_data() {
         << "foo foo" << comb << QStringList{"foo", "foofoo", "foofoo", "foo"} << true;
     QTest::newRow("one word combined") << "solo" << comb << QStringList{"solo"} << true;
     QTest::newRow("hyphens anywhere") << "-foo- a-b" << sep << QStringList{"-foo-", "a-b"} << true;
+    QTest::newRow("other scripts")
+        << QString::fromUtf8("café münchen") << comb
+        << QStringList{QString::fromUtf8("café"), QString::fromUtf8("cafémünchen"),
+                       QString::fromUtf8("münchencafé"), QString::fromUtf8("münchen")}
+        << true;
 }
 
 void TestNameParser::names() {
@@ -62,7 +67,10 @@ void TestNameParser::refused_data() {
 
     QTest::newRow("tab") << "foo\tbar" << int(NameRefusal::Illegal) << 3;
     QTest::newRow("underscore") << "foo_bar" << int(NameRefusal::Illegal) << 3;
-    QTest::newRow("accented") << QString::fromUtf8("caf\u00e9") << int(NameRefusal::Illegal) << 3;
+    QTest::newRow("symbol") << QString::fromUtf8("caf\u2603") << int(NameRefusal::Illegal) << 3;
+    // Letters of other scripts pass; a name they cannot make a label of is refused as a whole.
+    QTest::newRow("joiner between Latin letters")
+        << QString::fromUtf8("ok a\u200db") << int(NameRefusal::Illegal) << -1;
     QTest::newRow("after blanks at end") << "foo  \t" << int(NameRefusal::Illegal) << 5;
     QTest::newRow("first of several") << "a/b_c" << int(NameRefusal::Illegal) << 1;
     QTest::newRow("empty") << "" << int(NameRefusal::Blank) << -1;

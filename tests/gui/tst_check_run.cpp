@@ -67,6 +67,7 @@ private slots:
     void refusedTexts();
     void longPastedText();
     void viewStaysPut();
+    void internationalNames();
 
 private:
     std::unique_ptr<test::NsdServer> m_nsd;
@@ -319,6 +320,41 @@ void TestCheckRun::viewStaysPut() {
     const QModelIndex current = grid->currentIndex();
     QVERIFY(!current.isValid() || (current.row() == 0 && current.column() == 0));
     QCOMPARE(results->gridModel().pictureAt(1, 60), ResultGridModel::Cross);
+    results->close();
+}
+
+// Names typed in another script are asked in their DNS form and shown as typed.
+void TestCheckRun::internationalNames() {
+    const QMap<QString, QString> zones{
+        {QStringLiteral("com"), QStringLiteral("xn--caf-dma A 192.0.2.1\n")}};
+    NOMISPOT_START_NSD(nsd, QStringLiteral("127.53.0.33"), zones);
+    test::TestApp app;
+    app.state.catalogue = test::makeCatalogue({"com;Commercial;;"});
+    app.state.catalogue[0].selected = 1;
+    app.state.searchSet = SearchSet::Selection;
+    app.state.dns = {QStringLiteral("127.53.0.33"), 5, 2};
+    frmMain window(app.state);
+    // Typed as a paste would bring it: key clicks know only ASCII.
+    window.findChild<QLineEdit*>(QStringLiteral("names"))
+        ->setText(QString::fromUtf8("café münchen"));
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("activate")), Qt::LeftButton);
+    QPointer<frmResults> results = window.results();
+    QVERIFY(results);
+    QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Finished, 20000);
+    const CheckTable& table = results->candidates();
+    QCOMPARE(table.at(1, 1).domain, QString::fromUtf8("café.com"));
+    QCOMPARE(table.at(1, 1).wireName(), QStringLiteral("xn--caf-dma.com"));
+    QCOMPARE(table.at(1, 1).state, CheckState::Unavailable);
+    QCOMPARE(table.at(1, 2).state, CheckState::Available);
+    QCOMPARE(results->gridModel().headerData(0, Qt::Vertical, Qt::DisplayRole).toString(),
+             QString::fromUtf8("café"));
+    QVERIFY(results->gridModel()
+                .data(results->gridModel().index(0, 0), Qt::ToolTipRole)
+                .toString()
+                .endsWith(QStringLiteral("(xn--caf-dma.com)")));
+    results->mnuCopy_Click();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString::fromUtf8("café.com is unavailable.\r\nmünchen.com is available\r\n"));
     results->close();
 }
 

@@ -26,14 +26,17 @@ enum class NotCheckedReason : std::uint8_t {
 };
 
 struct CheckItem {
-    QString domain;
-    QString tld; // finds the candidate's catalogue entry
+    QString domain; // as typed
+    QString tld;    // finds the candidate's catalogue entry
     CheckState state = CheckState::Pending;
     std::uint16_t queryId = 0;
     NotCheckedReason reason = NotCheckedReason::None;
     std::uint8_t rcode = 0; // the last code without a verdict (for ServerCode)
     bool sent = false;
-    int probe = -1; // the self-test of its suffix, an index into CheckTable::probes(); -1 none
+    int probe = -1;     // the self-test of its suffix, an index into CheckTable::probes(); -1 none
+    QString ascii = {}; // the form sent ("xn--" labels); empty when domain is sent as it is
+
+    const QString& wireName() const { return ascii.isEmpty() ? domain : ascii; }
 };
 
 // The self-test of one suffix: does it exist, and does a made-up name under it not?

@@ -104,7 +104,7 @@ void QueryPhase::datagram(const QByteArray& bytes) {
 
 void QueryPhase::candidateReply(const CheckTable::Cell& cell, const Reply& reply) {
     CheckItem& item = m_table.at(cell.c, cell.r);
-    if (item.state != CheckState::Pending || !reply.isAbout(item.domain))
+    if (item.state != CheckState::Pending || !reply.isAbout(item.wireName()))
         return;
     if (reply.rcode != kRcodeNoError && reply.rcode != kRcodeNameError) {
         // Says nothing about the name: asked again in the next pass.
@@ -214,7 +214,7 @@ bool QueryPhase::sendNext() {
         CheckItem& item = m_table.at(cell.c, cell.r);
         if (item.state != CheckState::Pending)
             continue;
-        const auto packet = BuildQuery(item.domain, item.queryId);
+        const auto packet = BuildQuery(item.wireName(), item.queryId);
         if (!packet)
             continue; // not a valid name: never sent
         if (!transmit(*packet))

@@ -2,6 +2,7 @@
 
 #include "engine/dns_message.h"
 #include "engine/self_test.h"
+#include "names/idna.h"
 
 #include <algorithm>
 
@@ -13,7 +14,10 @@ Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogu
         const NameRefusal& why = parsed.error();
         switch (why.reason) {
         case NameRefusal::Illegal:
-            return RunRefusal{RunRefusal::IllegalCharacters, illegalCharactersMessage()};
+            return RunRefusal{RunRefusal::IllegalCharacters,
+                              why.detail.isEmpty()
+                                  ? illegalCharactersMessage()
+                                  : illegalCharactersMessage() + u'\r' + why.detail};
         case NameRefusal::Blank:
             return RunRefusal{RunRefusal::Blank, QString()};
         case NameRefusal::TooManyNames: {
@@ -110,8 +114,12 @@ CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameT
             CheckItem& item = table.at(c, r);
             const QString& name = names.Names[r - 1];
             item.domain = names.NamesNeedSuffix ? name + u'.' + column.suffix : name;
+            // Kept only where it differs; a name that cannot be converted is never sent.
+            if (const Result<QString> ascii = toAsciiName(item.domain);
+                ascii && *ascii != item.domain)
+                item.ascii = *ascii;
             item.tld = tld;
-            if (!isValidDomainName(item.domain)) {
+            if (!isValidDomainName(item.wireName())) {
                 item.state = CheckState::NotChecked;
                 item.reason = NotCheckedReason::InvalidName;
             }

@@ -29,8 +29,8 @@ void addSelfTest(CheckTable& table) {
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r) {
             CheckItem& item = table.at(c, r);
-            const QString suffix = suffixOf(item.domain);
-            if (item.state != CheckState::Pending || !isValidDomainName(item.domain) ||
+            const QString suffix = suffixOf(item.wireName());
+            if (item.state != CheckState::Pending || !isValidDomainName(item.wireName()) ||
                 suffix.isEmpty() || suffix == u".")
                 continue;
             const QString key = suffix.toLower();

@@ -1,5 +1,7 @@
 #include "names/name_parser.h"
 
+#include "names/idna.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -16,7 +18,11 @@ QString illegalCharactersMessage() {
 }
 
 bool isAllowedNameCharacter(QChar c) {
-    return kAllowed.contains(c);
+    if (c.unicode() < 0x80)
+        return kAllowed.contains(c);
+    // Zero-width (non-)joiners are allowed only where the joiner rules of UTS #46 say.
+    return c.isLetterOrNumber() || c.isMark() || c.isSurrogate() || c == QChar(0x200C) ||
+           c == QChar(0x200D);
 }
 
 QString normaliseNames(const QString& text) {
@@ -63,6 +69,11 @@ Result<NameTable, NameRefusal> parseNames(const QString& text, CheckMode mode) {
             for (qsizetype j = 0; j < n; ++j)
                 table.Names << (i == j ? words[i] : words[i] + words[j]);
     }
+    // Names in other scripts must make valid labels: refused here, with the label named.
+    for (const QString& name : table.Names)
+        if (const Result<QString> ascii = toAsciiName(name); !ascii) {
+            return NameRefusal{NameRefusal::Illegal, -1, 0, true, ascii.error().message};
+        }
     return table;
 }
 

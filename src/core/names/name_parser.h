@@ -25,9 +25,12 @@ struct NameRefusal {
     int illegalPosition = -1;    // index of the first illegal character
     int neededSlots = 0;         // names the text makes (set for TooManyNames)
     bool namesNeedSuffix = true; // whether those names are words rather than complete domains
+    QString detail = {};         // which name part cannot be a domain label, for Illegal
 };
 
-// True for letters, digits, '-' and the separators blank ; , .
+// True for letters and digits of any script, '-', the separators blank ; , . and what else a
+// label in another script may hold (marks, joiners); whether such a label can be a domain label
+// is decided per name (UTS #46).
 bool isAllowedNameCharacter(QChar c);
 
 // Separators to blanks, trimmed, runs of blanks collapsed to one.

@@ -91,17 +91,25 @@ QString copiedMessage() {
 }
 
 QString stateDescription(const CheckItem& item) {
+    QString text = item.domain;
     switch (item.state) {
     case CheckState::Available:
-        return item.domain + QStringLiteral(" is available");
+        text += QStringLiteral(" is available");
+        break;
     case CheckState::Unavailable:
-        return item.domain + QStringLiteral(" is taken");
+        text += QStringLiteral(" is taken");
+        break;
     case CheckState::NotChecked:
-        return item.domain + QStringLiteral(" was not checked: ") + reasonText(item);
+        text += QStringLiteral(" was not checked: ") + reasonText(item);
+        break;
     case CheckState::Pending:
+        text += QStringLiteral(" is being checked");
         break;
     }
-    return item.domain + QStringLiteral(" is being checked");
+    // A name typed in another script: the form the DNS knows it by.
+    if (!item.ascii.isEmpty())
+        text += QStringLiteral(" (") + item.ascii + u')';
+    return text;
 }
 
 } // namespace nomispot

@@ -50,11 +50,12 @@ QString textOutput(const RunResults& results, bool onlyAvailable) {
 }
 
 QString csvOutput(const RunResults& results, bool onlyAvailable) {
-    QString out = QStringLiteral("domain,name,suffix,state,registry_site,reason\n");
+    QString out = QStringLiteral("domain,name,suffix,state,registry_site,reason,ascii\n");
     forEachRow(results, onlyAvailable, [&](int, const Row& row) {
-        out += QStringList{csvField(row.item.domain),  csvField(row.name),
-                           csvField(row.suffix),       stateWord(row.item.state),
-                           csvField(row.registrySite), csvField(reasonText(row.item))}
+        out += QStringList{csvField(row.item.domain),    csvField(row.name),
+                           csvField(row.suffix),         stateWord(row.item.state),
+                           csvField(row.registrySite),   csvField(reasonText(row.item)),
+                           csvField(row.item.wireName())}
                    .join(u',');
         out += u'\n';
     });
@@ -69,7 +70,8 @@ QString jsonOutput(const RunResults& results, bool onlyAvailable) {
                                  {QStringLiteral("suffix"), row.suffix},
                                  {QStringLiteral("state"), stateWord(row.item.state)},
                                  {QStringLiteral("registry_site"), row.registrySite},
-                                 {QStringLiteral("reason"), reasonText(row.item)}});
+                                 {QStringLiteral("reason"), reasonText(row.item)},
+                                 {QStringLiteral("ascii"), row.item.wireName()}});
     });
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }

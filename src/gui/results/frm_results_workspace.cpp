@@ -92,9 +92,10 @@ void frmResults::mnuCheckAgain_Click() {
             if (item.state != CheckState::NotChecked ||
                 item.reason == NotCheckedReason::InvalidName)
                 continue;
-            item = CheckItem{
-                item.domain, item.tld, CheckState::Pending, item.queryId, NotCheckedReason::None,
-                0,           false,    item.probe};
+            item.state = CheckState::Pending;
+            item.reason = NotCheckedReason::None;
+            item.rcode = 0;
+            item.sent = false;
             m_model.showCellState(c, r);
             ++again;
         }
