@@ -41,6 +41,8 @@ CheckSession::CheckSession(CliOptions options, QString programDir, Streams strea
     });
     connect(&m_runner, &QueryRunner::networkReady, this, &CheckSession::runQueries);
     connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
+        if (m_done)
+            return; // interrupted meanwhile
         printError(message);
         m_done = true;
         emit done(kExitNetwork);
