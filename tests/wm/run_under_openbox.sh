@@ -28,9 +28,14 @@ for _ in $(seq 100); do
 done
 DISPLAY=$display openbox >/dev/null 2>&1 &
 wm=$!
-# openbox owns the screen once it has set its supporting window.
-for _ in $(seq 100); do
-  DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+# openbox owns the screen once it has set its supporting window; a busy machine may take a while.
+wm_ready() { DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+for _ in $(seq 400); do
+  wm_ready && break
   sleep 0.05
 done
+if ! wm_ready; then
+  echo "openbox did not start on $display"
+  exit 1
+fi
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$@"
