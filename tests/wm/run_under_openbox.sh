@@ -21,12 +21,15 @@ for n in $(seq 40 99); do
 done
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $wm $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
-for _ in $(seq 100); do
+wm=
+wm_log=$(mktemp)
+trap 'kill $wm $xvfb 2>/dev/null; wait 2>/dev/null; rm -f "$wm_log"' EXIT
+# The window manager can only start once the display answers, which a busy machine may delay.
+for _ in $(seq 400); do
   xdpyinfo -display "$display" >/dev/null 2>&1 && break
   sleep 0.05
 done
-DISPLAY=$display openbox >/dev/null 2>&1 &
+DISPLAY=$display openbox >"$wm_log" 2>&1 &
 wm=$!
 # openbox owns the screen once it has set its supporting window; a busy machine may take a while.
 wm_ready() { DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
@@ -35,7 +38,8 @@ for _ in $(seq 400); do
   sleep 0.05
 done
 if ! wm_ready; then
-  echo "openbox did not start on $display"
+  echo "openbox did not start on $display:"
+  cat "$wm_log"
   exit 1
 fi
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$@"
