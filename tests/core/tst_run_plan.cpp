@@ -13,6 +13,7 @@ private slots:
     void columns_data();
     void columns();
     void candidates();
+    void reopenNotChecked();
     void refusals_data();
     void refusals();
     void limitMessage();
@@ -124,6 +125,23 @@ void TestRunPlan::candidates() {
     run = plan({QStringLiteral(";;,,")}, catalogue);
     QCOMPARE(run.candidates.candidateCount(), 0);
     QCOMPARE(run.columns.size(), std::size_t(8));
+}
+
+// Check Again: what was not checked is asked again, but never a name no query can carry.
+void TestRunPlan::reopenNotChecked() {
+    RunPlan run = plan({QStringLiteral("ok ") + QString(64, u'x')}, TldCatalogue{});
+    CheckTable& table = run.candidates;
+    QCOMPARE(table.at(1, 2).reason, NotCheckedReason::InvalidName);
+    table.at(1, 1).state = CheckState::Available;
+    table.markPendingNotChecked();
+    table.probes()[0].trust = SuffixProbe::Trust::MadeUpNamesExist;
+    QCOMPARE(table.reopenNotChecked(), 7); // ok under the seven other endings
+    QCOMPARE(table.at(1, 1).state, CheckState::Available);
+    QCOMPARE(table.at(2, 1).state, CheckState::Pending);
+    QCOMPARE(table.at(2, 1).reason, NotCheckedReason::None);
+    QVERIFY(!table.at(2, 1).sent);
+    QCOMPARE(table.at(1, 2).state, CheckState::NotChecked);
+    QCOMPARE(table.probes()[0].trust, SuffixProbe::Trust::Trusted);
 }
 
 void TestRunPlan::refusals_data() {

@@ -23,6 +23,26 @@ void CheckTable::markPendingNotChecked() {
         }
 }
 
+int CheckTable::reopenNotChecked() {
+    int reopened = 0;
+    for (int c = 1; c <= m_colCount; ++c)
+        for (int r = 1; r <= m_nameCount; ++r) {
+            CheckItem& item = at(c, r);
+            if (item.state != CheckState::NotChecked ||
+                item.reason == NotCheckedReason::InvalidName)
+                continue;
+            item.state = CheckState::Pending;
+            item.reason = NotCheckedReason::None;
+            item.rcode = 0;
+            item.sent = false;
+            ++reopened;
+        }
+    if (reopened > 0)
+        for (SuffixProbe& probe : m_probes)
+            probe.trust = SuffixProbe::Trust::Trusted;
+    return reopened;
+}
+
 std::optional<CheckTable::Cell> CheckTable::cellOfId(std::uint16_t id) const {
     if (id < 1 || id > candidateCount())
         return std::nullopt;

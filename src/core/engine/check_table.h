@@ -61,6 +61,9 @@ public:
 
     // Every candidate still without a reply becomes NotChecked, with why.
     void markPendingNotChecked();
+    // The NotChecked candidates that could be sent become Pending again, their suffixes trusted
+    // until tested afresh; how many were reopened.
+    int reopenNotChecked();
 
     CheckItem& at(int c, int r) { return m_items[index(c, r)]; }
     const CheckItem& at(int c, int r) const { return m_items[index(c, r)]; }

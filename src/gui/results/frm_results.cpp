@@ -205,20 +205,25 @@ void frmResults::setRunningLook(bool running) {
 }
 
 void frmResults::GetData() {
-    m_stage = Stage::Preparing;
-    setRunningLook(true);
-    const int n = m_plan.candidates.candidateCount();
-    m_progress->setValue(0);
-    m_progress->setMaximum(n + 1);
-    m_progress->setVisible(true);
-
     QStringList headers;
     for (const ResultColumn& column : m_plan.columns)
         headers << column.header;
     m_model.setGrid(headers, m_plan.names.Names);
     applySizingSequence();
+    beginRun(m_plan.candidates.candidateCount());
+}
 
-    // Cancel and Esc work while a host name is looked up.
+// The running look and the network for a run of `candidates` queries; the queries start once
+// the nameserver is ready. Cancel and Esc work while a host name is looked up.
+void frmResults::beginRun(int candidates) {
+    m_stage = Stage::Preparing;
+    setRunningLook(true);
+    m_summaryText.clear();
+    showSummary();
+    m_progress->setValue(0);
+    m_progress->setMaximum(candidates + 1);
+    m_progress->setFormat(QString());
+    m_progress->setVisible(true);
     m_dns = m_state.dns;
     m_runner.prepareNetwork(m_dns.nameserver);
 }

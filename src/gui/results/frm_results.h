@@ -87,6 +87,7 @@ private:
     void setRunningLook(bool running);
     void applySizingSequence();
     void applyResize();
+    void beginRun(int candidates);
     void startQueries();
     void repaintAnswers();
     void completeRun();

@@ -84,37 +84,12 @@ void frmResults::mnuCopySelection_Click() {
 void frmResults::mnuCheckAgain_Click() {
     if (isRunActive())
         return;
-    CheckTable& table = m_plan.candidates;
-    int again = 0;
-    for (int c = 1; c <= table.colCount(); ++c)
-        for (int r = 1; r <= table.nameCount(); ++r) {
-            CheckItem& item = table.at(c, r);
-            if (item.state != CheckState::NotChecked ||
-                item.reason == NotCheckedReason::InvalidName)
-                continue;
-            item.state = CheckState::Pending;
-            item.reason = NotCheckedReason::None;
-            item.rcode = 0;
-            item.sent = false;
-            m_model.showCellState(c, r);
-            ++again;
-        }
+    // The nameserver may have changed: suffixes are tested afresh.
+    const int again = m_plan.candidates.reopenNotChecked();
     if (again == 0)
         return;
-    // The nameserver may have changed: its suffixes are tested afresh.
-    for (SuffixProbe& probe : table.probes())
-        probe.trust = SuffixProbe::Trust::Trusted;
-    m_model.flushChanges();
-    m_stage = Stage::Preparing;
-    setRunningLook(true);
-    m_summaryText.clear();
-    showSummary();
-    m_progress->setValue(0);
-    m_progress->setMaximum(again + 1);
-    m_progress->setFormat(QString());
-    m_progress->setVisible(true);
-    m_dns = m_state.dns;
-    m_runner.prepareNetwork(m_dns.nameserver);
+    m_model.showAllCellStates();
+    beginRun(again);
 }
 
 void frmResults::mnuOnlyFree_Toggled(bool) {
