@@ -1,18 +1,8 @@
 #include "nsd_server.h"
 
 #include <QFile>
-#include <unistd.h>
 
 namespace nomispot::test {
-
-namespace {
-
-bool writeFile(const QString& path, const QString& text) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
-}
-
-} // namespace
 
 NsdServer::NsdServer(const QString& address, const QMap<QString, QString>& zones)
     : m_address(address), m_zones(zones) {}
@@ -32,15 +22,12 @@ QMap<QString, QString> NsdServer::standardZones() {
 }
 
 bool NsdServer::start() {
-    if (geteuid() != 0) {
-        m_skipReason = QStringLiteral("NSD on port 53 needs root");
+    const Result<QString> program = serverProgram(QStringLiteral("nsd"));
+    if (!program) {
+        m_skipReason = program.error().message;
         return false;
     }
-    const QString nsd = findServerProgram(QStringLiteral("nsd"));
-    if (nsd.isEmpty()) {
-        m_skipReason = QStringLiteral("nsd is not installed (apt-get install nsd)");
-        return false;
-    }
+    const QString& nsd = *program;
     if (!m_dir.isValid()) {
         m_skipReason = QStringLiteral("no temporary directory");
         return false;
@@ -78,13 +65,13 @@ bool NsdServer::start() {
                                             "@ NS ns.%2\n")
                                  .arg(origin, below) +
                              it.value();
-        if (!writeFile(dir + u'/' + file, text)) {
+        if (!writeTextFile(dir + u'/' + file, text)) {
             m_skipReason = QStringLiteral("cannot write zone files");
             return false;
         }
     }
     const QString confPath = dir + QStringLiteral("/nsd.conf");
-    if (!writeFile(confPath, conf)) {
+    if (!writeTextFile(confPath, conf)) {
         m_skipReason = QStringLiteral("cannot write nsd.conf");
         return false;
     }

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QUdpSocket>
+#include <unistd.h>
 
 namespace nomispot::test {
 
@@ -67,6 +68,20 @@ QString findServerProgram(const QString& name) {
         if (QFile::exists(dir + u'/' + name))
             return dir + u'/' + name;
     return QStandardPaths::findExecutable(name);
+}
+
+Result<QString> serverProgram(const QString& name) {
+    if (geteuid() != 0)
+        return Failure{QStringLiteral("%1 on port 53 needs root").arg(name)};
+    const QString path = findServerProgram(name);
+    if (path.isEmpty())
+        return Failure{QStringLiteral("%1 is not installed (apt-get install %1)").arg(name)};
+    return path;
+}
+
+bool writeTextFile(const QString& path, const QString& text) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
 }
 
 } // namespace nomispot::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "result.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -32,6 +34,13 @@ bool answersOnPort53(const QString& address, const QString& name);
 
 // The program's path in the system folders or on PATH; empty when it is not installed.
 QString findServerProgram(const QString& name);
+
+// The path of the server program name (from Debian's package of that name) when it can serve on
+// port 53 here; fails with why not (no root, not installed).
+Result<QString> serverProgram(const QString& name);
+
+// Writes a config or zone file; false when it cannot.
+bool writeTextFile(const QString& path, const QString& text);
 
 } // namespace nomispot::test
 

@@ -3,16 +3,10 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QUdpSocket>
-#include <unistd.h>
 
 namespace nomispot::test {
 
 namespace {
-
-bool writeFile(const QString& path, const QString& text) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
-}
 
 // A value that fits between double quotes on one config line.
 bool isPlainValue(const QString& value) {
@@ -30,15 +24,12 @@ UnboundServer::~UnboundServer() {
 }
 
 bool UnboundServer::start() {
-    if (geteuid() != 0) {
-        m_skipReason = QStringLiteral("unbound on port 53 needs root");
+    const Result<QString> program = serverProgram(QStringLiteral("unbound"));
+    if (!program) {
+        m_skipReason = program.error().message;
         return false;
     }
-    const QString unbound = findServerProgram(QStringLiteral("unbound"));
-    if (unbound.isEmpty()) {
-        m_skipReason = QStringLiteral("unbound is not installed (apt-get install unbound)");
-        return false;
-    }
+    const QString& unbound = *program;
     if (!m_dir.isValid()) {
         m_skipReason = QStringLiteral("no temporary directory");
         return false;
@@ -99,7 +90,7 @@ bool UnboundServer::start() {
     conf += QStringLiteral("remote-control:\n  control-enable: no\n");
 
     const QString confPath = dir + QStringLiteral("/unbound.conf");
-    if (!writeFile(confPath, conf)) {
+    if (!writeTextFile(confPath, conf)) {
         m_skipReason = QStringLiteral("cannot write unbound.conf");
         return false;
     }
