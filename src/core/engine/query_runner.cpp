@@ -140,14 +140,14 @@ void QueryRunner::readReplies() {
     // At least one read: a readyRead without a datagram is an error the system reports (a refused
     // port), and until something is read Qt announces no further datagram. Bounded, so a flood
     // cannot hold the event loop; the rest comes with the next readyRead.
-    // One buffer for all: a reply is read without building a datagram object around it.
-    QByteArray buffer(kMaxReplyBytes, Qt::Uninitialized);
+    // Read into the stack: no allocation and no datagram object per reply.
+    char buffer[kMaxReplyBytes];
     for (int i = 0; i < 256; ++i) {
-        const qint64 size = m_socket.readDatagram(buffer.data(), buffer.size());
+        const qint64 size = m_socket.readDatagram(buffer, kMaxReplyBytes);
         if (size < 0)
             break;
         if (m_phase)
-            m_phase->datagram(QByteArray::fromRawData(buffer.constData(), size));
+            m_phase->datagram(QByteArray::fromRawData(buffer, static_cast<qsizetype>(size)));
         if (!m_socket.hasPendingDatagrams())
             break;
     }
