@@ -1,3 +1,4 @@
+#include "app_dirs.h"
 #include "app_info.h"
 #include "message_box_service.h"
 #include "names/frm_main.h"
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
     });
 
     auto state = std::make_unique<nomispot::AppState>();
-    state->programDir = QCoreApplication::applicationDirPath();
+    state->dataDir = nomispot::appDataDir(QCoreApplication::applicationDirPath());
     state->store = &store;
     state->messages = &messages;
     state->shell = &shell;

@@ -29,8 +29,8 @@ QString terminalText(QString message) {
 
 } // namespace
 
-CheckSession::CheckSession(CliOptions options, QString programDir, Streams streams, QObject* parent)
-    : QObject(parent), m_options(std::move(options)), m_programDir(std::move(programDir)),
+CheckSession::CheckSession(CliOptions options, QString dataDir, Streams streams, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_dataDir(std::move(dataDir)),
       m_streams(streams), m_runner(this) {
     // A send error ends the run with what came back so far; its status says the network failed.
     connect(&m_runner, &QueryRunner::finished, this,
@@ -64,13 +64,13 @@ void CheckSession::start() {
 }
 
 std::optional<int> CheckSession::prepare() {
-    Result<LoadedCatalogue> loaded = LoadCatalogue(catalogueFilePath(m_programDir));
+    Result<LoadedCatalogue> loaded = LoadCatalogue(catalogueFilePath(m_dataDir));
     if (!loaded) {
         printError(loaded.error().message);
         return kExitBadInput;
     }
     if (!loaded->skippedLines.empty())
-        printError(skippedLinesMessage(catalogueFilePath(m_programDir), loaded->skippedLines));
+        printError(skippedLinesMessage(catalogueFilePath(m_dataDir), loaded->skippedLines));
     m_catalogue = std::move(loaded->catalogue);
 
     // A settings file named on the command line must be there: another one would be used silently.

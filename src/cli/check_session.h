@@ -28,8 +28,7 @@ public:
         std::FILE* err = stderr;
     };
 
-    CheckSession(CliOptions options, QString programDir, Streams streams,
-                 QObject* parent = nullptr);
+    CheckSession(CliOptions options, QString dataDir, Streams streams, QObject* parent = nullptr);
     ~CheckSession() override;
 
     // Prepares and starts the run; done() follows, at once when the run cannot start.
@@ -49,7 +48,7 @@ private:
     bool printResults() const;
 
     CliOptions m_options;
-    QString m_programDir;
+    QString m_dataDir;
     Streams m_streams;
     TldCatalogue m_catalogue;
     RunPlan m_plan;

@@ -1,3 +1,4 @@
+#include "app_dirs.h"
 #include "app_info.h"
 #include "check_session.h"
 #include "cli_options.h"
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
         break;
     }
 
-    cli::CheckSession session(command.options, QCoreApplication::applicationDirPath(), {});
+    cli::CheckSession session(command.options, appDataDir(QCoreApplication::applicationDirPath()),
+                              {});
     QObject::connect(&session, &cli::CheckSession::done, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     QTimer::singleShot(0, &session, &cli::CheckSession::start);

@@ -13,7 +13,7 @@ namespace nomispot {
 // What the windows share for the program's life: created at start-up, passed to every window.
 // A run's own data is not here: it is planned at Check and held by its results window.
 struct AppState {
-    QString programDir;
+    QString dataDir;
     TldCatalogue catalogue;
     DnsSettings dns;
     SearchSet searchSet = SearchSet::DefaultList; // stored whenever it changes

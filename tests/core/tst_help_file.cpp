@@ -13,7 +13,7 @@ private slots:
 
 void TestHelpFile::helpFilePath_data() {
     QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("programDir");
+    QTest::addColumn<QString>("dataDir");
     QTest::addColumn<QString>("expected");
     QTest::newRow("program help") << 1 << "/opt/nomispot"
                                   << "/opt/nomispot/nomispot.qch";
@@ -27,9 +27,9 @@ void TestHelpFile::helpFilePath_data() {
 
 void TestHelpFile::helpFilePath() {
     QFETCH(int, kind);
-    QFETCH(QString, programDir);
+    QFETCH(QString, dataDir);
     QFETCH(QString, expected);
-    QCOMPARE(HelpFilePath(kind, programDir), expected);
+    QCOMPARE(HelpFilePath(kind, dataDir), expected);
 }
 
 QTEST_GUILESS_MAIN(TestHelpFile)

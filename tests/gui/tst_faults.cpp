@@ -113,14 +113,14 @@ private:
 // The program as main() puts it together, on a settings file and a program directory of the
 // test's choosing; write failures reach the recorded messages as they reach the user.
 struct Program {
-    explicit Program(const QString& settingsPath, const QString& programDir = test::binDir()) {
+    explicit Program(const QString& settingsPath, const QString& dataDir = test::binDir()) {
         store = std::make_unique<SettingsStore>(settingsPath);
         store->setWriteFailureHandler([this](const QString& path) {
             app.messages.show(
                 {appTitle(), settingsWriteFailureMessage(path), MessageIcon::Critical});
         });
         app.state.store = store.get();
-        app.state.programDir = programDir;
+        app.state.dataDir = dataDir;
         installMainMenu(window, app.state);
     }
 
@@ -408,8 +408,8 @@ void TestFaults::garbageSettings() {
 void TestFaults::brokenDataFile() {
     // Three fields, with control and high bytes in the second: skipped, as no text can show it.
     static const char kBinaryField[] = "bin;\x01\xfe\0;site";
-    QTemporaryDir programDir;
-    const QString dataFile = catalogueFilePath(programDir.path());
+    QTemporaryDir dataDir;
+    const QString dataFile = catalogueFilePath(dataDir.path());
     QByteArray bytes;
     std::vector<int> skipped;
     int valid = 0;
@@ -446,7 +446,7 @@ void TestFaults::brokenDataFile() {
     const QString settings = dir.filePath(QStringLiteral("Nomispot.ini"));
     QVERIFY(writeFile(settings, "[main]\ninit=False\n[domains]\nt400=1\nt1=1\n"));
 
-    Program program(settings, programDir.path());
+    Program program(settings, dataDir.path());
     QVERIFY(program.startUp());
     QVERIFY(program.window.isVisible());
     QCOMPARE(program.app.messages.texts(), QStringList{skippedLinesMessage(dataFile, skipped)});

@@ -161,13 +161,13 @@ void TestHelp::registerRefusesBadFiles_data() {
 
 void TestHelp::registerRefusesBadFiles() {
     QFETCH(QByteArray, content);
-    QTemporaryDir programDir;
+    QTemporaryDir dataDir;
     if (!content.isEmpty()) {
-        QFile file(HelpFilePath(1, programDir.path()));
+        QFile file(HelpFilePath(1, dataDir.path()));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
-    QVERIFY(!registerHelp(programDir.path()));
+    QVERIFY(!registerHelp(dataDir.path()));
 }
 
 void TestHelp::registerRefusesUnwritableCollection() {

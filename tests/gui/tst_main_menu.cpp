@@ -285,7 +285,7 @@ void TestMainMenu::helpContentsOpensMain() {
 void TestMainMenu::helpContentsWithoutHelpFile() {
     MainWindow main;
     QTemporaryDir elsewhere;
-    main.app.state.programDir = elsewhere.path();
+    main.app.state.dataDir = elsewhere.path();
     main.window.show();
     main.action("mnuHelpIndex")->trigger();
     auto* help = main.window.findChild<HelpWindow*>();

@@ -86,7 +86,7 @@ void TestScreenshots::windows() {
         frmAbout about(app.state);
         save(&about, "about");
     }
-    HelpWindow* help = ShowHelp(app.state.programDir, 1, QStringLiteral("Main"));
+    HelpWindow* help = ShowHelp(app.state.dataDir, 1, QStringLiteral("Main"));
     QVERIFY(help);
     help->resize(900, 650);
     save(help, "help");

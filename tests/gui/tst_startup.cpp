@@ -103,7 +103,7 @@ void TestStartup::firstRunWithoutHelpFile() {
     test::TestApp app;
     // A program directory with the data file but no help file.
     QVERIFY(QFile::copy(catalogueFilePath(test::binDir()), catalogueFilePath(app.dir.path())));
-    app.state.programDir = app.dir.path();
+    app.state.dataDir = app.dir.path();
     frmMain window(app.state);
     bool wizardShown = false;
     whenWizardShows([&](frmOptionsFirst*) { wizardShown = true; });
@@ -141,13 +141,13 @@ void TestStartup::laterRun() {
 
 void TestStartup::missingDataFile() {
     test::TestApp app;
-    QTemporaryDir emptyProgramDir;
-    app.state.programDir = emptyProgramDir.path();
+    QTemporaryDir emptyDataDir;
+    app.state.dataDir = emptyDataDir.path();
     frmMain window(app.state);
     QVERIFY(!StartUp(window, app.state));
     QCOMPARE(app.messages.messages.size(), std::size_t(1));
     QCOMPARE(app.messages.messages[0].title, QStringLiteral("Nomispot load error."));
-    QCOMPARE(app.messages.messages[0].text, missingCatalogueMessage(emptyProgramDir.path()));
+    QCOMPARE(app.messages.messages[0].text, missingCatalogueMessage(emptyDataDir.path()));
     QCOMPARE(app.messages.messages[0].icon, MessageIcon::Critical);
     QVERIFY(!window.isVisible());
     // Nothing was written: the next start is still a first run.

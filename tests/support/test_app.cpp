@@ -3,7 +3,7 @@
 namespace nomispot::test {
 
 TestApp::TestApp() {
-    state.programDir = binDir();
+    state.dataDir = binDir();
     state.store = store.get();
     state.messages = &messages;
     state.shell = &shell;

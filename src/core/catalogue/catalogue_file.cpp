@@ -111,18 +111,18 @@ Result<LoadedCatalogue> LoadCatalogue(const QString& path) {
     return result;
 }
 
-QString catalogueFilePath(const QString& programDir) {
-    return QDir(programDir).filePath(QString::fromLatin1(kCatalogueFileName));
+QString catalogueFilePath(const QString& dataDir) {
+    return QDir(dataDir).filePath(QString::fromLatin1(kCatalogueFileName));
 }
 
 QString missingCatalogueTitle() {
     return QStringLiteral("Nomispot load error.");
 }
 
-QString missingCatalogueMessage(const QString& programDir) {
+QString missingCatalogueMessage(const QString& dataDir) {
     return QStringLiteral("Cannot find nspot.dll\rMake sure this file is in your Nomispot "
                           "directory.\r") +
-           QDir::toNativeSeparators(programDir);
+           QDir::toNativeSeparators(dataDir);
 }
 
 QString unreadableCatalogueMessage(const QString& path, const QString& reason) {

@@ -23,11 +23,11 @@ struct LoadedCatalogue {
 // message when it cannot be opened.
 Result<LoadedCatalogue> LoadCatalogue(const QString& path);
 
-// Path of the data file in the program's directory.
-QString catalogueFilePath(const QString& programDir);
+// Path of the data file in dataDir (see app_dirs.h).
+QString catalogueFilePath(const QString& dataDir);
 
 QString missingCatalogueTitle();
-QString missingCatalogueMessage(const QString& programDir);
+QString missingCatalogueMessage(const QString& dataDir);
 QString unreadableCatalogueMessage(const QString& path, const QString& reason);
 QString skippedLinesMessage(const QString& path, const std::vector<int>& lines);
 

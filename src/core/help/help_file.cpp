@@ -4,10 +4,10 @@
 
 namespace nomispot {
 
-QString HelpFilePath(int kind, const QString& programDir) {
+QString HelpFilePath(int kind, const QString& dataDir) {
     if (kind != 1)
         return {};
-    return programDir + QStringLiteral("/nomispot.qch");
+    return dataDir + QStringLiteral("/nomispot.qch");
 }
 
 QString helpCollectionPath() {

@@ -4,9 +4,9 @@
 
 namespace nomispot {
 
-// The help file of the given kind in programDir; kind 1 is the program's help, the only one.
+// The help file of the given kind in dataDir; kind 1 is the program's help, the only one.
 // Any other kind gives an empty path.
-QString HelpFilePath(int kind, const QString& programDir);
+QString HelpFilePath(int kind, const QString& dataDir);
 
 // The help engine's collection file: in the user's writable data directory, since the
 // program's own directory may be read-only.

@@ -6,7 +6,7 @@
 extern "C" Q_DECL_EXPORT const nomispot::HelpModule* nomispot_help_module() {
     static constexpr nomispot::HelpModule module{
         &nomispot::registerHelp,
-        [](const QString& programDir, int kind, const QString& windowName, QWidget* owner)
-            -> QWidget* { return nomispot::ShowHelp(programDir, kind, windowName, owner); }};
+        [](const QString& dataDir, int kind, const QString& windowName, QWidget* owner)
+            -> QWidget* { return nomispot::ShowHelp(dataDir, kind, windowName, owner); }};
     return &module;
 }

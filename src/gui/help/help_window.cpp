@@ -110,7 +110,7 @@ HelpWindow::HelpWindow(const QString& windowName, const QString& helpFile,
 
 void HelpWindow::showMissingPage() {
     m_browser->setHtml(QStringLiteral("<h2>Nomispot Help</h2><p>The help file is missing.</p>"
-                                      "<p>It belongs next to the program: <code>%1</code></p>")
+                                      "<p>It belongs here: <code>%1</code></p>")
                            .arg(QDir::toNativeSeparators(m_helpFile).toHtmlEscaped()));
 }
 
@@ -142,13 +142,12 @@ bool registerHelpFile(const QString& collectionFile, const QString& helpFile) {
     return engine.registerDocumentation(file.absoluteFilePath());
 }
 
-bool registerHelp(const QString& programDir) {
-    return registerHelpFile(helpCollectionPath(), HelpFilePath(1, programDir));
+bool registerHelp(const QString& dataDir) {
+    return registerHelpFile(helpCollectionPath(), HelpFilePath(1, dataDir));
 }
 
-HelpWindow* ShowHelp(const QString& programDir, int kind, const QString& windowName,
-                     QWidget* owner) {
-    const QString helpFile = HelpFilePath(kind, programDir);
+HelpWindow* ShowHelp(const QString& dataDir, int kind, const QString& windowName, QWidget* owner) {
+    const QString helpFile = HelpFilePath(kind, dataDir);
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* open = qobject_cast<HelpWindow*>(widget);
         // A closed window is hidden until it is deleted: not one to bring back.

@@ -31,10 +31,10 @@ private:
     QTextBrowser* m_browser = nullptr;
 };
 
-// Registers the help file of programDir with the help engine, so that it can be shown.
+// Registers the help file of dataDir with the help engine, so that it can be shown.
 // False when that cannot be done (the file is missing or unreadable, or the collection cannot
 // be written).
-bool registerHelp(const QString& programDir);
+bool registerHelp(const QString& dataDir);
 
 // Registers helpFile in the collection file collectionFile, replacing any other file of the
 // same namespace.
@@ -42,7 +42,7 @@ bool registerHelpFile(const QString& collectionFile, const QString& helpFile);
 
 // Opens the help window windowName on the help file of the given kind, or brings it to the
 // front when it is open. A missing help file gives no message.
-HelpWindow* ShowHelp(const QString& programDir, int kind, const QString& windowName,
+HelpWindow* ShowHelp(const QString& dataDir, int kind, const QString& windowName,
                      QWidget* owner = nullptr);
 
 } // namespace nomispot

@@ -43,7 +43,7 @@ public:
     void mnuDomains_Click() { execModal(new frmDomains(m_state, &m_window)); }
     void mnuHelpIndex_Click() {
         if (const HelpModule* help = loadHelpModule())
-            help->showHelp(m_state.programDir, 1, QStringLiteral("Main"), &m_window);
+            help->showHelp(m_state.dataDir, 1, QStringLiteral("Main"), &m_window);
         else
             m_state.messages->show({appTitle(), helpNotInstalledMessage(), MessageIcon::Critical});
     }

@@ -16,7 +16,7 @@ void StartupInit(AppState& state, QWidget* parent) {
     if (isFirstRun(store)) {
         // The help file is registered with the help engine once, where it will be read.
         const HelpModule* help = loadHelpModule();
-        if (!help || !help->registerHelp(state.programDir))
+        if (!help || !help->registerHelp(state.dataDir))
             state.messages->show({appTitle(), helpNotInstalledMessage(), MessageIcon::Critical});
         // What is stored and usable stays; the first-run values fill only the rest.
         state.dns = firstRunDnsSettings(store);
@@ -40,7 +40,7 @@ void StartupInit(AppState& state, QWidget* parent) {
 }
 
 bool StartUp(frmMain& window, AppState& state) {
-    const QString path = catalogueFilePath(state.programDir);
+    const QString path = catalogueFilePath(state.dataDir);
     Result<LoadedCatalogue> loaded = LoadCatalogue(path);
     if (!loaded) {
         state.messages->show(
