@@ -1,10 +1,10 @@
 #include "app_dirs.h"
+#include "app_icon.h"
 #include "app_info.h"
 #include "message_box_service.h"
 #include "names/frm_main.h"
 #include "names/main_menu.h"
 #include "names/startup.h"
-#include "results/verdict_pictures.h"
 #include "settings/settings_store.h"
 
 #include <QApplication>
@@ -16,7 +16,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nomispot"));
     QApplication::setOrganizationName(QStringLiteral("Nomispot"));
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(nomispot::checkPicture())));
+    // The desktop entry, and so the icon the desktop shows for the window.
+    QApplication::setDesktopFileName(QStringLiteral(NOMISPOT_APP_ID));
+    QApplication::setWindowIcon(nomispot::appIcon());
 
     nomispot::MessageBoxService messages;
     nomispot::DesktopShellOpener shell;

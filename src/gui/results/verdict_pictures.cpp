@@ -15,16 +15,24 @@ QImage canvas() {
 
 } // namespace
 
-QImage checkPicture() {
-    QImage image = canvas();
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x1e, 0x9e, 0x3a), 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+QPainterPath checkStroke() {
     QPainterPath path;
     path.moveTo(4, 9);
     path.lineTo(8.5, 13.5);
     path.lineTo(16, 3.5);
-    p.drawPath(path);
+    return path;
+}
+
+QPen checkPen() {
+    return QPen(QColor(0x1e, 0x9e, 0x3a), 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+QImage checkPicture() {
+    QImage image = canvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(checkPen());
+    p.drawPath(checkStroke());
     return image;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QPainterPath>
+#include <QPen>
 
 namespace nomispot {
 
@@ -9,5 +11,9 @@ namespace nomispot {
 QImage checkPicture();
 QImage crossPicture();
 QImage questionPicture();
+
+// The check's stroke in the pictures' frame, and its pen: the program's icon is drawn from them.
+QPainterPath checkStroke();
+QPen checkPen();
 
 } // namespace nomispot
