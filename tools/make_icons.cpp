@@ -19,47 +19,26 @@ QString number(double value) {
 }
 
 QString svgPathData(const QPainterPath& path) {
+    // The SVG command of each element type: move, line, curve, and a curve's further points.
+    static constexpr const char* kCommands[] = {"M", "L", "C", ""};
     QStringList parts;
     for (int i = 0; i < path.elementCount(); ++i) {
         const QPainterPath::Element e = path.elementAt(i);
-        switch (e.type) {
-        case QPainterPath::MoveToElement:
-            parts << QStringLiteral("M%1 %2").arg(number(e.x), number(e.y));
-            break;
-        case QPainterPath::LineToElement:
-            parts << QStringLiteral("L%1 %2").arg(number(e.x), number(e.y));
-            break;
-        case QPainterPath::CurveToElement:
-            parts << QStringLiteral("C%1 %2").arg(number(e.x), number(e.y));
-            break;
-        case QPainterPath::CurveToDataElement:
-            parts << QStringLiteral("%1 %2").arg(number(e.x), number(e.y));
-            break;
-        }
+        parts << QString::fromLatin1(kCommands[e.type]) + number(e.x) + u' ' + number(e.y);
     }
     return parts.join(u' ');
 }
 
 QString svgCap(Qt::PenCapStyle cap) {
-    switch (cap) {
-    case Qt::RoundCap:
-        return QStringLiteral("round");
-    case Qt::SquareCap:
-        return QStringLiteral("square");
-    default:
-        return QStringLiteral("butt");
-    }
+    return QString::fromLatin1(cap == Qt::RoundCap    ? "round"
+                               : cap == Qt::SquareCap ? "square"
+                                                      : "butt");
 }
 
 QString svgJoin(Qt::PenJoinStyle join) {
-    switch (join) {
-    case Qt::RoundJoin:
-        return QStringLiteral("round");
-    case Qt::BevelJoin:
-        return QStringLiteral("bevel");
-    default:
-        return QStringLiteral("miter");
-    }
+    return QString::fromLatin1(join == Qt::RoundJoin   ? "round"
+                               : join == Qt::BevelJoin ? "bevel"
+                                                       : "miter");
 }
 
 QByteArray iconSvg() {
