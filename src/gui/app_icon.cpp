@@ -27,9 +27,10 @@ QImage appIconPicture(int size) {
 
 QIcon appIcon() {
     QIcon icon;
-    // The largest is for the icon theme only: no window shows it.
+    // Only the small ones: every top-level window hands its icon to the window system in each
+    // size (256 by 256 alone is 256 KiB); desktops show the large ones from the icon theme.
     for (int size : kAppIconSizes)
-        if (size <= 256)
+        if (size <= 64)
             icon.addPixmap(QPixmap::fromImage(appIconPicture(size)));
     return icon;
 }
