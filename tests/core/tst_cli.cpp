@@ -218,7 +218,7 @@ void TestCli::formatsAgree() {
     const QList<QStringList> records = parseCsv(csv.out);
     QVERIFY(!records.isEmpty());
     QCOMPARE(records.first(), (QStringList{"domain", "name", "suffix", "state", "registry_site",
-                                           "reason", "ascii"}));
+                                           "reason", "ascii", "registry", "registry_status"}));
 
     // The run the window would make of the same text, with the states the CLI reported.
     RunRequest request{text, CheckMode(mode)};
