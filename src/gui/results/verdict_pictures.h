@@ -9,5 +9,7 @@ namespace nomispot {
 QImage checkPicture();
 QImage crossPicture();
 QImage questionPicture();
+// Free, and confirmed by the registry: the check in a ring.
+QImage confirmedPicture();
 
 } // namespace nomispot
