@@ -82,6 +82,7 @@ void TestRdap::bootstrap() {
           [["uk"], ["https://uk.example/"]],
           [["co.uk"], ["https://co-uk.example/v1/"]],
           [["old"], ["http://old.example/"]],
+          [["Org.", "..", ".bad"], ["https://org.example/"]],
           [["broken"], ["not a url"]],
           "garbage"
         ]})";
@@ -104,6 +105,10 @@ void TestRdap::bootstrap() {
     QCOMPARE(rdapServerFor(*lenient, QStringLiteral("name.old")),
              QUrl(QStringLiteral("http://old.example/")));
     QCOMPARE(rdapServerFor(*strict, QStringLiteral("name.broken")), std::nullopt);
+    // A suffix written as a full name (trailing dot) still matches; empty labels never do.
+    QCOMPARE(rdapServerFor(*strict, QStringLiteral("name.org")),
+             QUrl(QStringLiteral("https://org.example/")));
+    QCOMPARE(strict->servers.size(), std::size_t(5));
     QCOMPARE(rdapServerFor(*strict, QStringLiteral("com")), std::nullopt);
     QCOMPARE(noRdapServerMessage(QStringLiteral("name.zz.")),
              QStringLiteral("No registry look-up known for .zz"));

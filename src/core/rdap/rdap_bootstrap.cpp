@@ -89,8 +89,11 @@ Result<RdapBootstrap> parseRdapBootstrap(const QByteArray& json, bool allowHttp)
         if (!server)
             continue;
         for (const QJsonValue& suffix : parts.at(0).toArray()) {
-            const QString name = suffix.toString().toLower();
-            if (!name.isEmpty())
+            QString name = suffix.toString().toLower();
+            if (name.endsWith(QLatin1Char('.')))
+                name.chop(1);
+            if (!name.isEmpty() && !name.startsWith(QLatin1Char('.')) &&
+                !name.contains(QLatin1String("..")))
                 bootstrap.servers.insert_or_assign(name, *server);
         }
     }

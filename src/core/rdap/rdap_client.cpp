@@ -114,7 +114,6 @@ void RdapClient::send(const QString& hostKey, Host& host) {
                                                             .arg(kVersionMinor)
                                                             .arg(kVersionRevision));
     request.setTransferTimeout(static_cast<int>(m_policy.timeout.count()));
-    host.readyAt = Clock::now() + m_policy.interval;
     QNetworkReply* reply = m_network.get(request);
     host.current = reply;
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
@@ -125,7 +124,11 @@ void RdapClient::send(const QString& hostKey, Host& host) {
     });
     connect(reply, &QNetworkReply::finished, this, [this, hostKey, question, reply] {
         reply->deleteLater();
-        m_hosts[hostKey].current = nullptr;
+        // The next question leaves a whole interval after this answer: the registry never sees
+        // two within one, however long the first took to arrive.
+        Host& host = m_hosts[hostKey];
+        host.current = nullptr;
+        host.readyAt = Clock::now() + m_policy.interval;
         received(hostKey, question, reply);
         pump();
     });

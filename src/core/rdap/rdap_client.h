@@ -28,7 +28,7 @@ struct RdapOutcome {
 
 // How politely registries are asked.
 struct RdapPolicy {
-    std::chrono::milliseconds interval{1000};     // between two questions to one host
+    std::chrono::milliseconds interval{1000};     // from one answer to the next question, per host
     std::chrono::milliseconds timeout{10000};     // for one question
     int attempts = 4;                             // per domain, repeats after HTTP 429 included
     std::chrono::milliseconds longestWait{60000}; // a longer Retry-After gives up
