@@ -193,11 +193,8 @@ void CheckSession::end(int exitStatus) {
         m_plan.candidates, m_dns, {QStringLiteral("--nameserver"), QStringLiteral("--retries")});
     if (!summary.isEmpty())
         printError(summary);
-    if (m_confirmation) {
-        const QString registries = registrySummary(m_plan.candidates);
-        if (!registries.isEmpty())
-            printError(registries);
-    }
+    if (const QString registries = registrySummary(m_plan.candidates); !registries.isEmpty())
+        printError(registries);
     emit done(exitStatus);
 }
 

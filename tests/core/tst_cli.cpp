@@ -374,6 +374,10 @@ void TestCli::exitStatus_data() {
         << QStringList{"--tlds", "zz", "taken"} << QByteArray() << 0
         << QStringLiteral("1 not checked: 1 refused by %1.\n").arg(kNameserver);
     QTest::newRow("nothing but blanks") << QStringList{} << QByteArray("  \n\n") << 0 << QString();
+    QTest::newRow("registry time-out out of range")
+        << QStringList{"--confirm", "--registry-timeout", "0", "free"} << QByteArray() << 1
+        << QStringLiteral(
+               "--registry-timeout takes seconds from 1 to 120.\nTry 'nomispot-check --help'.\n");
     QTest::newRow("illegal argument")
         << QStringList{"foo", "foo_bar"} << QByteArray() << 1 << illegal("argument 2");
     QTest::newRow("illegal input") << QStringList{} << QByteArray("foo\nbar\r\nfoo\tbar\n") << 1

@@ -92,8 +92,8 @@ Result<RdapBootstrap> parseRdapBootstrap(const QByteArray& json, bool allowHttp)
             QString name = suffix.toString().toLower();
             if (name.endsWith(QLatin1Char('.')))
                 name.chop(1);
-            if (!name.isEmpty() && !name.startsWith(QLatin1Char('.')) &&
-                !name.contains(QLatin1String("..")))
+            // No empty label: no name could ever end in such a suffix.
+            if (!name.split(QLatin1Char('.')).contains(QString()))
                 bootstrap.servers.insert_or_assign(name, *server);
         }
     }

@@ -7,14 +7,10 @@ namespace nomispot {
 
 namespace {
 // Whole numbers round half to even, as the rest of the program does.
-int roundWhole(double v) {
-    return static_cast<int>(std::nearbyint(v));
-}
+int roundWhole(double v) { return static_cast<int>(std::nearbyint(v)); }
 } // namespace
 
-int GetColwidth(double headerTextWidth) {
-    return roundWhole(headerTextWidth + 200);
-}
+int GetColwidth(double headerTextWidth) { return roundWhole(headerTextWidth + 200); }
 
 GridLayout LayoutGrid(const QList<double>& headerTextWidths, const QList<double>& nameTextWidths) {
     GridLayout layout;
