@@ -108,6 +108,15 @@ std::optional<int> CheckSession::prepare() {
         return kExitBadInput;
     }
     m_plan = std::move(*plan);
+
+    if (m_options.confirm) {
+        Result<RdapBootstrap> bootstrap = loadRdapBootstrap(m_dataDir);
+        if (!bootstrap) {
+            printError(bootstrap.error().message);
+            return kExitBadInput;
+        }
+        m_bootstrap = std::move(*bootstrap);
+    }
     return std::nullopt;
 }
 
@@ -123,10 +132,10 @@ void CheckSession::startQueries() {
 }
 
 void CheckSession::runQueries() {
-    const bool showProgress =
+    m_showProgress =
         m_options.progress == ProgressMode::Always ||
         (m_options.progress == ProgressMode::Auto && ::isatty(::fileno(m_streams.err)) == 1);
-    if (showProgress)
+    if (m_showProgress)
         m_progress = std::make_unique<ProgressReporter>(
             m_runner, m_plan.candidates.candidateCount(), m_dns.delayMs, m_streams.err);
     m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries,
@@ -139,17 +148,53 @@ void CheckSession::runQueries() {
 void CheckSession::finish(int exitStatus) {
     if (m_done)
         return;
-    m_done = true;
     if (m_progress)
         m_progress->stop();
     // An interrupted run has no more answers to wait for.
     m_plan.candidates.markPendingNotChecked();
+    if (m_bootstrap && !m_confirmation && exitStatus != kExitInterrupted)
+        confirmFreeNames(exitStatus);
+    else
+        end(exitStatus);
+}
+
+void CheckSession::confirmFreeNames(int exitStatus) {
+    RdapPolicy policy;
+    if (m_options.registryTimeoutSeconds)
+        policy.timeout = std::chrono::seconds(*m_options.registryTimeoutSeconds);
+    m_confirmation =
+        std::make_unique<RegistryConfirmation>(m_plan.candidates, *m_bootstrap, policy);
+    connect(m_confirmation.get(), &RegistryConfirmation::confirmed, this, [this] {
+        if (!m_showProgress)
+            return;
+        const QString line = QStringLiteral("\r%1/%2 free names asked at their registries\033[K")
+                                 .arg(m_confirmation->answeredCount())
+                                 .arg(m_confirmation->total());
+        std::fputs(line.toLocal8Bit().constData(), m_streams.err);
+        std::fflush(m_streams.err);
+    });
+    connect(m_confirmation.get(), &RegistryConfirmation::finished, this,
+            [this, exitStatus] { end(exitStatus); });
+    m_confirmation->start();
+}
+
+void CheckSession::end(int exitStatus) {
+    if (m_done)
+        return;
+    m_done = true;
+    if (m_confirmation) {
+        m_confirmation->cancel();
+        if (m_showProgress && m_confirmation->answeredCount() > 0)
+            std::fputs("\r\033[K", m_streams.err);
+    }
     if (!printResults())
         exitStatus = kExitOutput;
     const QString summary = runSummary(
         m_plan.candidates, m_dns, {QStringLiteral("--nameserver"), QStringLiteral("--retries")});
     if (!summary.isEmpty())
         printError(summary);
+    if (const QString registries = registrySummary(m_plan.candidates); !registries.isEmpty())
+        printError(registries);
     emit done(exitStatus);
 }
 

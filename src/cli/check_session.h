@@ -4,6 +4,7 @@
 #include "cli_options.h"
 #include "engine/query_runner.h"
 #include "engine/run_plan.h"
+#include "rdap/registry_confirmation.h"
 #include "settings/dns_settings.h"
 
 #include <QObject>
@@ -42,7 +43,10 @@ private:
     std::optional<int> prepare();
     void startQueries();
     void runQueries();
+    // The DNS run is over: confirms the free names when asked to, then ends.
     void finish(int exitStatus);
+    void confirmFreeNames(int exitStatus);
+    void end(int exitStatus);
     void printError(const QString& message) const;
     // False when they could not be written (the message is out).
     bool printResults() const;
@@ -56,8 +60,11 @@ private:
     QueryRunner m_runner;
     std::unique_ptr<InterruptNotifier> m_interrupt;
     std::unique_ptr<ProgressReporter> m_progress;
+    std::optional<RdapBootstrap> m_bootstrap; // with --confirm
+    std::unique_ptr<RegistryConfirmation> m_confirmation;
     bool m_done = false;
     bool m_sendFailed = false;
+    bool m_showProgress = false;
 };
 
 } // namespace nomispot::cli

@@ -22,14 +22,23 @@ const QString kDescription = QStringLiteral(
     "/etc/resolv.conf is used (the environment variable %1 names another file).\n"
     "\n"
     "Formats: text is Nomispot's clipboard list, one line per domain, with \"\\n\" line ends in\n"
-    "place of \"\\r\\n\"; csv has the columns domain,name,suffix,state,registry_site,reason; json\n"
-    "is an array of objects with those fields. States: available, unavailable, not_checked; the\n"
-    "reason says why a domain was not checked. Only NOERROR counts as taken and NXDOMAIN as free.\n"
+    "place of \"\\r\\n\"; csv has the columns "
+    "domain,name,suffix,state,registry_site,reason,ascii,\n"
+    "registry,registry_status; json is an array of objects with those fields. States:\n"
+    "available, unavailable, not_checked; the reason says why a domain was not checked. Only\n"
+    "NOERROR counts as taken and NXDOMAIN as free.\n"
     "\n"
     "Before the check, a self-test asks the nameserver about every suffix and a made-up name\n"
     "under it: where the suffix is unknown or made-up names exist (a wildcard, a redirecting\n"
     "resolver), its domains end not_checked. A summary of what was not checked goes to standard\n"
     "error.\n"
+    "\n"
+    "With --confirm, every free domain is then asked at its registry over RDAP, at most one\n"
+    "question a second to each registry: one registered there though not in the DNS becomes\n"
+    "unavailable with the reason \"registered, not in DNS\". The csv and json fields registry\n"
+    "(found, not-found, unknown, not-asked) and registry_status tell what the registry said.\n"
+    "The registries' addresses come from IANA's RDAP bootstrap file as shipped, a newer copy\n"
+    "saved as rdap-dns.json in Nomispot's data folder, or the file %2 names.\n"
     "\n"
     "Exit status: 0 when the check ran to its end, 1 for bad usage or input, 2 when the network\n"
     "cannot be used, 3 when the results cannot be written, 130 when interrupted (Ctrl+C); after\n"
@@ -64,7 +73,8 @@ std::optional<QStringList> parseTldList(const QString& list) {
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(kDescription.arg(QString::fromLatin1(kResolvConfEnv)));
+    parser.setApplicationDescription(kDescription.arg(QString::fromLatin1(kResolvConfEnv),
+                                                      QStringLiteral("NOMISPOT_RDAP_BOOTSTRAP")));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption combinations(
@@ -105,8 +115,16 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("settings"),
         QStringLiteral("Read the stored values from this settings file instead of the user's."),
         QStringLiteral("path"));
+    const QCommandLineOption confirm(
+        QStringLiteral("confirm"),
+        QStringLiteral("Ask each free name's registry over RDAP whether it is really free."));
+    const QCommandLineOption registryTimeout(
+        QStringLiteral("registry-timeout"),
+        QStringLiteral("Seconds to wait for a registry's answer, 1 to 120 (default 10)."),
+        QStringLiteral("s"));
     parser.addOptions({combinations, selection, tlds, file, nameserver, delay, retries, format,
-                       onlyAvailable, quiet, progress, noSelfTest, settings});
+                       onlyAvailable, quiet, progress, noSelfTest, confirm, registryTimeout,
+                       settings});
     parser.addPositionalArgument(QStringLiteral("names"), QStringLiteral("Names to check."),
                                  QStringLiteral("[NAME ...]"));
 
@@ -173,6 +191,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
 
     o.onlyAvailable = parser.isSet(onlyAvailable);
     o.selfTest = !parser.isSet(noSelfTest);
+    o.confirm = parser.isSet(confirm);
+    if (parser.isSet(registryTimeout)) {
+        bool isNumber = false;
+        const int seconds = parser.value(registryTimeout).toInt(&isNumber);
+        if (!isNumber || seconds < 1 || seconds > 120)
+            return fail(QStringLiteral("--registry-timeout takes seconds from 1 to 120."));
+        o.registryTimeoutSeconds = seconds;
+    }
     if (parser.isSet(quiet) && parser.isSet(progress))
         return fail(QStringLiteral("Use either --quiet or --progress, not both."));
     if (parser.isSet(quiet))

@@ -31,6 +31,8 @@ struct CliOptions {
     OutputFormat format = OutputFormat::Text;
     bool onlyAvailable = false;
     bool selfTest = true;
+    bool confirm = false;                      // ask the registries about free names
+    std::optional<int> registryTimeoutSeconds; // per registry question
     ProgressMode progress = ProgressMode::Auto;
     QString settingsPath; // empty: the user's settings file
 };

@@ -3,6 +3,7 @@
 #include "engine/run_plan.h"
 #include "names/name_table.h"
 #include "nsd_server.h"
+#include "rdap_server.h"
 #include "results/result_actions.h"
 #include "settings/settings_ops.h"
 #include "test_support.h"
@@ -80,6 +81,7 @@ private slots:
     void storedValues();
     void searchSet_data();
     void searchSet();
+    void confirm();
 
 private:
     // Starts the built program on the test's settings and resolver configuration.
@@ -126,6 +128,8 @@ void TestCli::start(QProcess& process, const QStringList& args) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("NOMISPOT_RESOLV_CONF"),
                m_dir->filePath(QStringLiteral("resolv.conf")));
+    env.insert(QStringLiteral("NOMISPOT_RDAP_BOOTSTRAP"),
+               m_dir->filePath(QStringLiteral("rdap-dns.json")));
     process.setProcessEnvironment(env);
     process.start(test::binDir() + QStringLiteral("/nomispot-check"),
                   QStringList{QStringLiteral("--settings"), m_store->path()} + args);
@@ -218,7 +222,7 @@ void TestCli::formatsAgree() {
     const QList<QStringList> records = parseCsv(csv.out);
     QVERIFY(!records.isEmpty());
     QCOMPARE(records.first(), (QStringList{"domain", "name", "suffix", "state", "registry_site",
-                                           "reason", "ascii"}));
+                                           "reason", "ascii", "registry", "registry_status"}));
 
     // The run the window would make of the same text, with the states the CLI reported.
     RunRequest request{text, CheckMode(mode)};
@@ -239,8 +243,9 @@ void TestCli::formatsAgree() {
         for (int r = 1; r <= table.nameCount(); ++r, ++row) {
             const QStringList& record = records.at(row);
             CheckItem& item = table.at(c, r);
-            QCOMPARE(record.size(), 7);
+            QCOMPARE(record.size(), 9);
             QCOMPARE(record[6], record[0]); // ASCII names are sent as typed
+            QCOMPARE(record[7], QStringLiteral("not-asked"));
             QCOMPARE(record[5],
                      record[3] == u"not_checked" ? QStringLiteral("refused") : QString());
             QCOMPARE(record[0], item.domain);
@@ -272,7 +277,7 @@ void TestCli::formatsAgree() {
     for (qsizetype i = 0; i < array.size(); ++i) {
         const QJsonObject o = array.at(i).toObject();
         const QStringList& record = records.at(i + 1);
-        QCOMPARE(o.size(), 7);
+        QCOMPARE(o.size(), 9);
         QCOMPARE(o.value("domain").toString(), record[0]);
         QCOMPARE(o.value("name").toString(), record[1]);
         QCOMPARE(o.value("suffix").toString(), record[2]);
@@ -280,6 +285,8 @@ void TestCli::formatsAgree() {
         QCOMPARE(o.value("registry_site").toString(), record[4]);
         QCOMPARE(o.value("reason").toString(), record[5]);
         QCOMPARE(o.value("ascii").toString(), record[6]);
+        QCOMPARE(o.value("registry").toString(), record[7]);
+        QCOMPARE(o.value("registry_status").toString(), record[8]);
     }
 }
 
@@ -367,6 +374,10 @@ void TestCli::exitStatus_data() {
         << QStringList{"--tlds", "zz", "taken"} << QByteArray() << 0
         << QStringLiteral("1 not checked: 1 refused by %1.\n").arg(kNameserver);
     QTest::newRow("nothing but blanks") << QStringList{} << QByteArray("  \n\n") << 0 << QString();
+    QTest::newRow("registry time-out out of range")
+        << QStringList{"--confirm", "--registry-timeout", "0", "free"} << QByteArray() << 1
+        << QStringLiteral(
+               "--registry-timeout takes seconds from 1 to 120.\nTry 'nomispot-check --help'.\n");
     QTest::newRow("illegal argument")
         << QStringList{"foo", "foo_bar"} << QByteArray() << 1 << illegal("argument 2");
     QTest::newRow("illegal input") << QStringList{} << QByteArray("foo\nbar\r\nfoo\tbar\n") << 1
@@ -561,6 +572,61 @@ void TestCli::searchSet() {
 }
 
 // Input without end: reading stops once it holds more names than a run takes.
+void TestCli::confirm() {
+    // held.com is registered but not in the zone; the registries know no other name. The
+    // bootstrap knows com and net, on two hosts, but not uk.
+    test::RdapServer comRegistry(
+        QStringLiteral("127.0.0.64"),
+        {{"held.com.json", test::rdapDomainJson("held.com", "Example Registrar",
+                                                "2020-01-01T00:00:00Z", "2030-01-01T00:00:00Z")}});
+    test::RdapServer netRegistry(QStringLiteral("127.0.0.65"), {});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(comRegistry);
+    NOMISPOT_REQUIRE_SERVER_RUNNING(netRegistry);
+    QVERIFY(
+        test::writeRdapBootstrap(m_dir->filePath(QStringLiteral("rdap-dns.json")),
+                                 {{"com", comRegistry.baseUrl()}, {"net", netRegistry.baseUrl()}}));
+
+    const CliResult csv = run(fastRun() + QStringList{"--confirm", "--format", "csv", "--tlds",
+                                                      "com,net,co.uk", "held", "free", "taken"});
+    QCOMPARE(csv.status, 0);
+    QMap<QString, QStringList> rows; // domain -> state, reason, registry, registry_status
+    for (const QStringList& record : parseCsv(csv.out).mid(1))
+        rows.insert(record.value(0),
+                    {record.value(3), record.value(5), record.value(7), record.value(8)});
+    const QMap<QString, QStringList> expected{
+        {"held.com",
+         {"unavailable", "registered, not in DNS", "found",
+          "client hold, client transfer prohibited"}},
+        {"free.com", {"available", "", "not-found", ""}},
+        {"taken.com", {"unavailable", "", "not-asked", ""}},
+        {"held.net", {"available", "", "not-found", ""}},
+        {"free.net", {"available", "", "not-found", ""}},
+        {"taken.net", {"unavailable", "", "not-asked", ""}},
+        {"held.co.uk", {"available", "", "unknown", "No registry look-up known for .uk"}},
+        {"free.co.uk", {"available", "", "unknown", "No registry look-up known for .uk"}},
+        {"taken.co.uk", {"unavailable", "", "not-asked", ""}},
+    };
+    QCOMPARE(rows, expected);
+    QCOMPARE(csv.err, QStringLiteral("Registries: 3 free confirmed, 1 registered but not in DNS, 2 "
+                                     "not confirmed (No registry look-up known for .uk).\n"));
+
+    // One question a second to each host at most; both hosts asked side by side.
+    const std::vector<test::RdapServer::Request> com = comRegistry.requests();
+    QCOMPARE(com.size(), std::size_t(2));
+    QVERIFY2(com[1].seconds - com[0].seconds > 0.9,
+             qPrintable(QString::number(com[1].seconds - com[0].seconds)));
+    const std::vector<test::RdapServer::Request> net = netRegistry.requests();
+    QCOMPARE(net.size(), std::size_t(2));
+    QVERIFY(net[0].seconds < com[1].seconds);
+
+    // A bootstrap file that cannot be read is bad input, before any query.
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("rdap-dns.json"))));
+    const CliResult missing = run(fastRun() + QStringList{"--confirm", "free"});
+    QCOMPARE(missing.status, 1);
+    QVERIFY2(missing.err.startsWith(QStringLiteral("Cannot read the registry list")),
+             qPrintable(missing.err));
+}
+
 void TestCli::endlessInput() {
     QProcess process;
     start(process, fastRun() + QStringList{"--tlds", "com"});

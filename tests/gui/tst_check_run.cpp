@@ -47,7 +47,7 @@ States finalStates(const frmResults& results, const CheckTable& table) {
         for (int r = 1; r <= table.nameCount(); ++r) {
             const CheckItem& item = table.at(c, r);
             states.insert(item.domain, item.state);
-            if (results.gridModel().pictureAt(c, r) != ResultGridModel::pictureFor(item.state))
+            if (results.gridModel().pictureAt(c, r) != ResultGridModel::pictureFor(item))
                 qWarning("cell %d,%d shows the wrong picture", c, r);
         }
     return states;

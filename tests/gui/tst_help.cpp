@@ -98,6 +98,8 @@ void TestHelp::helpFileHoldsThePages_data() {
                                << "Copy list to Clipboard";
     QTest::newRow("free but taken") << "caveats.html"
                                     << "Premium names";
+    QTest::newRow("registries") << "registry.html"
+                                << "Confirm Free Names With Registries";
     QTest::newRow("not checked") << "notchecked.html"
                                  << "was not checked";
     QTest::newRow("messages") << "messages.html"

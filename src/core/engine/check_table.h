@@ -25,6 +25,14 @@ enum class NotCheckedReason : std::uint8_t {
     NotSent,          // the run ended before it was sent
 };
 
+// What the registry said about a candidate the DNS called free.
+enum class RegistryAnswer : std::uint8_t {
+    NotAsked,
+    Found,    // registered, though not in the DNS: the candidate became Unavailable
+    NotFound, // the registry confirms it is free
+    Unknown,  // asked, no usable answer (registryNote says why)
+};
+
 struct CheckItem {
     QString domain; // as typed
     QString tld;    // finds the candidate's catalogue entry
@@ -35,6 +43,8 @@ struct CheckItem {
     bool sent = false;
     int probe = -1;     // the self-test of its suffix, an index into CheckTable::probes(); -1 none
     QString ascii = {}; // the form sent ("xn--" labels); empty when domain is sent as it is
+    RegistryAnswer registry = RegistryAnswer::NotAsked;
+    QString registryNote = {}; // Found: the registry's status words; Unknown: why
 
     const QString& wireName() const { return ascii.isEmpty() ? domain : ascii; }
 };

@@ -95,9 +95,15 @@ QString stateDescription(const CheckItem& item) {
     switch (item.state) {
     case CheckState::Available:
         text += QStringLiteral(" is available");
+        if (item.registry == RegistryAnswer::NotFound)
+            text += QStringLiteral(", confirmed by its registry");
+        else if (item.registry == RegistryAnswer::Unknown)
+            text += QStringLiteral("; the registry could not confirm it: ") + item.registryNote;
         break;
     case CheckState::Unavailable:
         text += QStringLiteral(" is taken");
+        if (item.registry == RegistryAnswer::Found)
+            text += QStringLiteral(": ") + reasonText(item);
         break;
     case CheckState::NotChecked:
         text += QStringLiteral(" was not checked: ") + reasonText(item);

@@ -50,12 +50,14 @@ QString textOutput(const RunResults& results, bool onlyAvailable) {
 }
 
 QString csvOutput(const RunResults& results, bool onlyAvailable) {
-    QString out = QStringLiteral("domain,name,suffix,state,registry_site,reason,ascii\n");
+    QString out = QStringLiteral(
+        "domain,name,suffix,state,registry_site,reason,ascii,registry,registry_status\n");
     forEachRow(results, onlyAvailable, [&](int, const Row& row) {
-        out += QStringList{csvField(row.item.domain),    csvField(row.name),
-                           csvField(row.suffix),         stateWord(row.item.state),
-                           csvField(row.registrySite),   csvField(reasonText(row.item)),
-                           csvField(row.item.wireName())}
+        out += QStringList{csvField(row.item.domain),      csvField(row.name),
+                           csvField(row.suffix),           stateWord(row.item.state),
+                           csvField(row.registrySite),     csvField(reasonText(row.item)),
+                           csvField(row.item.wireName()),  registryWord(row.item.registry),
+                           csvField(row.item.registryNote)}
                    .join(u',');
         out += u'\n';
     });
@@ -71,7 +73,9 @@ QString jsonOutput(const RunResults& results, bool onlyAvailable) {
                                  {QStringLiteral("state"), stateWord(row.item.state)},
                                  {QStringLiteral("registry_site"), row.registrySite},
                                  {QStringLiteral("reason"), reasonText(row.item)},
-                                 {QStringLiteral("ascii"), row.item.wireName()}});
+                                 {QStringLiteral("ascii"), row.item.wireName()},
+                                 {QStringLiteral("registry"), registryWord(row.item.registry)},
+                                 {QStringLiteral("registry_status"), row.item.registryNote}});
     });
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }
@@ -90,6 +94,20 @@ QString stateWord(CheckState state) {
         break;
     }
     return QStringLiteral("pending");
+}
+
+QString registryWord(RegistryAnswer answer) {
+    switch (answer) {
+    case RegistryAnswer::Found:
+        return QStringLiteral("found");
+    case RegistryAnswer::NotFound:
+        return QStringLiteral("not-found");
+    case RegistryAnswer::Unknown:
+        return QStringLiteral("unknown");
+    case RegistryAnswer::NotAsked:
+        break;
+    }
+    return QStringLiteral("not-asked");
 }
 
 QString csvField(const QString& value) {

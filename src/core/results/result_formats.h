@@ -23,6 +23,9 @@ struct RunResults {
 // "available", "unavailable", "not_checked" (and "pending" for a candidate still waiting).
 QString stateWord(CheckState state);
 
+// "found", "not-found", "unknown" or "not-asked".
+QString registryWord(RegistryAnswer answer);
+
 // A CSV field, quoted when it holds a comma, a quote or a line break.
 QString csvField(const QString& value);
 

@@ -40,6 +40,8 @@ QString suffixList(const QStringList& suffixes) {
 } // namespace
 
 QString reasonText(const CheckItem& item) {
+    if (item.registry == RegistryAnswer::Found)
+        return QStringLiteral("registered, not in DNS");
     switch (item.reason) {
     case NotCheckedReason::None:
         break;
@@ -159,6 +161,46 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
         sentences << QStringLiteral("No suffix can be trusted: choose another nameserver (%1).")
                          .arg(hints.nameserver);
     return sentences.join(u' ');
+}
+
+QString registrySummary(const CheckTable& table) {
+    int confirmed = 0, found = 0, unknown = 0;
+    QStringList reasons; // distinct, in order of first appearance
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r) {
+            const CheckItem& item = table.at(c, r);
+            switch (item.registry) {
+            case RegistryAnswer::NotFound:
+                ++confirmed;
+                break;
+            case RegistryAnswer::Found:
+                ++found;
+                break;
+            case RegistryAnswer::Unknown:
+                ++unknown;
+                if (!reasons.contains(item.registryNote))
+                    reasons << item.registryNote;
+                break;
+            case RegistryAnswer::NotAsked:
+                break;
+            }
+        }
+    if (confirmed + found + unknown == 0)
+        return {};
+    QStringList parts;
+    if (confirmed)
+        parts << QStringLiteral("%1 free confirmed").arg(confirmed);
+    if (found)
+        parts << QStringLiteral("%1 registered but not in DNS").arg(found);
+    if (unknown) {
+        QString part = QStringLiteral("%1 not confirmed (%2")
+                           .arg(unknown)
+                           .arg(reasons.mid(0, kSuffixesNamed).join(QStringLiteral("; ")));
+        if (reasons.size() > kSuffixesNamed)
+            part += QStringLiteral("; and %1 more").arg(reasons.size() - kSuffixesNamed);
+        parts << part + u')';
+    }
+    return QStringLiteral("Registries: ") + parts.join(QStringLiteral(", ")) + u'.';
 }
 
 } // namespace nomispot

@@ -7,8 +7,8 @@
 
 namespace nomispot {
 
-// Why a candidate was not checked, in a few words ("no answer", "refused", ...); empty for one
-// that was.
+// Why a candidate was not checked, in a few words ("no answer", "refused", ...), or why a
+// candidate the DNS called free is taken ("registered, not in DNS"); empty otherwise.
 QString reasonText(const CheckItem& item);
 
 // "3 free, 10 taken" and, while a run lasts, "5 to go".
@@ -25,5 +25,10 @@ struct SettingsHints {
 // made-up names exist."; empty when everything was checked. It says what to change where a
 // setting is the cause: no suffix could be trusted, or no question was asked.
 QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints);
+
+// What the registries said about the free names they were asked about, e.g. "Registries: 3 free
+// confirmed, 1 registered but not in DNS, 2 not confirmed (No registry look-up known for
+// .zz)."; empty when none was asked.
+QString registrySummary(const CheckTable& table);
 
 } // namespace nomispot

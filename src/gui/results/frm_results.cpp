@@ -169,7 +169,8 @@ void frmResults::buildMenus() {
     m_mnuTitle = m_popup->addAction(QStringLiteral("domain"));
     m_mnuTitle->setObjectName(QStringLiteral("mnuTitle"));
     m_popup->addSeparator()->setObjectName(QStringLiteral("div"));
-    m_mnuDisplay = m_popup->addAction(QStringLiteral("Display info on xxx domains"));
+    m_mnuDisplay = m_popup->addAction(QStringLiteral("Display info on xxx domains"), this,
+                                      &frmResults::mnuDisplay_Click);
     m_mnuDisplay->setObjectName(QStringLiteral("mnuDisplay"));
     m_mnuDisplay->setVisible(false);
     m_mnuGoto =
@@ -181,7 +182,8 @@ void frmResults::buildMenus() {
     m_mnuWww =
         m_popup->addAction(QStringLiteral("Goto www.domain"), this, &frmResults::mnuWww_Click);
     m_mnuWww->setObjectName(QStringLiteral("mnuWww"));
-    m_mnuWhois = m_popup->addAction(QStringLiteral("WHOIS lookup"));
+    m_mnuWhois =
+        m_popup->addAction(QStringLiteral("WHOIS lookup"), this, &frmResults::mnuWhois_Click);
     m_mnuWhois->setObjectName(QStringLiteral("mnuWhois"));
     m_mnuWhois->setVisible(false);
 }
@@ -349,6 +351,13 @@ void frmResults::ShowCellState(int c, int r) {
 
 void frmResults::repaintAnswers() {
     m_model.flushChanges();
+    if (m_stage == Stage::Confirming) {
+        m_progress->setValue(m_confirmation->answeredCount());
+        m_progress->setFormat(QStringLiteral("%1 of %2 free names asked at their registries")
+                                  .arg(m_confirmation->answeredCount())
+                                  .arg(m_confirmation->total()));
+        return;
+    }
     m_progress->setValue(m_runner.answered());
     m_progress->setFormat(countsText(m_plan.candidates));
 }
@@ -359,6 +368,11 @@ void frmResults::ShowAllCellStates() {
 }
 
 void frmResults::completeRun() {
+    showFinished();
+}
+
+// The look of a finished run: every cell as it ended, the summary in the progress bar's place.
+void frmResults::showFinished() {
     m_repaint.stop();
     m_grid->setUpdatesEnabled(false);
     ShowAllCellStates();
@@ -369,6 +383,8 @@ void frmResults::completeRun() {
     m_summaryText = countsText(m_plan.candidates) + u'.';
     if (!notChecked.isEmpty())
         m_summaryText += u' ' + notChecked;
+    if (const QString registries = registrySummary(m_plan.candidates); !registries.isEmpty())
+        m_summaryText += u' ' + registries;
     applyRowFilter();
     m_summary->setGeometry(m_progress->geometry());
     showSummary();
@@ -386,11 +402,17 @@ void frmResults::showSummary() {
 }
 
 void frmResults::butCancelOk_Click() {
-    close();
+    // Cancelling a confirmation keeps the run's results on screen.
+    if (m_stage == Stage::Confirming)
+        completeConfirmation();
+    else
+        close();
 }
 
 void frmResults::closeEvent(QCloseEvent* event) {
     m_runner.stop();
+    if (m_confirmation)
+        m_confirmation->cancel();
     // The run is over whichever way the window closes.
     if (m_stage != Stage::Finished)
         m_stage = Stage::Cancelled;
@@ -423,7 +445,7 @@ void frmResults::openPopup(int c, int r) {
     m_mnuGoto->setEnabled(captions.gotoEnabled);
     m_mnuWww->setText(captions.wwwCaption);
     m_mnuWww->setVisible(captions.wwwVisible);
-    m_mnuWhois->setVisible(false);
+    showRegistryEntries(c, r);
     m_grid->setCurrentIndex(m_model.index(r - 1, c - 1));
     m_popup->popup(QCursor::pos());
 }

@@ -4,11 +4,13 @@
 #include "catalogue/tld_catalogue.h"
 #include "engine/query_runner.h"
 #include "engine/run_plan.h"
+#include "rdap/registry_confirmation.h"
 #include "results/grid_layout.h"
 #include "results/result_grid_model.h"
 
 #include <QMainWindow>
 #include <QTimer>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -24,7 +26,8 @@ namespace nomispot {
 class frmResults : public QMainWindow {
     Q_OBJECT
 public:
-    enum class Stage { Preparing, Querying, Finished, Failed, Cancelled };
+    // Confirming: a finished run's free names are being asked at their registries.
+    enum class Stage { Preparing, Querying, Finished, Failed, Cancelled, Confirming };
 
     frmResults(AppState& state, RunPlan plan, QWidget* parent = nullptr);
     ~frmResults() override;
@@ -73,6 +76,11 @@ public:
     // nameserver now set; the answers fill the same grid.
     void mnuCheckAgain_Click();
     void mnuOnlyFree_Toggled(bool onlyFree);
+    // Registry look-ups: the popup cell's domain, the taken domains of its row, and every free
+    // name of the run (progress and Cancel as for a run; the window stays open).
+    void mnuWhois_Click();
+    void mnuDisplay_Click();
+    void mnuConfirm_Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -91,6 +99,12 @@ private:
     void startQueries();
     void repaintAnswers();
     void completeRun();
+    void showFinished();
+    void showRegistryEntries(int c, int r);
+    void lookUp(const std::vector<CheckTable::Cell>& cells);
+    void completeConfirmation();
+    // The registries' bootstrap, read at the first use; nullptr after telling why it cannot be.
+    const RdapBootstrap* registryBootstrap(bool quiet);
     void showSummary();
     void openPopupAtCurrentCell();
     double textWidthTwips(const QString& text) const;
@@ -124,6 +138,8 @@ private:
     TldEntry m_popupEntry;
     bool m_popupOpened = false;
     bool m_inResize = false;
+    std::optional<Result<RdapBootstrap>> m_bootstrap;
+    std::unique_ptr<RegistryConfirmation> m_confirmation;
 };
 
 } // namespace nomispot

@@ -33,6 +33,9 @@ void frmResults::buildWorkspaceMenus() {
                                           &frmResults::mnuCheckAgain_Click);
     again->setObjectName(QStringLiteral("mnuCheckAgain"));
     again->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    QAction* confirm = m_mnuEdit->addAction(QStringLiteral("Con&firm Free Names With Registries"),
+                                            this, &frmResults::mnuConfirm_Click);
+    confirm->setObjectName(QStringLiteral("mnuConfirm"));
 
     m_mnuView = menuBar()->addMenu(QStringLiteral("&View"));
     m_mnuView->setObjectName(QStringLiteral("mnuView"));

@@ -9,7 +9,8 @@ ResultGridModel::ResultGridModel(const CheckTable& table, QObject* parent)
     : QAbstractTableModel(parent),
       m_table(table), m_pixmaps{QPixmap::fromImage(checkPicture()),
                                 QPixmap::fromImage(crossPicture()),
-                                QPixmap::fromImage(questionPicture())} {}
+                                QPixmap::fromImage(questionPicture()),
+                                QPixmap::fromImage(confirmedPicture())} {}
 
 void ResultGridModel::setGrid(const QStringList& headers, const QStringList& names) {
     beginResetModel();
@@ -37,10 +38,16 @@ ResultGridModel::Picture ResultGridModel::pictureFor(CheckState state) {
     return Question;
 }
 
+ResultGridModel::Picture ResultGridModel::pictureFor(const CheckItem& item) {
+    return item.state == CheckState::Available && item.registry == RegistryAnswer::NotFound
+               ? ConfirmedCheck
+               : pictureFor(item.state);
+}
+
 void ResultGridModel::showCellState(int c, int r) {
     if (c < 1 || c > m_headers.size() || r < 1 || r > m_names.size())
         return;
-    m_pictures[slot(c, r)] = pictureFor(m_table.at(c, r).state);
+    m_pictures[slot(c, r)] = pictureFor(m_table.at(c, r));
     m_dirty |= QRect(c - 1, r - 1, 1, 1);
 }
 
@@ -55,7 +62,7 @@ void ResultGridModel::flushChanges() {
 void ResultGridModel::showAllCellStates() {
     for (int c = 1; c <= m_headers.size(); ++c)
         for (int r = 1; r <= m_names.size(); ++r)
-            m_pictures[slot(c, r)] = pictureFor(m_table.at(c, r).state);
+            m_pictures[slot(c, r)] = pictureFor(m_table.at(c, r));
     if (!m_pictures.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }

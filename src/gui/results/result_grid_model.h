@@ -18,7 +18,13 @@ class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // Picture indices: 0 none (blank cell).
-    enum Picture : std::uint8_t { NoPicture = 0, Check = 1, Cross = 2, Question = 3 };
+    enum Picture : std::uint8_t {
+        NoPicture = 0,
+        Check = 1,
+        Cross = 2,
+        Question = 3,
+        ConfirmedCheck = 4 // free, and the registry says so too
+    };
 
     explicit ResultGridModel(const CheckTable& table, QObject* parent = nullptr);
 
@@ -33,6 +39,7 @@ public:
     Picture pictureAt(int c, int r) const;
 
     static Picture pictureFor(CheckState state);
+    static Picture pictureFor(const CheckItem& item);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -47,7 +54,7 @@ private:
     QStringList m_names;
     std::vector<Picture> m_pictures;
     QRect m_dirty; // cells changed since the last flush: x column, y row, 0-based
-    std::array<QPixmap, 3> m_pixmaps; // Check, Cross, Question; drawn once per grid
+    std::array<QPixmap, 4> m_pixmaps; // Check ... ConfirmedCheck; drawn once per grid
 };
 
 } // namespace nomispot

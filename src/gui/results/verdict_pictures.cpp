@@ -62,4 +62,20 @@ QImage questionPicture() {
     return image;
 }
 
+QImage confirmedPicture() {
+    QImage image = canvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor green(0x1e, 0x9e, 0x3a);
+    p.setPen(QPen(green, 1.4));
+    p.drawEllipse(QPointF(10, 8.5), 7.6, 7.6);
+    p.setPen(QPen(green, 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath path;
+    path.moveTo(6.3, 8.8);
+    path.lineTo(9, 11.6);
+    path.lineTo(13.8, 5.6);
+    p.drawPath(path);
+    return image;
+}
+
 } // namespace nomispot

@@ -11,6 +11,8 @@ namespace nomispot {
 QImage checkPicture();
 QImage crossPicture();
 QImage questionPicture();
+// Free, and confirmed by the registry: the check in a ring.
+QImage confirmedPicture();
 
 // The check's stroke in the pictures' frame, and its pen: the program's icon is drawn from them.
 QPainterPath checkStroke();

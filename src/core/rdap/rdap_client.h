@@ -1,0 +1,87 @@
+#pragma once
+
+#include "engine/check_table.h"
+#include "rdap/rdap_bootstrap.h"
+#include "rdap/rdap_record.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+#include <deque>
+#include <map>
+#include <optional>
+
+class QNetworkReply;
+
+namespace nomispot {
+
+// A registry's answer about one domain.
+struct RdapOutcome {
+    RegistryAnswer answer = RegistryAnswer::Unknown;
+    RdapRecord record; // Found
+    QString reason;    // Unknown: why, in words
+    QByteArray raw;    // the answer's body as received
+};
+
+// How politely registries are asked.
+struct RdapPolicy {
+    std::chrono::milliseconds interval{1000};     // from one answer to the next question, per host
+    std::chrono::milliseconds timeout{10000};     // for one question
+    int attempts = 4;                             // per domain, repeats after HTTP 429 included
+    std::chrono::milliseconds longestWait{60000}; // a longer Retry-After gives up
+};
+
+// How long an HTTP 429 answer asks to wait: Retry-After in seconds or as an HTTP date.
+std::optional<std::chrono::milliseconds> retryAfterDelay(const QByteArray& header,
+                                                         const QDateTime& now);
+
+// Asks registries over RDAP about domains: one question at a time per host, at most one per
+// interval, hosts in parallel.
+class RdapClient : public QObject {
+    Q_OBJECT
+public:
+    explicit RdapClient(RdapBootstrap bootstrap, RdapPolicy policy = {}, QObject* parent = nullptr);
+    ~RdapClient() override;
+
+    // Queues a question about asciiDomain; answered(tag, ...) follows from the event loop.
+    void lookUp(int tag, const QString& asciiDomain);
+    // Forgets every question waiting or under way; no answer follows for them.
+    void cancel();
+    int pending() const { return m_pending; }
+
+signals:
+    void answered(int tag, const nomispot::RdapOutcome& outcome);
+    void idle(); // the last pending question was answered
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Question {
+        int tag = 0;
+        QUrl url;
+        int attempt = 0;
+    };
+    struct Host {
+        std::deque<Question> waiting;
+        Clock::time_point readyAt{};
+        QNetworkReply* current = nullptr;
+    };
+
+    void pump();
+    void send(const QString& hostKey, Host& host);
+    void received(const QString& hostKey, Question question, QNetworkReply* reply);
+    void deliver(int tag, const RdapOutcome& outcome);
+    RdapOutcome outcomeOf(QNetworkReply* reply) const;
+
+    RdapBootstrap m_bootstrap;
+    RdapPolicy m_policy;
+    QNetworkAccessManager m_network;
+    QTimer m_wake;
+    std::map<QString, Host> m_hosts;
+    int m_pending = 0;
+    unsigned m_generation = 0; // answers queued before a cancel carry an older one
+};
+
+} // namespace nomispot

@@ -1,0 +1,57 @@
+#include "rdap/registry_confirmation.h"
+
+#include <QTimer>
+
+namespace nomispot {
+
+void applyRegistryOutcome(CheckItem& item, const RdapOutcome& outcome) {
+    item.registry = outcome.answer;
+    switch (outcome.answer) {
+    case RegistryAnswer::Found:
+        item.state = CheckState::Unavailable;
+        item.registryNote = outcome.record.status.join(QStringLiteral(", "));
+        break;
+    case RegistryAnswer::Unknown:
+        item.registryNote = outcome.reason;
+        break;
+    case RegistryAnswer::NotFound:
+    case RegistryAnswer::NotAsked:
+        item.registryNote.clear();
+        break;
+    }
+}
+
+RegistryConfirmation::RegistryConfirmation(CheckTable& table, RdapBootstrap bootstrap,
+                                           RdapPolicy policy, QObject* parent)
+    : QObject(parent), m_table(table), m_client(std::move(bootstrap), policy) {
+    connect(&m_client, &RdapClient::answered, this, [this](int tag, const RdapOutcome& outcome) {
+        const CheckTable::Cell cell = m_cells[static_cast<std::size_t>(tag)];
+        applyRegistryOutcome(m_table.at(cell.c, cell.r), outcome);
+        ++m_answered;
+        emit confirmed(cell.c, cell.r);
+    });
+    connect(&m_client, &RdapClient::idle, this, &RegistryConfirmation::finished);
+}
+
+int RegistryConfirmation::start() {
+    m_cells.clear();
+    m_answered = 0;
+    for (int c = 1; c <= m_table.colCount(); ++c)
+        for (int r = 1; r <= m_table.nameCount(); ++r)
+            if (const CheckItem& item = m_table.at(c, r);
+                item.state == CheckState::Available && item.registry != RegistryAnswer::NotFound)
+                m_cells.push_back({c, r});
+    for (std::size_t i = 0; i < m_cells.size(); ++i) {
+        const CheckItem& item = m_table.at(m_cells[i].c, m_cells[i].r);
+        m_client.lookUp(static_cast<int>(i), item.wireName());
+    }
+    if (m_cells.empty())
+        QTimer::singleShot(0, this, &RegistryConfirmation::finished);
+    return total();
+}
+
+void RegistryConfirmation::cancel() {
+    m_client.cancel();
+}
+
+} // namespace nomispot

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "engine/check_table.h"
+#include "rdap/rdap_client.h"
+
+#include <QObject>
+#include <vector>
+
+namespace nomispot {
+
+// What the registry's answer makes of a candidate the DNS called free: Found turns it taken
+// ("registered, not in DNS"), NotFound confirms it, Unknown keeps it free with the reason.
+void applyRegistryOutcome(CheckItem& item, const RdapOutcome& outcome);
+
+// Asks the registries about every free candidate of a finished run and writes their answers
+// into its table.
+class RegistryConfirmation : public QObject {
+    Q_OBJECT
+public:
+    RegistryConfirmation(CheckTable& table, RdapBootstrap bootstrap, RdapPolicy policy = {},
+                         QObject* parent = nullptr);
+
+    // How many free candidates there are to ask about; finished() follows when none.
+    int start();
+    // Stops asking; the candidates not yet answered stay free and not asked.
+    void cancel();
+
+    int total() const { return static_cast<int>(m_cells.size()); }
+    int answeredCount() const { return m_answered; }
+
+signals:
+    void confirmed(int c, int r); // the candidate's registry answer is in the table
+    void finished();
+
+private:
+    CheckTable& m_table;
+    RdapClient m_client;
+    std::vector<CheckTable::Cell> m_cells;
+    int m_answered = 0;
+};
+
+} // namespace nomispot

@@ -1,0 +1,98 @@
+#include "results/frm_registry_lookup.h"
+
+#include "app_info.h"
+
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QJsonDocument>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace nomispot {
+
+namespace {
+
+QString wordsFor(const QString& domain, const RdapOutcome& outcome) {
+    switch (outcome.answer) {
+    case RegistryAnswer::Found:
+        return domain + QStringLiteral(" is registered.\n") + describeRdapRecord(outcome.record);
+    case RegistryAnswer::NotFound:
+        return domain + QStringLiteral(" is not registered at its registry.");
+    case RegistryAnswer::Unknown:
+    case RegistryAnswer::NotAsked:
+        break;
+    }
+    return domain + QStringLiteral(": ") + outcome.reason + u'.';
+}
+
+// The answer's JSON indented, or as it came when it is not JSON.
+QString readableJson(const QByteArray& raw) {
+    const QJsonDocument document = QJsonDocument::fromJson(raw);
+    return QString::fromUtf8(document.isNull() ? raw : document.toJson(QJsonDocument::Indented));
+}
+
+} // namespace
+
+frmRegistryLookup::frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain> domains,
+                                     QWidget* parent)
+    : QDialog(parent), m_client(std::move(bootstrap)) {
+    setObjectName(QStringLiteral("frmRegistryLookup"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(domains.size() == 1
+                       ? QStringLiteral("%1: %2").arg(appTitle(), domains.front().shown)
+                       : QStringLiteral("%1: %2 domains").arg(appTitle()).arg(domains.size()));
+
+    m_words = new QPlainTextEdit(this);
+    m_words->setObjectName(QStringLiteral("txtAnswer"));
+    m_words->setAccessibleName(QStringLiteral("Registry answer"));
+    m_words->setReadOnly(true);
+    m_json = new QPlainTextEdit(this);
+    m_json->setObjectName(QStringLiteral("txtJson"));
+    m_json->setAccessibleName(QStringLiteral("Registry answer as JSON"));
+    m_json->setReadOnly(true);
+    m_json->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_json->hide();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    m_butJson = buttons->addButton(QStringLiteral("Show &JSON"), QDialogButtonBox::ActionRole);
+    m_butJson->setObjectName(QStringLiteral("butJson"));
+    m_butJson->setCheckable(true);
+    connect(m_butJson, &QPushButton::toggled, m_json, &QWidget::setVisible);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_words, 1);
+    layout->addWidget(m_json, 2);
+    layout->addWidget(buttons);
+    resize(fontMetrics().averageCharWidth() * 70, fontMetrics().height() * 20);
+
+    connect(&m_client, &RdapClient::answered, this, &frmRegistryLookup::answered);
+    for (Domain& domain : domains) {
+        m_client.lookUp(static_cast<int>(m_entries.size()), domain.ascii);
+        QString waiting = QStringLiteral("%1: asking its registry...").arg(domain.shown);
+        m_entries.push_back({std::move(domain), std::move(waiting), {}});
+    }
+    showEntries();
+}
+
+void frmRegistryLookup::answered(int index, const RdapOutcome& outcome) {
+    Entry& entry = m_entries[static_cast<std::size_t>(index)];
+    entry.words = wordsFor(entry.domain.shown, outcome);
+    entry.raw = outcome.raw;
+    showEntries();
+}
+
+void frmRegistryLookup::showEntries() {
+    QStringList words;
+    QStringList json;
+    for (const Entry& entry : m_entries) {
+        words << entry.words;
+        if (!entry.raw.isEmpty())
+            json << QStringLiteral("// ") + entry.domain.shown + u'\n' + readableJson(entry.raw);
+    }
+    m_words->setPlainText(words.join(QStringLiteral("\n\n")));
+    m_json->setPlainText(json.join(QStringLiteral("\n\n")));
+}
+
+} // namespace nomispot

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "rdap/rdap_client.h"
+
+#include <QDialog>
+#include <vector>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace nomispot {
+
+// What the registries say about some domains, asked one after another and shown in words as
+// the answers come; the answers' JSON behind a button.
+class frmRegistryLookup : public QDialog {
+    Q_OBJECT
+public:
+    struct Domain {
+        QString shown; // as typed
+        QString ascii; // as asked
+    };
+
+    frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain> domains,
+                      QWidget* parent = nullptr);
+
+    // Every answer is in.
+    bool isComplete() const { return m_client.pending() == 0; }
+
+private:
+    struct Entry {
+        Domain domain;
+        QString words;
+        QByteArray raw;
+    };
+
+    void answered(int index, const RdapOutcome& outcome);
+    void showEntries();
+
+    RdapClient m_client;
+    std::vector<Entry> m_entries;
+    QPlainTextEdit* m_words;
+    QPlainTextEdit* m_json;
+    QPushButton* m_butJson;
+};
+
+} // namespace nomispot

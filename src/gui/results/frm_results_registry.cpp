@@ -1,0 +1,112 @@
+// The results window's registry look-ups: WHOIS lookup, the row's taken names, and confirming
+// the free names of a finished run.
+#include "app_info.h"
+#include "results/frm_registry_lookup.h"
+#include "results/frm_results.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTableView>
+
+namespace nomispot {
+
+const RdapBootstrap* frmResults::registryBootstrap(bool quiet) {
+    if (!m_bootstrap)
+        m_bootstrap = loadRdapBootstrap(m_state.dataDir);
+    if (*m_bootstrap)
+        return &m_bootstrap->value();
+    if (!quiet)
+        m_state.messages->show({appTitle(), m_bootstrap->error().message, MessageIcon::Critical});
+    return nullptr;
+}
+
+void frmResults::showRegistryEntries(int c, int r) {
+    const CheckTable& table = m_plan.candidates;
+    const CheckItem& item = table.at(c, r);
+    // Any name the DNS could be asked about can be asked at its registry.
+    const bool askable = item.reason != NotCheckedReason::InvalidName;
+    m_mnuWhois->setVisible(askable);
+    const RdapBootstrap* bootstrap = registryBootstrap(true);
+    // Without a usable bootstrap the entry stays, and says why when chosen.
+    const bool known = !bootstrap || rdapServerFor(*bootstrap, item.wireName());
+    m_mnuWhois->setText(known ? QStringLiteral("WHOIS lookup")
+                              : noRdapServerMessage(item.wireName()));
+    m_mnuWhois->setEnabled(askable && known);
+
+    int taken = 0;
+    for (int column = 1; column <= table.colCount(); ++column)
+        taken += table.at(column, r).state == CheckState::Unavailable;
+    m_mnuDisplay->setText(
+        QStringLiteral("Display info on %1 domain%2").arg(taken).arg(taken == 1 ? "" : "s"));
+    m_mnuDisplay->setVisible(taken > 0);
+}
+
+void frmResults::lookUp(const std::vector<CheckTable::Cell>& cells) {
+    const RdapBootstrap* bootstrap = registryBootstrap(false);
+    if (!bootstrap || cells.empty())
+        return;
+    std::vector<frmRegistryLookup::Domain> domains;
+    for (const CheckTable::Cell& cell : cells) {
+        const CheckItem& item = m_plan.candidates.at(cell.c, cell.r);
+        domains.push_back({item.domain, item.wireName()});
+    }
+    auto* window = new frmRegistryLookup(*bootstrap, std::move(domains), this);
+    window->show();
+}
+
+void frmResults::mnuWhois_Click() {
+    const QModelIndex current = m_grid->currentIndex();
+    if (isRunActive() || !current.isValid() || !m_mnuWhois->isEnabled())
+        return;
+    lookUp({{current.column() + 1, current.row() + 1}});
+}
+
+void frmResults::mnuDisplay_Click() {
+    const QModelIndex current = m_grid->currentIndex();
+    if (isRunActive() || !current.isValid())
+        return;
+    std::vector<CheckTable::Cell> taken;
+    for (int c = 1; c <= colCount(); ++c)
+        if (m_plan.candidates.at(c, current.row() + 1).state == CheckState::Unavailable)
+            taken.push_back({c, current.row() + 1});
+    lookUp(taken);
+}
+
+void frmResults::mnuConfirm_Click() {
+    if (isRunActive())
+        return;
+    const RdapBootstrap* bootstrap = registryBootstrap(false);
+    if (!bootstrap)
+        return;
+    m_confirmation = std::make_unique<RegistryConfirmation>(m_plan.candidates, *bootstrap);
+    connect(m_confirmation.get(), &RegistryConfirmation::confirmed, this,
+            &frmResults::ShowCellState);
+    connect(m_confirmation.get(), &RegistryConfirmation::finished, this,
+            &frmResults::completeConfirmation);
+    const int total = m_confirmation->start();
+    if (total == 0) {
+        m_confirmation.reset();
+        m_state.messages->show({appTitle(),
+                                QStringLiteral("There are no free names left to confirm."),
+                                MessageIcon::None});
+        return;
+    }
+    m_stage = Stage::Confirming;
+    setRunningLook(true);
+    m_summaryText.clear();
+    showSummary();
+    m_progress->setMaximum(total);
+    m_progress->setVisible(true);
+    repaintAnswers();
+}
+
+void frmResults::completeConfirmation() {
+    if (m_stage != Stage::Confirming)
+        return;
+    // Names not answered yet stay free and not asked.
+    m_confirmation->cancel();
+    showFinished();
+}
+
+} // namespace nomispot

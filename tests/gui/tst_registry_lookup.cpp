@@ -1,0 +1,200 @@
+#include "names/frm_main.h"
+#include "nsd_server.h"
+#include "rdap_server.h"
+#include "results/frm_registry_lookup.h"
+#include "results/frm_results.h"
+#include "test_app.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace nomispot;
+
+namespace {
+
+const QString kNameserver = QStringLiteral("127.53.0.21");
+const QString kRegistry = QStringLiteral("127.0.0.66");
+
+QByteArray registered(const char* name) {
+    return test::rdapDomainJson(QString::fromLatin1(name), QStringLiteral("Example Registrar"),
+                                QStringLiteral("2020-01-01T00:00:00Z"),
+                                QStringLiteral("2030-01-01T00:00:00Z"));
+}
+
+} // namespace
+
+// held.com is registered but not in the zone; the registry for com knows taken.com too. The
+// bootstrap knows com only.
+class TestRegistryLookup : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void whoisLookup();
+    void displayTakenNamesOfRow();
+    void confirmFreeNames();
+    void cancelConfirmation();
+
+private:
+    // A finished run of "held free taken" on com and net.
+    struct Run {
+        test::TestApp app;
+        std::unique_ptr<frmMain> window;
+        QPointer<frmResults> results;
+        QAction* action(const char* name) const { return results->findChild<QAction*>(name); }
+    };
+    bool finishRun(Run& run);
+    frmRegistryLookup* lookupWindow(const Run& run) const;
+
+    std::unique_ptr<test::NsdServer> m_nsd;
+    std::unique_ptr<test::RdapServer> m_registry;
+    QTemporaryDir m_dir;
+};
+
+void TestRegistryLookup::initTestCase() {
+    m_nsd = std::make_unique<test::NsdServer>(kNameserver, test::NsdServer::standardZones());
+    NOMISPOT_REQUIRE_SERVER_RUNNING(*m_nsd);
+}
+
+void TestRegistryLookup::init() {
+    // A fresh registry each time: its log tells what one test asked.
+    m_registry.reset();
+    m_registry = std::make_unique<test::RdapServer>(
+        kRegistry, QMap<QString, QByteArray>{{"held.com.json", registered("held.com")},
+                                             {"taken.com.json", registered("taken.com")},
+                                             {"slow.com.slow", "3"}});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(*m_registry);
+    const QString bootstrap = m_dir.filePath(QStringLiteral("rdap-dns.json"));
+    QVERIFY(test::writeRdapBootstrap(bootstrap, {{"com", m_registry->baseUrl()}}));
+    qputenv("NOMISPOT_RDAP_BOOTSTRAP", bootstrap.toLocal8Bit());
+}
+
+bool TestRegistryLookup::finishRun(Run& run) {
+    run.app.state.catalogue =
+        test::makeCatalogue({"com;Commercial;https://com.example;", "net;Network;;"});
+    run.app.state.dns = {kNameserver, 2, 1};
+    run.window = std::make_unique<frmMain>(run.app.state);
+    run.window->findChild<QLineEdit*>("names")->setText(QStringLiteral("held free taken slow"));
+    QTest::mouseClick(run.window->findChild<QPushButton*>("activate"), Qt::LeftButton);
+    run.results = run.window->results();
+    return run.results &&
+           QTest::qWaitFor([&run] { return run.results->stage() == frmResults::Stage::Finished; },
+                           20000);
+}
+
+frmRegistryLookup* TestRegistryLookup::lookupWindow(const Run& run) const {
+    const auto windows = run.results->findChildren<frmRegistryLookup*>();
+    return windows.size() == 1 ? windows.front() : nullptr;
+}
+
+void TestRegistryLookup::whoisLookup() {
+    Run run;
+    QVERIFY(finishRun(run));
+    // taken.com: its registry is known.
+    run.results->openPopup(1, 3);
+    QVERIFY(run.action("mnuWhois")->isVisible());
+    QVERIFY(run.action("mnuWhois")->isEnabled());
+    QCOMPARE(run.action("mnuWhois")->text(), QStringLiteral("WHOIS lookup"));
+    run.action("mnuWhois")->trigger();
+    run.results->popupMenu()->close();
+    frmRegistryLookup* window = lookupWindow(run);
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    auto* words = window->findChild<QPlainTextEdit*>("txtAnswer");
+    QTRY_COMPARE_WITH_TIMEOUT(words->toPlainText(),
+                              QStringLiteral("taken.com is registered.\n"
+                                             "Registrar: Example Registrar\n"
+                                             "Registered: 2020-01-01\nExpires: 2030-01-01\n"
+                                             "Status: client hold, client transfer prohibited\n"
+                                             "Name servers: ns1.example.net"),
+                              10000);
+    // The JSON behind a button.
+    auto* json = window->findChild<QPlainTextEdit*>("txtJson");
+    QVERIFY(!json->isVisible());
+    window->findChild<QPushButton*>("butJson")->click();
+    QVERIFY(json->isVisible());
+    QVERIFY(json->toPlainText().contains(QStringLiteral("\"objectClassName\": \"domain\"")));
+    window->close();
+
+    // taken.net: no server known for net.
+    run.results->openPopup(2, 3);
+    QVERIFY(run.action("mnuWhois")->isVisible());
+    QVERIFY(!run.action("mnuWhois")->isEnabled());
+    QCOMPARE(run.action("mnuWhois")->text(), QStringLiteral("No registry look-up known for .net"));
+    run.results->popupMenu()->close();
+}
+
+void TestRegistryLookup::displayTakenNamesOfRow() {
+    Run run;
+    QVERIFY(finishRun(run));
+    run.results->openPopup(2, 2); // free.net: its row has no taken name
+    QVERIFY(!run.action("mnuDisplay")->isVisible());
+    run.results->popupMenu()->close();
+
+    run.results->openPopup(2, 3); // taken.net
+    QVERIFY(run.action("mnuDisplay")->isVisible());
+    QCOMPARE(run.action("mnuDisplay")->text(), QStringLiteral("Display info on 2 domains"));
+    run.action("mnuDisplay")->trigger();
+    run.results->popupMenu()->close();
+    frmRegistryLookup* window = lookupWindow(run);
+    QVERIFY(window);
+    QTRY_VERIFY_WITH_TIMEOUT(window->isComplete(), 10000);
+    const QString words = window->findChild<QPlainTextEdit*>("txtAnswer")->toPlainText();
+    QVERIFY2(words.startsWith(QStringLiteral("taken.com is registered.\nRegistrar: Example")),
+             qPrintable(words));
+    QVERIFY2(words.endsWith(QStringLiteral("\n\ntaken.net: No registry look-up known for .net.")),
+             qPrintable(words));
+    window->close();
+}
+
+void TestRegistryLookup::confirmFreeNames() {
+    Run run;
+    QVERIFY(finishRun(run));
+    const CheckTable& table = run.results->candidates();
+    QCOMPARE(table.at(1, 1).state, CheckState::Available); // held.com: not in the zone
+    run.action("mnuConfirm")->trigger();
+    QCOMPARE(run.results->stage(), frmResults::Stage::Confirming);
+    QVERIFY(!run.results->findChild<QMenu*>("mnuEdit")->isEnabled()); // as during a run
+    QTRY_COMPARE_WITH_TIMEOUT(run.results->stage(), frmResults::Stage::Finished, 20000);
+
+    const ResultGridModel& grid = run.results->gridModel();
+    QCOMPARE(table.at(1, 1).state, CheckState::Unavailable);
+    QCOMPARE(grid.pictureAt(1, 1), ResultGridModel::Cross);
+    QCOMPARE(grid.data(grid.index(0, 0), Qt::ToolTipRole).toString(),
+             QStringLiteral("held.com is taken: registered, not in DNS"));
+    QCOMPARE(grid.pictureAt(1, 2), ResultGridModel::ConfirmedCheck);
+    QCOMPARE(grid.data(grid.index(1, 0), Qt::ToolTipRole).toString(),
+             QStringLiteral("free.com is available, confirmed by its registry"));
+    QCOMPARE(grid.pictureAt(2, 2), ResultGridModel::Check);
+    QCOMPARE(grid.data(grid.index(1, 1), Qt::ToolTipRole).toString(),
+             QStringLiteral("free.net is available; the registry could not confirm it: No "
+                            "registry look-up known for .net"));
+    QCOMPARE(grid.pictureAt(1, 3), ResultGridModel::Cross); // taken in the DNS: not asked
+    const QString summary = run.results->summary();
+    QVERIFY2(summary.contains(QStringLiteral("Registries: 2 free confirmed, 1 registered but not "
+                                             "in DNS, 3 not confirmed")),
+             qPrintable(summary));
+    QCOMPARE(run.results->findChild<QPushButton*>("butCancelOk")->text(), QStringLiteral("Close"));
+}
+
+void TestRegistryLookup::cancelConfirmation() {
+    Run run;
+    QVERIFY(finishRun(run));
+    // slow.com answers after 3 s; Cancel stops the confirmation, not the window.
+    run.action("mnuConfirm")->trigger();
+    QCOMPARE(run.results->stage(), frmResults::Stage::Confirming);
+    QTest::qWait(300);
+    run.results->findChild<QPushButton*>("butCancelOk")->click();
+    QCOMPARE(run.results->stage(), frmResults::Stage::Finished);
+    QVERIFY(run.results->isVisible());
+    QCOMPARE(run.results->candidates().at(1, 4).registry, RegistryAnswer::NotAsked);
+    QCOMPARE(run.results->candidates().at(1, 4).state, CheckState::Available);
+}
+
+QTEST_MAIN(TestRegistryLookup)
+#include "tst_registry_lookup.moc"
