@@ -28,18 +28,11 @@ def main():
     services = sorted(([sorted(t.lower() for t in tlds), urls] for tlds, urls in services),
                       key=lambda s: s[0][0])
 
-    bootstrap = {
-        "description": "RDAP bootstrap file for Domain Name System registrations",
-        "publication": args.publication,
-        "services": services,
-        "version": "1.0",
-    }
-    # One service per line: small diffs when the snapshot is renewed.
-    lines = [json.dumps(s, ensure_ascii=True) for s in services]
-    text = ('{"description": %s,\n "publication": %s,\n "version": "1.0",\n "services": [\n  %s\n]}\n'
-            % (json.dumps(bootstrap["description"]), json.dumps(args.publication),
-               ",\n  ".join(lines)))
-    json.loads(text)
+    # IANA's layout, one service per line: small diffs when the snapshot is renewed.
+    text = ('{"description": "RDAP bootstrap file for Domain Name System registrations",\n'
+            ' "publication": %s,\n "version": "1.0",\n "services": [\n  %s\n]}\n'
+            % (json.dumps(args.publication),
+               ",\n  ".join(json.dumps(s, ensure_ascii=True) for s in services)))
     if args.output == "-":
         sys.stdout.write(text)
     else:

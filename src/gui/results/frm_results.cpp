@@ -132,7 +132,7 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
         m_stage = Stage::Failed;
         m_state.messages->show({appTitle(), message, MessageIcon::Critical});
     });
-    connect(&m_runner, &QueryRunner::finished, this, &frmResults::completeRun);
+    connect(&m_runner, &QueryRunner::finished, this, &frmResults::showFinished);
     // A send error ends the run with its answers; told once the run has wound up.
     connect(&m_runner, &QueryRunner::sendFailed, this, [this](const QString& reason) {
         QMetaObject::invokeMethod(
@@ -367,11 +367,6 @@ void frmResults::ShowAllCellStates() {
     m_grid->viewport()->update();
 }
 
-void frmResults::completeRun() {
-    showFinished();
-}
-
-// The look of a finished run: every cell as it ended, the summary in the progress bar's place.
 void frmResults::showFinished() {
     m_repaint.stop();
     m_grid->setUpdatesEnabled(false);

@@ -98,7 +98,7 @@ private:
     void beginRun(int candidates);
     void startQueries();
     void repaintAnswers();
-    void completeRun();
+    // The look of a finished run (or confirmation): every cell as it ended, the summary line.
     void showFinished();
     void showRegistryEntries(int c, int r);
     void lookUp(const std::vector<CheckTable::Cell>& cells);
