@@ -63,7 +63,7 @@ frmRegistryLookup::frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_words, 1);
-    layout->addWidget(m_json, 2);
+    layout->addWidget(m_json, 1);
     layout->addWidget(buttons);
     resize(fontMetrics().averageCharWidth() * 70, fontMetrics().height() * 20);
 

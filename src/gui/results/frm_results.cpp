@@ -353,7 +353,8 @@ void frmResults::repaintAnswers() {
     m_model.flushChanges();
     if (m_stage == Stage::Confirming) {
         m_progress->setValue(m_confirmation->answeredCount());
-        m_progress->setFormat(QStringLiteral("%1 of %2 free names asked at their registries")
+        // Free names asked at their registries, short enough for the bar.
+        m_progress->setFormat(QStringLiteral("%1 of %2 asked")
                                   .arg(m_confirmation->answeredCount())
                                   .arg(m_confirmation->total()));
         return;
