@@ -12,12 +12,11 @@ char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The name without the root's final dot.
+} // namespace
+
 QStringView withoutRoot(const QString& name) {
     return name.endsWith(u'.') ? QStringView(name).chopped(1) : QStringView(name);
 }
-
-} // namespace
 
 bool isValidDomainName(const QString& name) {
     const QStringView text = withoutRoot(name);

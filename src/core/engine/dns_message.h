@@ -20,6 +20,9 @@ inline constexpr std::uint8_t kRcodeServerFailure = 2;
 inline constexpr std::uint8_t kRcodeNotImplemented = 4;
 inline constexpr std::uint8_t kRcodeRefused = 5;
 
+// The name without the root's final dot.
+QStringView withoutRoot(const QString& name);
+
 // True for an ASCII name of labels of 1 to 63 octets, at most 253 octets in all; one final dot
 // (the root) is allowed.
 bool isValidDomainName(const QString& name);

@@ -1,5 +1,7 @@
 #include "rdap/rdap_bootstrap.h"
 
+#include "engine/dns_message.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -89,9 +91,7 @@ Result<RdapBootstrap> parseRdapBootstrap(const QByteArray& json, bool allowHttp)
         if (!server)
             continue;
         for (const QJsonValue& suffix : parts.at(0).toArray()) {
-            QString name = suffix.toString().toLower();
-            if (name.endsWith(QLatin1Char('.')))
-                name.chop(1);
+            const QString name = withoutRoot(suffix.toString()).toString().toLower();
             // No empty label: no name could ever end in such a suffix.
             if (!name.split(QLatin1Char('.')).contains(QString()))
                 bootstrap.servers.insert_or_assign(name, *server);
@@ -101,9 +101,7 @@ Result<RdapBootstrap> parseRdapBootstrap(const QByteArray& json, bool allowHttp)
 }
 
 std::optional<QUrl> rdapServerFor(const RdapBootstrap& bootstrap, const QString& asciiDomain) {
-    QString name = asciiDomain.toLower();
-    if (name.endsWith(QLatin1Char('.')))
-        name.chop(1);
+    const QString name = withoutRoot(asciiDomain).toString().toLower();
     // Longest suffix first: every tail of the name after one of its dots.
     for (qsizetype dot = name.indexOf(QLatin1Char('.')); dot >= 0;
          dot = name.indexOf(QLatin1Char('.'), dot + 1)) {
@@ -115,11 +113,9 @@ std::optional<QUrl> rdapServerFor(const RdapBootstrap& bootstrap, const QString&
 }
 
 QString noRdapServerMessage(const QString& asciiDomain) {
-    QString name = asciiDomain;
-    if (name.endsWith(QLatin1Char('.')))
-        name.chop(1);
+    const QStringView name = withoutRoot(asciiDomain);
     return QStringLiteral("No registry look-up known for .") +
-           name.mid(name.lastIndexOf(QLatin1Char('.')) + 1);
+           name.mid(name.lastIndexOf(u'.') + 1).toString();
 }
 
 QString shippedRdapBootstrapPath(const QString& dataDir) {
@@ -133,19 +129,17 @@ QString userRdapBootstrapPath() {
 
 Result<RdapBootstrap> loadRdapBootstrap(const QString& dataDir) {
     const QString named = qEnvironmentVariable("NOMISPOT_RDAP_BOOTSTRAP");
-    Result<RdapBootstrap> loaded = named.isEmpty()
-                                       ? loadFile(shippedRdapBootstrapPath(dataDir), false)
-                                       : loadFile(named, true);
-    if (named.isEmpty()) {
-        // A copy the user saved replaces the snapshot when it is newer (and usable).
-        const QString userPath = userRdapBootstrapPath();
-        if (!userPath.isEmpty() && QFile::exists(userPath)) {
-            Result<RdapBootstrap> user = loadFile(userPath, false);
-            if (user && (!loaded || publicationOf(*user) > publicationOf(*loaded)))
-                loaded = std::move(user);
-        }
+    if (!named.isEmpty())
+        return loadFile(named, true);
+    Result<RdapBootstrap> loaded = loadFile(shippedRdapBootstrapPath(dataDir), false);
+    // A copy the user saved replaces the snapshot when it is newer (and usable).
+    const QString userPath = userRdapBootstrapPath();
+    if (!userPath.isEmpty() && QFile::exists(userPath)) {
+        Result<RdapBootstrap> user = loadFile(userPath, false);
+        if (user && (!loaded || publicationOf(*user) > publicationOf(*loaded)))
+            loaded = std::move(user);
     }
-    if (!loaded || !named.isEmpty())
+    if (!loaded)
         return loaded;
     for (const auto& [suffix, server] : kOverrides)
         loaded->servers.try_emplace(QString::fromLatin1(suffix), QUrl(QString::fromLatin1(server)));

@@ -1,6 +1,7 @@
 #include "rdap/rdap_client.h"
 
 #include "app_info.h"
+#include "engine/dns_message.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -65,10 +66,8 @@ void RdapClient::lookUp(int tag, const QString& asciiDomain) {
             Qt::QueuedConnection);
         return;
     }
-    QString name = asciiDomain.toLower();
-    if (name.endsWith(QLatin1Char('.')))
-        name.chop(1);
-    const QUrl url = server->resolved(QUrl(QStringLiteral("domain/") + name));
+    const QUrl url = server->resolved(
+        QUrl(QStringLiteral("domain/") + withoutRoot(asciiDomain).toString().toLower()));
     const QString hostKey = url.host() + QLatin1Char(':') + QString::number(url.port(0));
     m_hosts[hostKey].waiting.push_back({tag, url, 0});
     QMetaObject::invokeMethod(this, &RdapClient::pump, Qt::QueuedConnection);
