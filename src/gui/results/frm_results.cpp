@@ -218,16 +218,20 @@ void frmResults::GetData() {
 // The running look and the network for a run of `candidates` queries; the queries start once
 // the nameserver is ready. Cancel and Esc work while a host name is looked up.
 void frmResults::beginRun(int candidates) {
-    m_stage = Stage::Preparing;
+    showRunning(Stage::Preparing, candidates + 1);
+    m_dns = m_state.dns;
+    m_runner.prepareNetwork(m_dns.nameserver);
+}
+
+void frmResults::showRunning(Stage stage, int progressMaximum) {
+    m_stage = stage;
     setRunningLook(true);
     m_summaryText.clear();
     showSummary();
     m_progress->setValue(0);
-    m_progress->setMaximum(candidates + 1);
+    m_progress->setMaximum(progressMaximum);
     m_progress->setFormat(QString());
     m_progress->setVisible(true);
-    m_dns = m_state.dns;
-    m_runner.prepareNetwork(m_dns.nameserver);
 }
 
 void frmResults::startQueries() {

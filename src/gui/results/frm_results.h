@@ -96,6 +96,8 @@ private:
     void applySizingSequence();
     void applyResize();
     void beginRun(int candidates);
+    // The look while a run or a confirmation lasts: menus off, Cancel, an empty progress bar.
+    void showRunning(Stage stage, int progressMaximum);
     void startQueries();
     void repaintAnswers();
     // The look of a finished run (or confirmation): every cell as it ended, the summary line.

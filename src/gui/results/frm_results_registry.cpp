@@ -92,12 +92,7 @@ void frmResults::mnuConfirm_Click() {
                                 MessageIcon::None});
         return;
     }
-    m_stage = Stage::Confirming;
-    setRunningLook(true);
-    m_summaryText.clear();
-    showSummary();
-    m_progress->setMaximum(total);
-    m_progress->setVisible(true);
+    showRunning(Stage::Confirming, total);
     repaintAnswers();
 }
 
