@@ -66,15 +66,18 @@ QImage confirmedPicture() {
     QImage image = canvas();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor green(0x1e, 0x9e, 0x3a);
-    p.setPen(QPen(green, 1.4));
-    p.drawEllipse(QPointF(10, 8.5), 7.6, 7.6);
-    p.setPen(QPen(green, 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    QPainterPath path;
-    path.moveTo(6.3, 8.8);
-    path.lineTo(9, 11.6);
-    path.lineTo(13.8, 5.6);
-    p.drawPath(path);
+    QPen pen = checkPen();
+    const QPointF centre(10, 8.5);
+    p.setPen(QPen(pen.color(), 1.4));
+    p.drawEllipse(centre, 7.6, 7.6);
+    // The check, smaller, inside the ring.
+    constexpr double kScale = 0.62;
+    p.translate(centre);
+    p.scale(kScale, kScale);
+    p.translate(-centre);
+    pen.setWidthF(2.4 / kScale);
+    p.setPen(pen);
+    p.drawPath(checkStroke());
     return image;
 }
 
