@@ -132,12 +132,12 @@ void CheckSession::startQueries() {
 }
 
 void CheckSession::runQueries() {
-    m_showProgress =
-        m_options.progress == ProgressMode::Always ||
-        (m_options.progress == ProgressMode::Auto && ::isatty(::fileno(m_streams.err)) == 1);
-    if (m_showProgress)
+    if (showsProgress())
         m_progress = std::make_unique<ProgressReporter>(
-            m_runner, m_plan.candidates.candidateCount(), m_dns.delayMs, m_streams.err);
+            [this] {
+                return runProgressLine(m_runner, m_plan.candidates.candidateCount(), m_dns.delayMs);
+            },
+            m_streams.err);
     m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries,
                    m_plan.candidates.candidateCount() + 1);
     // Started once the phase exists, so that the first line already knows the schedule.
@@ -164,29 +164,29 @@ void CheckSession::confirmFreeNames(int exitStatus) {
         policy.timeout = std::chrono::seconds(*m_options.registryTimeoutSeconds);
     m_confirmation =
         std::make_unique<RegistryConfirmation>(m_plan.candidates, *m_bootstrap, policy);
-    connect(m_confirmation.get(), &RegistryConfirmation::confirmed, this, [this] {
-        if (!m_showProgress)
-            return;
-        const QString line = QStringLiteral("\r%1/%2 free names asked at their registries\033[K")
-                                 .arg(m_confirmation->answeredCount())
-                                 .arg(m_confirmation->total());
-        std::fputs(line.toLocal8Bit().constData(), m_streams.err);
-        std::fflush(m_streams.err);
-    });
     connect(m_confirmation.get(), &RegistryConfirmation::finished, this,
             [this, exitStatus] { end(exitStatus); });
     m_confirmation->start();
+    if (showsProgress()) {
+        m_progress = std::make_unique<ProgressReporter>(
+            [this] {
+                return QStringLiteral("%1/%2 free names asked at their registries")
+                    .arg(m_confirmation->answeredCount())
+                    .arg(m_confirmation->total());
+            },
+            m_streams.err);
+        m_progress->start();
+    }
 }
 
 void CheckSession::end(int exitStatus) {
     if (m_done)
         return;
     m_done = true;
-    if (m_confirmation) {
+    if (m_progress)
+        m_progress->stop();
+    if (m_confirmation)
         m_confirmation->cancel();
-        if (m_showProgress && m_confirmation->answeredCount() > 0)
-            std::fputs("\r\033[K", m_streams.err);
-    }
     if (!printResults())
         exitStatus = kExitOutput;
     const QString summary = runSummary(
@@ -196,6 +196,11 @@ void CheckSession::end(int exitStatus) {
     if (const QString registries = registrySummary(m_plan.candidates); !registries.isEmpty())
         printError(registries);
     emit done(exitStatus);
+}
+
+bool CheckSession::showsProgress() const {
+    return m_options.progress == ProgressMode::Always ||
+           (m_options.progress == ProgressMode::Auto && ::isatty(::fileno(m_streams.err)) == 1);
 }
 
 void CheckSession::printError(const QString& message) const {

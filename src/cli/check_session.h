@@ -47,6 +47,8 @@ private:
     void finish(int exitStatus);
     void confirmFreeNames(int exitStatus);
     void end(int exitStatus);
+    // Progress goes to standard error when asked for, or when it is a terminal.
+    bool showsProgress() const;
     void printError(const QString& message) const;
     // False when they could not be written (the message is out).
     bool printResults() const;
@@ -64,7 +66,6 @@ private:
     std::unique_ptr<RegistryConfirmation> m_confirmation;
     bool m_done = false;
     bool m_sendFailed = false;
-    bool m_showProgress = false;
 };
 
 } // namespace nomispot::cli

@@ -1,6 +1,5 @@
 #include "progress_reporter.h"
 
-#include <QString>
 #include <algorithm>
 #include <cmath>
 
@@ -10,10 +9,8 @@ namespace {
 constexpr int kRefreshMs = 200;
 } // namespace
 
-ProgressReporter::ProgressReporter(const QueryRunner& runner, int candidateCount, int delayMs,
-                                   std::FILE* out, QObject* parent)
-    : QObject(parent), m_runner(runner), m_candidateCount(candidateCount),
-      m_delayMs(std::max(delayMs, 1)), m_out(out), m_timer(this) {
+ProgressReporter::ProgressReporter(std::function<QString()> line, std::FILE* out, QObject* parent)
+    : QObject(parent), m_line(std::move(line)), m_out(out), m_timer(this) {
     m_timer.setInterval(kRefreshMs);
     connect(&m_timer, &QTimer::timeout, this, &ProgressReporter::print);
 }
@@ -41,16 +38,20 @@ void ProgressReporter::clearLine() {
 }
 
 void ProgressReporter::print() {
-    const int total = m_candidateCount;
-    const QueryPhase* phase = m_runner.phase();
-    const double seconds = static_cast<double>(phase ? phase->ticksLeft() : 0) * m_delayMs / 1000.0;
-    const QString line = QStringLiteral("\r%1/%2 answered, about %3 s left\033[K")
-                             .arg(std::min(m_runner.answered(), total))
-                             .arg(total)
-                             .arg(static_cast<long long>(std::ceil(seconds)));
+    const QString line = u'\r' + m_line() + QStringLiteral("\033[K");
     std::fputs(line.toLocal8Bit().constData(), m_out);
     std::fflush(m_out);
     m_shown = true;
+}
+
+QString runProgressLine(const QueryRunner& runner, int candidateCount, int delayMs) {
+    const QueryPhase* phase = runner.phase();
+    const double seconds =
+        static_cast<double>(phase ? phase->ticksLeft() : 0) * std::max(delayMs, 1) / 1000.0;
+    return QStringLiteral("%1/%2 answered, about %3 s left")
+        .arg(std::min(runner.answered(), candidateCount))
+        .arg(candidateCount)
+        .arg(static_cast<long long>(std::ceil(seconds)));
 }
 
 } // namespace nomispot::cli

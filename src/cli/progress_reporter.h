@@ -3,18 +3,18 @@
 #include "engine/query_runner.h"
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 namespace nomispot::cli {
 
-// Rewrites one line on standard error a few times a second: replies so far of all candidates,
-// and about how long the run still takes.
+// Rewrites one line on standard error a few times a second with what line() says.
 class ProgressReporter : public QObject {
     Q_OBJECT
 public:
-    ProgressReporter(const QueryRunner& runner, int candidateCount, int delayMs, std::FILE* out,
-                     QObject* parent = nullptr);
+    ProgressReporter(std::function<QString()> line, std::FILE* out, QObject* parent = nullptr);
     ~ProgressReporter() override;
 
     void start();
@@ -26,12 +26,13 @@ public:
 private:
     void print();
 
-    const QueryRunner& m_runner;
-    int m_candidateCount;
-    int m_delayMs;
+    std::function<QString()> m_line;
     std::FILE* m_out;
     QTimer m_timer;
     bool m_shown = false;
 };
+
+// A run's progress: replies so far of all candidates, and about how long the run still takes.
+QString runProgressLine(const QueryRunner& runner, int candidateCount, int delayMs);
 
 } // namespace nomispot::cli
