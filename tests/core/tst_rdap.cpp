@@ -29,15 +29,6 @@ RdapBootstrap bootstrapOf(const QMap<QString, QString>& servers) {
     return bootstrap;
 }
 
-// Starts an RDAP server on address with files into a local named var.
-#define START_RDAP(var, address, files)                                                            \
-    test::RdapServer var(address, files);                                                          \
-    if (!(var).start()) {                                                                          \
-        if ((var).failed() || qEnvironmentVariableIsSet("NOMISPOT_REQUIRE_NSD"))                   \
-            QFAIL(qPrintable((var).skipReason()));                                                 \
-        QSKIP(qPrintable((var).skipReason()));                                                     \
-    }
-
 } // namespace
 
 class TestRdap : public QObject {
@@ -236,14 +227,14 @@ void TestRdap::lookUps() {
     const QByteArray held = test::rdapDomainJson(
         QStringLiteral("held.test"), QStringLiteral("Example Registrar"),
         QStringLiteral("2020-01-01T00:00:00Z"), QStringLiteral("2030-01-01T00:00:00Z"));
-    START_RDAP(registry, kRegistryA,
-               (QMap<QString, QByteArray>{{"held.test.json", held},
-                                          {"busy.test.json", held},
-                                          {"busy.test.429", "1 0"},
-                                          {"flood.test.429", "99 -"},
-                                          {"slow.test.slow", "3"},
-                                          {"broken.test.json", "{\"objectClassName\": "},
-                                          {"down.test.status", "503"}}));
+    test::RdapServer registry(kRegistryA, {{"held.test.json", held},
+                                           {"busy.test.json", held},
+                                           {"busy.test.429", "1 0"},
+                                           {"flood.test.429", "99 -"},
+                                           {"slow.test.slow", "3"},
+                                           {"broken.test.json", "{\"objectClassName\": "},
+                                           {"down.test.status", "503"}});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(registry);
     RdapPolicy policy;
     policy.interval = 50ms;
     policy.timeout = 1s;
@@ -275,8 +266,10 @@ void TestRdap::confirmation() {
     const QByteArray held = test::rdapDomainJson(
         QStringLiteral("held.test"), QStringLiteral("Example Registrar"),
         QStringLiteral("2020-01-01T00:00:00Z"), QStringLiteral("2030-01-01T00:00:00Z"));
-    START_RDAP(registryA, kRegistryA, (QMap<QString, QByteArray>{{"held.test.json", held}}));
-    START_RDAP(registryB, kRegistryB, (QMap<QString, QByteArray>{}));
+    test::RdapServer registryA(kRegistryA, {{"held.test.json", held}});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(registryA);
+    test::RdapServer registryB(kRegistryB, {});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(registryB);
 
     // Columns test, other, zz; rows held, free, taken; taken is taken in the DNS.
     CheckTable table;
@@ -323,7 +316,8 @@ void TestRdap::confirmation() {
 }
 
 void TestRdap::cancel() {
-    START_RDAP(registry, kRegistryA, (QMap<QString, QByteArray>{{"slow.test.slow", "2"}}));
+    test::RdapServer registry(kRegistryA, {{"slow.test.slow", "2"}});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(registry);
     RdapClient client(bootstrapOf({{"test", registry.baseUrl()}}), {});
     QSignalSpy answered(&client, &RdapClient::answered);
     client.lookUp(1, QStringLiteral("slow.test"));
