@@ -1,3 +1,4 @@
+#include "rdap/network_text.h"
 #include "rdap/rdap_bootstrap.h"
 #include "rdap/rdap_client.h"
 #include "rdap/rdap_record.h"
@@ -8,6 +9,9 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -39,6 +43,7 @@ private slots:
     void bootstrap();
     void bootstrapFiles();
     void domainRecord();
+    void hostileRecord();
     void lookUps_data();
     void lookUps();
     void confirmation();
@@ -170,7 +175,9 @@ void TestRdap::domainRecord() {
         QStringLiteral("HELD.COM"), QStringLiteral("Example Registrar, Inc."),
         QStringLiteral("2019-03-04T05:06:07Z"), QStringLiteral("2027-03-04T05:06:07.123Z")));
     QVERIFY(record);
-    QCOMPARE(record->name, QStringLiteral("HELD.COM"));
+    QCOMPARE(record->ldhName, QStringLiteral("HELD.COM"));
+    QVERIFY(isRecordOf(*record, QStringLiteral("held.com.")));
+    QVERIFY(!isRecordOf(*record, QStringLiteral("other.com")));
     QCOMPARE(record->registrar, QStringLiteral("Example Registrar, Inc."));
     QCOMPARE(record->registered, QDateTime(QDate(2019, 3, 4), QTime(5, 6, 7), Qt::UTC));
     QCOMPARE(record->expires.date(), QDate(2027, 3, 4));
@@ -191,6 +198,44 @@ void TestRdap::domainRecord() {
     QVERIFY(!parseRdapDomain("{\"objectClassName\": \"domain\""));
     // Odd members are skipped, not fatal.
     QVERIFY(parseRdapDomain(R"({"objectClassName": "domain", "entities": 7, "events": [1]})"));
+    // A name in its own script counts where there is no LDH name; no name, no match.
+    const Result<RdapRecord> unicode =
+        parseRdapDomain(R"({"objectClassName": "domain", "unicodeName": "CAFÉ.example"})");
+    QVERIFY(unicode && isRecordOf(*unicode, QStringLiteral("xn--caf-dma.example")));
+    QVERIFY(!isRecordOf(*bare, QStringLiteral("held.com")));
+}
+
+// What a hostile registry writes reaches no terminal, file or text box raw, nor without bound.
+void TestRdap::hostileRecord() {
+    const QString huge(4'000'000, u'x');
+    const QByteArray json =
+        QJsonDocument(
+            QJsonObject{{"objectClassName", "domain"},
+                        {"ldhName", "held.test"},
+                        {"status", QJsonArray{QString::fromUtf8("\x1b]0;owned\x07"
+                                                                "client\u202e hold\n"),
+                                              huge, "=HYPERLINK(\"http://x\")"}},
+                        {"entities",
+                         QJsonArray{QJsonObject{
+                             {"roles", QJsonArray{"registrar"}},
+                             {"vcardArray",
+                              QJsonArray{"vcard", QJsonArray{QJsonArray{
+                                                      "fn", QJsonObject{}, "text",
+                                                      QStringLiteral("Evil\r\nRegistrar\0")}}}}}}}})
+            .toJson();
+    const Result<RdapRecord> record = parseRdapDomain(json);
+    QVERIFY(record);
+    QCOMPARE(record->registrar, QStringLiteral("Evil Registrar"));
+    QCOMPARE(record->status.value(0), QStringLiteral("]0;ownedclient hold"));
+    QCOMPARE(record->status.value(1).size(), kNetworkTextLimit + 1);
+    QVERIFY(record->status.value(1).endsWith(u'…'));
+    const QString words = describeRdapRecord(*record);
+    for (const QString& line : words.split(u'\n'))
+        QVERIFY(line.size() < 600);
+
+    QCOMPARE(cleanNetworkText(u"  a\tb \x1b[31m c\u0085  "), QStringLiteral("a b [31m c"));
+    QCOMPARE(cleanNetworkText(QString::fromUtf8("été 😀 ok"), 5), QString::fromUtf8("été 😀…"));
+    QCOMPARE(cleanNetworkLines(u"ab\ncdefg\x1b", 3), QStringLiteral("ab\ncde\nfg"));
 }
 
 void TestRdap::lookUps_data() {
@@ -216,6 +261,31 @@ void TestRdap::lookUps_data() {
         << "name.zz" << int(RegistryAnswer::Unknown) << "No registry look-up known for .zz" << 0;
     QTest::newRow("nobody listening")
         << "name.dead" << int(RegistryAnswer::Unknown) << "127.0.0.63: Connection refused" << 0;
+    QTest::newRow("reason phrase with escapes") << "odd.test" << int(RegistryAnswer::Unknown)
+                                                << "the registry answered HTTP 503 ]0;x Down" << 1;
+    // Hostile servers: every answer ends, bounded in bytes and time, and says why.
+    QTest::newRow("body without end") << "forever.test" << int(RegistryAnswer::Unknown)
+                                      << "the registry's answer is too large (over 4 MB)" << 1;
+    QTest::newRow("body dripped") << "drip.test" << int(RegistryAnswer::Unknown)
+                                  << "the answer from 127.0.0.61 did not complete within 1 s" << 1;
+    QTest::newRow("body short of its length")
+        << "cut.test" << int(RegistryAnswer::Unknown)
+        << "the connection to 127.0.0.61 broke off after 476 bytes" << 1;
+    QTest::newRow("connection reset mid-body")
+        << "reset.test" << int(RegistryAnswer::Unknown)
+        << "the connection to 127.0.0.61 broke off after" << 1;
+    QTest::newRow("answer about another domain")
+        << "other.test" << int(RegistryAnswer::Unknown)
+        << "the registry answered about another domain (held.test)" << 1;
+    QTest::newRow("redirect within the origin")
+        << "moved.test" << int(RegistryAnswer::Found) << "Example Registrar" << 2;
+    QTest::newRow("redirect loop") << "loop.test" << int(RegistryAnswer::Unknown)
+                                   << "the registry redirected more than 3 times" << 4;
+    QTest::newRow("redirect to plain http elsewhere")
+        << "away.test" << int(RegistryAnswer::Unknown)
+        << "the registry redirected to http://127.0.0.62:8053/rdap/domain/away.test, which is not "
+           "https"
+        << 1;
 }
 
 void TestRdap::lookUps() {
@@ -227,13 +297,30 @@ void TestRdap::lookUps() {
     const QByteArray held = test::rdapDomainJson(
         QStringLiteral("held.test"), QStringLiteral("Example Registrar"),
         QStringLiteral("2020-01-01T00:00:00Z"), QStringLiteral("2030-01-01T00:00:00Z"));
-    test::RdapServer registry(kRegistryA, {{"held.test.json", held},
-                                           {"busy.test.json", held},
-                                           {"busy.test.429", "1 0"},
-                                           {"flood.test.429", "99 -"},
-                                           {"slow.test.slow", "3"},
-                                           {"broken.test.json", "{\"objectClassName\": "},
-                                           {"down.test.status", "503"}});
+    const auto answerFor = [](const char* name) {
+        return test::rdapDomainJson(QString::fromLatin1(name), QStringLiteral("Example Registrar"),
+                                    QStringLiteral("2020-01-01T00:00:00Z"),
+                                    QStringLiteral("2030-01-01T00:00:00Z"));
+    };
+    test::RdapServer registry(
+        kRegistryA, {{"held.test.json", held},
+                     {"busy.test.json", answerFor("busy.test")},
+                     {"busy.test.429", "1 0"},
+                     {"flood.test.429", "99 -"},
+                     {"slow.test.slow", "3"},
+                     {"broken.test.json", "{\"objectClassName\": "},
+                     {"down.test.status", "503"},
+                     {"odd.test.status", "503 \x1b]0;x\x07 Down"},
+                     {"forever.test.forever", ""},
+                     {"drip.test.drip", "0.2"},
+                     {"cut.test.cut", held},
+                     {"reset.test.reset", held},
+                     {"other.test.json", held},
+                     {"moved.test.redirect", "301 /v2/domain/moved.test"},
+                     {"moved.test.json", answerFor("MOVED.test")},
+                     {"loop.test.redirect", "302 /rdap/domain/loop.test2"},
+                     {"loop.test2.redirect", "307 /rdap/domain/loop.test"},
+                     {"away.test.redirect", "302 http://127.0.0.62:8053/rdap/domain/away.test"}});
     NOMISPOT_REQUIRE_SERVER_RUNNING(registry);
     RdapPolicy policy;
     policy.interval = 50ms;
@@ -256,9 +343,14 @@ void TestRdap::lookUps() {
         QCOMPARE(outcome.record.registrar, detail);
     else if (!detail.isEmpty())
         QVERIFY2(outcome.reason.startsWith(detail), qPrintable(outcome.reason));
-    QCOMPARE(int(registry.requests().size()), requests);
-    for (const test::RdapServer::Request& request : registry.requests())
-        QCOMPARE(request.path, QStringLiteral("/rdap/domain/") + domain);
+    const std::vector<test::RdapServer::Request> seen = registry.requests();
+    QCOMPARE(int(seen.size()), requests);
+    if (!seen.empty())
+        QCOMPARE(seen.front().path, QStringLiteral("/rdap/domain/") + domain);
+    // Redirects and repeats are paced like questions: one interval apart at least.
+    for (std::size_t i = 1; i < seen.size(); ++i)
+        QVERIFY2(seen[i].seconds - seen[i - 1].seconds >= 0.045,
+                 qPrintable(QString::number(seen[i].seconds - seen[i - 1].seconds)));
     QCOMPARE(client.pending(), 0);
 }
 

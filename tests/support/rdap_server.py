@@ -1,11 +1,16 @@
-#!/ usr / bin / env python3
+#!/usr/bin/env python3
 """A small RDAP server for tests: answers GET .../domain/NAME from a folder.
 
 NAME.json        200 with that body (application/rdap+json)
 NAME.429         "COUNT SECONDS": the first COUNT questions get 429, with Retry-After SECONDS
                  ("-" for none)
 NAME.slow        "SECONDS": waits that long before answering
-NAME.status      "CODE": answers with that HTTP status and an empty body
+NAME.status      "CODE [PHRASE]": answers with that HTTP status (and reason phrase), empty body
+NAME.redirect    "CODE LOCATION": answers with that redirect, unless LOCATION is what was asked
+NAME.forever     anything: a chunked body that never ends
+NAME.drip        "SECONDS": a 1000-byte body, one byte every SECONDS
+NAME.cut         a body that ends 1000 bytes before its Content-Length, then the connection closes
+NAME.reset       a body cut off at half its Content-Length by a connection reset
 otherwise        404 with an RDAP error object
 
 Every request is logged to --log as it arrives: "MONOTONIC_SECONDS PATH".
@@ -14,6 +19,8 @@ Every request is logged to --log as it arrives: "MONOTONIC_SECONDS PATH".
 import argparse
 import json
 import os
+import socket
+import struct
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -43,14 +50,65 @@ class Handler(BaseHTTPRequestHandler):
         with lock:
             with open(self.server.log, "a") as log:
                 log.write("%.6f %s\n" % (time.monotonic(), self.path))
+        if name and self.misbehave(root, name):
+            self.close_connection = True
+            return
         status, body, headers = self.answer(root, name)
-        self.send_response(status)
+        code, phrase = status if isinstance(status, tuple) else (status, None)
+        self.send_response(code, phrase)
         self.send_header("Content-Type", "application/rdap+json")
         self.send_header("Content-Length", str(len(body)))
         for key, value in headers:
             self.send_header(key, value)
         self.end_headers()
         self.wfile.write(body)
+
+    def misbehave(self, root, name):
+        """The hostile answers; True when one was given."""
+        try:
+            if read(root, name, ".forever") is not None:
+                self.start(200, [("Transfer-Encoding", "chunked")])
+                start = b'{"objectClassName": "domain", "ldhName": "'
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(start), start))
+                chunk = b"%x\r\n%s\r\n" % (65536, b"a" * 65536)
+                while True:
+                    self.wfile.write(chunk)
+            drip = read(root, name, ".drip")
+            if drip is not None:
+                self.start(200, [("Content-Length", "1000")])
+                for _ in range(1000):
+                    self.wfile.write(b" ")
+                    self.wfile.flush()
+                    time.sleep(float(drip))
+                return True
+            for suffix in (".cut", ".reset"):
+                body = read(root, name, suffix)
+                if body is None:
+                    continue
+                promised = len(body) + 1000 if suffix == ".cut" else 2 * len(body)
+                self.start(200, [("Content-Length", str(promised))])
+                self.wfile.write(body)
+                self.wfile.flush()
+                if suffix == ".reset":
+                    self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                               struct.pack("ii", 1, 0))
+                self.connection.close()
+                return True
+        except OSError:
+            return True  # the client hung up
+        redirect = read(root, name, ".redirect")
+        if redirect is not None and redirect.decode().split()[1] != self.path:
+            code, location = redirect.decode().split()
+            self.start(int(code), [("Location", location), ("Content-Length", "0")])
+            return True
+        return False
+
+    def start(self, status, headers):
+        self.send_response(status)
+        self.send_header("Content-Type", "application/rdap+json")
+        for key, value in headers:
+            self.send_header(key, value)
+        self.end_headers()
 
     def answer(self, root, name):
         if not name:
@@ -68,7 +126,8 @@ class Handler(BaseHTTPRequestHandler):
                 return 429, b"", [] if seconds == "-" else [("Retry-After", seconds)]
         status = read(root, name, ".status")
         if status is not None:
-            return int(status), b"", []
+            code, _, phrase = status.decode().partition(" ")
+            return (int(code), phrase) if phrase else int(code), b"", []
         body = read(root, name, ".json")
         if body is not None:
             return 200, body, []

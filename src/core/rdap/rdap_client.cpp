@@ -2,6 +2,7 @@
 
 #include "app_info.h"
 #include "engine/dns_message.h"
+#include "rdap/network_text.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -14,7 +15,24 @@ namespace {
 using std::chrono::milliseconds;
 
 // An RDAP answer is a few kilobytes; a larger one is not read to its end.
-constexpr qint64 kLargestAnswer = 4 * 1024 * 1024;
+constexpr qsizetype kLargestAnswer = 4 * 1024 * 1024;
+// What the network may hold for us before we read it: the download waits while we count.
+constexpr qint64 kReadBuffer = 64 * 1024;
+// Redirects followed for one question.
+constexpr int kMostRedirects = 3;
+
+QString hostKeyOf(const QUrl& url) {
+    return url.host() + QLatin1Char(':') + QString::number(url.port(0));
+}
+
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool isNetworkFailure(QNetworkReply::NetworkError error) {
+    // Below 100: the connection itself failed (refused, reset, closed, TLS); above, HTTP said so.
+    return error > QNetworkReply::NoError && error < QNetworkReply::ProxyConnectionRefusedError;
+}
 
 QString seconds(milliseconds duration) {
     return QString::number(std::max<qint64>(1, (duration.count() + 999) / 1000));
@@ -43,8 +61,8 @@ RdapClient::RdapClient(RdapBootstrap bootstrap, RdapPolicy policy, QObject* pare
     : QObject(parent), m_bootstrap(std::move(bootstrap)), m_policy(policy) {
     m_wake.setSingleShot(true);
     connect(&m_wake, &QTimer::timeout, this, &RdapClient::pump);
-    // Never to a less safe scheme (https to http).
-    m_network.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Redirects are ours to follow: each hop is checked and paced like a question.
+    m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
 RdapClient::~RdapClient() {
@@ -66,10 +84,12 @@ void RdapClient::lookUp(int tag, const QString& asciiDomain) {
             Qt::QueuedConnection);
         return;
     }
-    const QUrl url = server->resolved(
-        QUrl(QStringLiteral("domain/") + withoutRoot(asciiDomain).toString().toLower()));
-    const QString hostKey = url.host() + QLatin1Char(':') + QString::number(url.port(0));
-    m_hosts[hostKey].waiting.push_back({tag, url, 0});
+    const QString domain = withoutRoot(asciiDomain).toString().toLower();
+    enqueue({tag, domain, server->resolved(QUrl(QStringLiteral("domain/") + domain))});
+}
+
+void RdapClient::enqueue(Question question) {
+    m_hosts[hostKeyOf(question.url)].waiting.push_back(std::move(question));
     QMetaObject::invokeMethod(this, &RdapClient::pump, Qt::QueuedConnection);
 }
 
@@ -83,6 +103,7 @@ void RdapClient::cancel() {
             reply->abort();
             reply->deleteLater();
         }
+        host.body.clear();
     }
     m_pending = 0;
 }
@@ -112,30 +133,53 @@ void RdapClient::send(const QString& hostKey, Host& host) {
                                                             .arg(kVersionMajor)
                                                             .arg(kVersionMinor)
                                                             .arg(kVersionRevision));
-    request.setTransferTimeout(static_cast<int>(m_policy.timeout.count()));
     QNetworkReply* reply = m_network.get(request);
+    reply->setReadBufferSize(kReadBuffer);
     host.current = reply;
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > kLargestAnswer) {
-            reply->setProperty("tooLarge", true);
+    host.body.clear();
+    host.cut = Cut::None;
+    connect(reply, &QIODevice::readyRead, this, [this, hostKey, reply] {
+        if (Host& host = m_hosts[hostKey]; host.current == reply)
+            take(host, reply);
+    });
+    // The whole answer within the time-out: a server that sends its headers, or its body, a
+    // byte at a time is cut off all the same.
+    QTimer::singleShot(m_policy.timeout, reply, [this, hostKey, reply] {
+        if (Host& host = m_hosts[hostKey]; host.current == reply) {
+            host.cut = Cut::TimedOut;
             reply->abort();
         }
     });
     connect(reply, &QNetworkReply::finished, this, [this, hostKey, question, reply] {
         reply->deleteLater();
+        Host& host = m_hosts[hostKey];
+        if (host.current != reply)
+            return;
+        if (host.cut == Cut::None)
+            take(host, reply);
+        const QByteArray body = std::exchange(host.body, {});
         // The next question leaves a whole interval after this answer: the registry never sees
         // two within one, however long the first took to arrive.
-        Host& host = m_hosts[hostKey];
         host.current = nullptr;
         host.readyAt = Clock::now() + m_policy.interval;
-        received(hostKey, question, reply);
+        received(hostKey, question, reply, body, host.cut);
         pump();
     });
 }
 
-void RdapClient::received(const QString& hostKey, Question question, QNetworkReply* reply) {
+void RdapClient::take(Host& host, QNetworkReply* reply) {
+    // Counted as it arrives: an answer without end stops at the cap, not when memory runs out.
+    host.body += reply->read(kLargestAnswer + 1 - host.body.size());
+    if (host.body.size() > kLargestAnswer) {
+        host.cut = Cut::TooLarge;
+        reply->abort();
+    }
+}
+
+void RdapClient::received(const QString& hostKey, Question question, QNetworkReply* reply,
+                          const QByteArray& body, Cut cut) {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status == 429) {
+    if (cut == Cut::None && status == 429) {
         // Asked to slow down: wait as told (or back off), then ask the same again.
         ++question.attempt;
         const milliseconds wait =
@@ -155,27 +199,85 @@ void RdapClient::received(const QString& hostKey, Question question, QNetworkRep
                  {}});
         return;
     }
-    deliver(question.tag, outcomeOf(reply));
+    if (cut == Cut::None && isRedirect(status) && !isNetworkFailure(reply->error())) {
+        const QUrl target = question.url.resolved(
+            QUrl::fromEncoded(reply->rawHeader("Location").trimmed(), QUrl::StrictMode));
+        const bool sameOrigin = target.scheme() == question.url.scheme() &&
+                                hostKeyOf(target) == hostKeyOf(question.url);
+        QString refusal;
+        if (!target.isValid() || target.host().isEmpty())
+            refusal = QStringLiteral("the registry redirected to an address that cannot be used");
+        else if (question.redirects >= kMostRedirects)
+            refusal =
+                QStringLiteral("the registry redirected more than %1 times").arg(kMostRedirects);
+        else if (target.scheme() != QLatin1String("https") && !sameOrigin)
+            refusal = QStringLiteral("the registry redirected to %1, which is not https")
+                          .arg(target.toString(QUrl::RemoveQuery | QUrl::RemoveFragment));
+        if (!refusal.isEmpty()) {
+            deliver(question.tag, {RegistryAnswer::Unknown, {}, refusal, {}});
+            return;
+        }
+        question.url = target;
+        ++question.redirects;
+        enqueue(std::move(question));
+        return;
+    }
+    deliver(question.tag, outcomeOf(question, reply, body, cut));
 }
 
-RdapOutcome RdapClient::outcomeOf(QNetworkReply* reply) const {
+RdapOutcome RdapClient::outcomeOf(const Question& question, QNetworkReply* reply, QByteArray body,
+                                  Cut cut) const {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QString host = question.url.host();
     RdapOutcome outcome;
-    if (reply->property("tooLarge").toBool()) {
-        outcome.reason = QStringLiteral("the registry's answer is too large");
+    switch (cut) {
+    case Cut::TooLarge:
+        outcome.reason = QStringLiteral("the registry's answer is too large (over %1 MB)")
+                             .arg(kLargestAnswer / (1024 * 1024));
+        return outcome;
+    case Cut::TimedOut:
+        outcome.reason = body.isEmpty() ? QStringLiteral("no answer from %1 within %2 s")
+                                              .arg(host, seconds(m_policy.timeout))
+                                        : QStringLiteral("the answer from %1 did not complete "
+                                                         "within %2 s")
+                                              .arg(host, seconds(m_policy.timeout));
+        return outcome;
+    case Cut::None:
+        break;
+    }
+    if (isNetworkFailure(reply->error())) {
+        outcome.reason =
+            body.isEmpty()
+                ? QStringLiteral("%1: %2").arg(host, reply->errorString())
+                : QStringLiteral("the connection to %1 broke off after %2 bytes of the answer (%3)")
+                      .arg(host)
+                      .arg(body.size())
+                      .arg(reply->errorString());
         return outcome;
     }
-    if (reply->error() == QNetworkReply::OperationCanceledError ||
-        reply->error() == QNetworkReply::TimeoutError) {
-        outcome.reason = QStringLiteral("no answer from %1 within %2 s")
-                             .arg(reply->url().host(), seconds(m_policy.timeout));
+    bool hasLength = false;
+    const qlonglong length = reply->rawHeader("Content-Length").trimmed().toLongLong(&hasLength);
+    if (hasLength && body.size() < length) {
+        outcome.reason = QStringLiteral("the answer from %1 was cut short (%2 of %3 bytes)")
+                             .arg(host)
+                             .arg(body.size())
+                             .arg(length);
         return outcome;
     }
-    outcome.raw = reply->readAll();
+    outcome.raw = std::move(body);
     if (status == 200) {
         Result<RdapRecord> record = parseRdapDomain(outcome.raw);
         if (!record) {
             outcome.reason = record.error().message;
+            return outcome;
+        }
+        // Only an answer about the very name asked counts.
+        if (!isRecordOf(*record, question.domain)) {
+            const QString other = record->ldhName.isEmpty() ? record->unicodeName : record->ldhName;
+            outcome.reason =
+                other.isEmpty()
+                    ? QStringLiteral("the registry's answer does not name the domain")
+                    : QStringLiteral("the registry answered about another domain (%1)").arg(other);
             return outcome;
         }
         outcome.answer = RegistryAnswer::Found;
@@ -189,12 +291,14 @@ RdapOutcome RdapClient::outcomeOf(QNetworkReply* reply) const {
                 .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
                 .trimmed();
     } else {
-        outcome.reason = QStringLiteral("%1: %2").arg(reply->url().host(), reply->errorString());
+        outcome.reason = QStringLiteral("%1: %2").arg(host, reply->errorString());
     }
     return outcome;
 }
 
-void RdapClient::deliver(int tag, const RdapOutcome& outcome) {
+void RdapClient::deliver(int tag, RdapOutcome outcome) {
+    // Reasons carry what a server sent (a reason phrase, an error text): never raw.
+    outcome.reason = cleanNetworkText(outcome.reason);
     --m_pending;
     emit answered(tag, outcome);
     if (m_pending == 0)

@@ -29,7 +29,7 @@ struct RdapOutcome {
 // How politely registries are asked.
 struct RdapPolicy {
     std::chrono::milliseconds interval{1000};     // from one answer to the next question, per host
-    std::chrono::milliseconds timeout{10000};     // for one question
+    std::chrono::milliseconds timeout{10000};     // for one question, its whole answer included
     int attempts = 4;                             // per domain, repeats after HTTP 429 included
     std::chrono::milliseconds longestWait{60000}; // a longer Retry-After gives up
 };
@@ -39,7 +39,9 @@ std::optional<std::chrono::milliseconds> retryAfterDelay(const QByteArray& heade
                                                          const QDateTime& now);
 
 // Asks registries over RDAP about domains: one question at a time per host, at most one per
-// interval, hosts in parallel.
+// interval, hosts in parallel. Every answer is bounded in size and in time, body included;
+// redirects are followed a few times, to https or within the same origin, each hop paced like a
+// question to its host.
 class RdapClient : public QObject {
     Q_OBJECT
 public:
@@ -60,20 +62,30 @@ private:
     using Clock = std::chrono::steady_clock;
     struct Question {
         int tag = 0;
+        QString domain; // lower case, no root dot
         QUrl url;
         int attempt = 0;
+        int redirects = 0;
     };
+    // Why an answer was not read to its end.
+    enum class Cut { None, TooLarge, TimedOut };
     struct Host {
         std::deque<Question> waiting;
         Clock::time_point readyAt{};
         QNetworkReply* current = nullptr;
+        QByteArray body; // of the current answer, so far
+        Cut cut = Cut::None;
     };
 
+    void enqueue(Question question);
     void pump();
     void send(const QString& hostKey, Host& host);
-    void received(const QString& hostKey, Question question, QNetworkReply* reply);
-    void deliver(int tag, const RdapOutcome& outcome);
-    RdapOutcome outcomeOf(QNetworkReply* reply) const;
+    void take(Host& host, QNetworkReply* reply);
+    void received(const QString& hostKey, Question question, QNetworkReply* reply,
+                  const QByteArray& body, Cut cut);
+    void deliver(int tag, RdapOutcome outcome);
+    RdapOutcome outcomeOf(const Question& question, QNetworkReply* reply, QByteArray body,
+                          Cut cut) const;
 
     RdapBootstrap m_bootstrap;
     RdapPolicy m_policy;

@@ -1,5 +1,9 @@
 #include "rdap/rdap_record.h"
 
+#include "engine/dns_message.h"
+#include "names/idna.h"
+#include "rdap/network_text.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,12 +13,19 @@ namespace nomispot {
 
 namespace {
 
+// More status words or name servers than any registry gives are not kept.
+constexpr qsizetype kMostListed = 20;
+
+QString text(const QJsonValue& value) {
+    return cleanNetworkText(value.toString());
+}
+
 // The "fn" (formatted name) of a jCard: ["vcard", [["fn", {}, "text", "Name"], ...]].
 QString formattedName(const QJsonValue& vcard) {
     for (const QJsonValue& property : vcard.toArray().at(1).toArray()) {
         const QJsonArray fields = property.toArray();
         if (fields.at(0).toString() == QLatin1String("fn"))
-            return fields.at(3).toString().trimmed();
+            return text(fields.at(3));
     }
     return {};
 }
@@ -32,7 +43,7 @@ QString registrarOf(const QJsonArray& entities) {
             continue;
         QString name = formattedName(entity.value(QLatin1String("vcardArray")));
         if (name.isEmpty())
-            name = entity.value(QLatin1String("handle")).toString();
+            name = text(entity.value(QLatin1String("handle")));
         if (!name.isEmpty())
             return name;
     }
@@ -51,10 +62,17 @@ QDateTime eventDate(const QJsonArray& events, QLatin1String action) {
 
 QStringList strings(const QJsonArray& values) {
     QStringList list;
-    for (const QJsonValue& value : values)
-        if (value.isString() && !value.toString().isEmpty())
-            list << value.toString();
+    for (const QJsonValue& value : values) {
+        if (list.size() == kMostListed)
+            break;
+        if (QString word = text(value); !word.isEmpty())
+            list << std::move(word);
+    }
     return list;
+}
+
+QString withoutRootDot(const QString& name) {
+    return withoutRoot(name).toString();
 }
 
 QString dateText(const QDateTime& date) {
@@ -76,9 +94,8 @@ Result<RdapRecord> parseRdapDomain(const QByteArray& json) {
         return Failure{QStringLiteral("the answer is not about a domain")};
 
     RdapRecord record;
-    record.name = domain.value(QLatin1String("unicodeName")).toString();
-    if (record.name.isEmpty())
-        record.name = domain.value(QLatin1String("ldhName")).toString();
+    record.ldhName = text(domain.value(QLatin1String("ldhName")));
+    record.unicodeName = text(domain.value(QLatin1String("unicodeName")));
     record.status = strings(domain.value(QLatin1String("status")).toArray());
     record.registrar = registrarOf(domain.value(QLatin1String("entities")).toArray());
     const QJsonArray events = domain.value(QLatin1String("events")).toArray();
@@ -86,18 +103,30 @@ Result<RdapRecord> parseRdapDomain(const QByteArray& json) {
     record.expires = eventDate(events, QLatin1String("expiration"));
     record.lastChanged = eventDate(events, QLatin1String("last changed"));
     for (const QJsonValue& value : domain.value(QLatin1String("nameservers")).toArray()) {
-        const QString name = value.toObject().value(QLatin1String("ldhName")).toString();
+        if (record.nameservers.size() == kMostListed)
+            break;
+        const QString name = text(value.toObject().value(QLatin1String("ldhName")));
         if (!name.isEmpty())
             record.nameservers << name.toLower();
     }
     return record;
 }
 
+bool isRecordOf(const RdapRecord& record, const QString& asciiDomain) {
+    const QString asked = withoutRootDot(asciiDomain);
+    if (!record.ldhName.isEmpty())
+        return withoutRootDot(record.ldhName).compare(asked, Qt::CaseInsensitive) == 0;
+    const Result<QString> unicodeAsAscii = toAsciiName(withoutRootDot(record.unicodeName));
+    return !record.unicodeName.isEmpty() && unicodeAsAscii &&
+           unicodeAsAscii->compare(asked, Qt::CaseInsensitive) == 0;
+}
+
 QString describeRdapRecord(const RdapRecord& record) {
     QStringList lines;
+    // Each line within bounds, however many words the registry sent.
     const auto add = [&lines](const char* label, const QString& value) {
         if (!value.isEmpty())
-            lines << QString::fromLatin1(label) + value;
+            lines << QString::fromLatin1(label) + cleanNetworkText(value);
     };
     add("Registrar: ", record.registrar);
     add("Registered: ", record.registered.isValid() ? dateText(record.registered) : QString());

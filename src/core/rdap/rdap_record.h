@@ -9,10 +9,12 @@
 
 namespace nomispot {
 
-// What a registry's RDAP answer says about a registered domain.
+// What a registry's RDAP answer says about a registered domain, its texts cleaned of anything a
+// terminal or a spreadsheet would act on.
 struct RdapRecord {
-    QString name;
-    QStringList status; // e.g. "active", "client hold"
+    QString ldhName;     // as the registry wrote it ("EXAMPLE.COM")
+    QString unicodeName; // the same in its own script, when the registry gives it
+    QStringList status;  // e.g. "active", "client hold"
     QString registrar;
     QDateTime registered;
     QDateTime expires;
@@ -22,6 +24,9 @@ struct RdapRecord {
 
 // Reads the answer to a domain question; a failure when it is not a domain object.
 Result<RdapRecord> parseRdapDomain(const QByteArray& json);
+
+// Whether the record is about asciiDomain: its LDH or Unicode name is that name, case ignored.
+bool isRecordOf(const RdapRecord& record, const QString& asciiDomain);
 
 // The record in words, one fact per line ("Registrar: ...").
 QString describeRdapRecord(const RdapRecord& record);

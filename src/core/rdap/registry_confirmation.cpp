@@ -1,5 +1,7 @@
 #include "rdap/registry_confirmation.h"
 
+#include "rdap/network_text.h"
+
 #include <QTimer>
 
 namespace nomispot {
@@ -9,7 +11,7 @@ void applyRegistryOutcome(CheckItem& item, const RdapOutcome& outcome) {
     switch (outcome.answer) {
     case RegistryAnswer::Found:
         item.state = CheckState::Unavailable;
-        item.registryNote = outcome.record.status.join(QStringLiteral(", "));
+        item.registryNote = cleanNetworkText(outcome.record.status.join(QStringLiteral(", ")));
         break;
     case RegistryAnswer::Unknown:
         item.registryNote = outcome.reason;

@@ -111,10 +111,14 @@ QString registryWord(RegistryAnswer answer) {
 }
 
 QString csvField(const QString& value) {
-    if (!value.contains(u',') && !value.contains(u'"') && !value.contains(u'\n') &&
-        !value.contains(u'\r'))
-        return value;
-    QString quoted = value;
+    // A spreadsheet runs a cell that starts like a formula; the apostrophe makes it text.
+    constexpr QStringView kFormulaStarts = u"=+-@\t\r";
+    const QString text =
+        !value.isEmpty() && kFormulaStarts.contains(value.front()) ? u'\'' + value : value;
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
+        !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }

@@ -26,7 +26,8 @@ QString stateWord(CheckState state);
 // "found", "not-found", "unknown" or "not-asked".
 QString registryWord(RegistryAnswer answer);
 
-// A CSV field, quoted when it holds a comma, a quote or a line break.
+// A CSV field, quoted when it holds a comma, a quote or a line break; one that starts like a
+// spreadsheet formula (= + - @, a tab or a carriage return) is written after an apostrophe.
 QString csvField(const QString& value);
 
 // The results in format, candidates column by column; with onlyAvailable just the available ones.

@@ -1,6 +1,7 @@
 #include "results/frm_registry_lookup.h"
 
 #include "app_info.h"
+#include "rdap/network_text.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -26,10 +27,17 @@ QString wordsFor(const QString& domain, const RdapOutcome& outcome) {
     return domain + QStringLiteral(": ") + outcome.reason + u'.';
 }
 
-// The answer's JSON indented, or as it came when it is not JSON.
+// The answer's JSON indented, or as it came when it is not JSON; without control characters, in
+// lines a text box lays out quickly, and at most kShownJson bytes of it.
 QString readableJson(const QByteArray& raw) {
+    constexpr qsizetype kShownJson = 256 * 1024;
+    constexpr qsizetype kLongestLine = 1000;
     const QJsonDocument document = QJsonDocument::fromJson(raw);
-    return QString::fromUtf8(document.isNull() ? raw : document.toJson(QJsonDocument::Indented));
+    const QByteArray text = document.isNull() ? raw : document.toJson(QJsonDocument::Indented);
+    QString shown = cleanNetworkLines(QString::fromUtf8(text.left(kShownJson)), kLongestLine);
+    if (text.size() > kShownJson)
+        shown += QStringLiteral("\n... (%1 more bytes not shown)").arg(text.size() - kShownJson);
+    return shown;
 }
 
 } // namespace
@@ -79,7 +87,7 @@ frmRegistryLookup::frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain
 void frmRegistryLookup::answered(int index, const RdapOutcome& outcome) {
     Entry& entry = m_entries[static_cast<std::size_t>(index)];
     entry.words = wordsFor(entry.domain.shown, outcome);
-    entry.raw = outcome.raw;
+    entry.json = outcome.raw.isEmpty() ? QString() : readableJson(outcome.raw);
     showEntries();
 }
 
@@ -88,8 +96,8 @@ void frmRegistryLookup::showEntries() {
     QStringList json;
     for (const Entry& entry : m_entries) {
         words << entry.words;
-        if (!entry.raw.isEmpty())
-            json << QStringLiteral("// ") + entry.domain.shown + u'\n' + readableJson(entry.raw);
+        if (!entry.json.isEmpty())
+            json << QStringLiteral("// ") + entry.domain.shown + u'\n' + entry.json;
     }
     m_words->setPlainText(words.join(QStringLiteral("\n\n")));
     m_json->setPlainText(json.join(QStringLiteral("\n\n")));

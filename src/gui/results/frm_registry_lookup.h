@@ -30,7 +30,7 @@ private:
     struct Entry {
         Domain domain;
         QString words;
-        QByteArray raw;
+        QString json; // the answer as shown: readable, bounded
     };
 
     void answered(int index, const RdapOutcome& outcome);
