@@ -579,7 +579,13 @@ void TestCli::confirm() {
         QStringLiteral("127.0.0.64"),
         {{"held.com.json", test::rdapDomainJson("held.com", "Example Registrar",
                                                 "2020-01-01T00:00:00Z", "2030-01-01T00:00:00Z")}});
-    test::RdapServer netRegistry(QStringLiteral("127.0.0.65"), {});
+    // The net registry is hostile: a status that is a spreadsheet formula with a terminal escape
+    // in it, and a reason phrase that would set the terminal's title.
+    test::RdapServer netRegistry(QStringLiteral("127.0.0.65"),
+                                 {{"held.net.json",
+                                   R"({"objectClassName": "domain", "ldhName": "held.net",
+              "status": ["=HYPERLINK(\"http://x\")\u001b[2J", "active"]})"},
+                                  {"free.net.status", "503 \x1b]0;owned\x07 Down"}});
     NOMISPOT_REQUIRE_SERVER_RUNNING(comRegistry);
     NOMISPOT_REQUIRE_SERVER_RUNNING(netRegistry);
     QVERIFY(
@@ -599,16 +605,21 @@ void TestCli::confirm() {
           "client hold, client transfer prohibited"}},
         {"free.com", {"available", "", "not-found", ""}},
         {"taken.com", {"unavailable", "", "not-asked", ""}},
-        {"held.net", {"available", "", "not-found", ""}},
-        {"free.net", {"available", "", "not-found", ""}},
+        {"held.net",
+         {"unavailable", "registered, not in DNS", "found",
+          "'=HYPERLINK(\"http://x\")[2J, active"}},
+        {"free.net", {"available", "", "unknown", "the registry answered HTTP 503 ]0;owned Down"}},
         {"taken.net", {"unavailable", "", "not-asked", ""}},
         {"held.co.uk", {"available", "", "unknown", "No registry look-up known for .uk"}},
         {"free.co.uk", {"available", "", "unknown", "No registry look-up known for .uk"}},
         {"taken.co.uk", {"unavailable", "", "not-asked", ""}},
     };
     QCOMPARE(rows, expected);
-    QCOMPARE(csv.err, QStringLiteral("Registries: 3 free confirmed, 1 registered but not in DNS, 2 "
-                                     "not confirmed (No registry look-up known for .uk).\n"));
+    QCOMPARE(csv.err,
+             QStringLiteral("Registries: 1 free confirmed, 2 registered but not in DNS, 3 not "
+                            "confirmed (the registry answered HTTP 503 ]0;owned Down; No registry "
+                            "look-up known for .uk).\n"));
+    QVERIFY(!csv.out.contains(u'\x1b') && !csv.err.contains(u'\x1b'));
 
     // One question a second to each host at most; both hosts asked side by side.
     const std::vector<test::RdapServer::Request> com = comRegistry.requests();

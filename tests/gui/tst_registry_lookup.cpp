@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 
 using namespace nomispot;
 
@@ -36,6 +37,7 @@ private slots:
     void initTestCase();
     void init();
     void whoisLookup();
+    void hugeHostileAnswer();
     void displayTakenNamesOfRow();
     void confirmFreeNames();
     void cancelConfirmation();
@@ -127,6 +129,40 @@ void TestRegistryLookup::whoisLookup() {
     QVERIFY(!run.action("mnuWhois")->isEnabled());
     QCOMPARE(run.action("mnuWhois")->text(), QStringLiteral("No registry look-up known for .net"));
     run.results->popupMenu()->close();
+}
+
+// A registry's 3.9 MB status with terminal escapes: the window shows it cleaned and bounded, and
+// answers Esc.
+void TestRegistryLookup::hugeHostileAnswer() {
+    const QByteArray huge =
+        R"({"objectClassName": "domain", "ldhName": "taken.com", "status": ["\u001b]0;owned\u0007)" +
+        QByteArray(3'900'000, 'x') + R"("]})";
+    m_registry.reset();
+    m_registry = std::make_unique<test::RdapServer>(
+        kRegistry, QMap<QString, QByteArray>{{"taken.com.json", huge}});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(*m_registry);
+    Run run;
+    QVERIFY(finishRun(run));
+    run.results->openPopup(1, 3);
+    run.action("mnuWhois")->trigger();
+    run.results->popupMenu()->close();
+    frmRegistryLookup* window = lookupWindow(run);
+    QVERIFY(window);
+    auto* words = window->findChild<QPlainTextEdit*>("txtAnswer");
+    QTRY_VERIFY_WITH_TIMEOUT(words->toPlainText().startsWith(u"taken.com is registered."), 10000);
+    window->findChild<QPushButton*>("butJson")->click();
+    const QString json = window->findChild<QPlainTextEdit*>("txtJson")->toPlainText();
+    for (const QString& text : {words->toPlainText(), json}) {
+        QVERIFY(!text.contains(u'\x1b') && !text.contains(u'\x07'));
+        const QStringList lines = text.split(u'\n');
+        QVERIFY(std::all_of(lines.begin(), lines.end(),
+                            [](const QString& line) { return line.size() <= 1000; }));
+    }
+    QVERIFY(words->toPlainText().size() < 1000);
+    QVERIFY2(json.size() < 300'000, qPrintable(QString::number(json.size())));
+    QVERIFY(json.endsWith(u"more bytes not shown)"));
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(lookupWindow(run) == nullptr || !lookupWindow(run)->isVisible());
 }
 
 void TestRegistryLookup::displayTakenNamesOfRow() {

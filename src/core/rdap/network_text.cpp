@@ -44,7 +44,7 @@ QString cleanNetworkText(QStringView text, qsizetype maxChars) {
     qsizetype length = 0; // in code points
     bool blank = false;
     forEachCodePoint(text, [&](char32_t c) {
-        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
+        if (QChar::isSpace(c)) {
             blank = !out.isEmpty();
             return true;
         }

@@ -9,7 +9,7 @@ namespace nomispot {
 inline constexpr qsizetype kNetworkTextLimit = 500;
 
 // Text a peer on the network sent, made safe to show, save or print: control characters and
-// the invisible direction overrides are dropped, runs of blanks become one, and at most
+// the invisible direction overrides are dropped, runs of white space become one blank, and at most
 // maxChars characters remain (a cut ends in "…").
 QString cleanNetworkText(QStringView text, qsizetype maxChars = kNetworkTextLimit);
 
