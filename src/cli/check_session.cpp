@@ -1,6 +1,7 @@
 #include "check_session.h"
 
 #include "catalogue/catalogue_file.h"
+#include "files/file_access.h"
 #include "interrupt_notifier.h"
 #include "names_input.h"
 #include "progress_reporter.h"
@@ -10,7 +11,6 @@
 #include "settings/settings_ops.h"
 #include "settings/settings_store.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -74,11 +74,11 @@ std::optional<int> CheckSession::prepare() {
     m_catalogue = std::move(loaded->catalogue);
 
     // A settings file named on the command line must be there: another one would be used silently.
+    // It must be a regular file, too: a pipe or a device would be read without end.
     if (!m_options.settingsPath.isEmpty()) {
-        QFile named(m_options.settingsPath);
-        if (!named.open(QIODevice::ReadOnly)) {
-            printError(QStringLiteral("Cannot read the settings file %1: %2")
-                           .arg(m_options.settingsPath, named.errorString()));
+        if (const Result<Done, FileReadError> named = checkRegularFile(m_options.settingsPath);
+            !named) {
+            printError(named.error().failure(QStringLiteral("the settings file")).message);
             return kExitBadInput;
         }
     }

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace nomispot;
 
@@ -120,6 +121,14 @@ void TestCatalogue::missingFile() {
     QVERIFY2(unreadable.error().message.startsWith(QStringLiteral("Cannot read nspot.dll: ")),
              qPrintable(unreadable.error().message));
     QVERIFY(unreadable.error().message.endsWith(folder));
+    // A pipe in its place is refused, not waited on for a writer.
+    const QString pipe = m_dir.filePath(QStringLiteral("pipe.dll"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const Result<LoadedCatalogue> fromPipe = LoadCatalogue(pipe);
+    QFile::remove(pipe);
+    QVERIFY(!fromPipe);
+    QCOMPARE(fromPipe.error().message,
+             unreadableCatalogueMessage(pipe, QStringLiteral("it is a pipe, not a file")));
     QCOMPARE(missingCatalogueTitle(), QStringLiteral("Nomispot load error."));
     QCOMPARE(missingCatalogueMessage(QStringLiteral("/opt/nomispot")),
              QStringLiteral("Cannot find nspot.dll\rMake sure this file is in your Nomispot "

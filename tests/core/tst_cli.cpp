@@ -434,6 +434,10 @@ void TestCli::exitStatus_data() {
     QTest::newRow("missing settings file")
         << QStringList{"--settings", "/nonexistent/Nomispot.ini", "x"} << QByteArray() << 1
         << "Cannot read the settings file /nonexistent/Nomispot.ini: No such file or directory\n";
+    // Read without end, it would never let the check start.
+    QTest::newRow("settings file is a device")
+        << QStringList{"--settings", "/dev/zero", "x"} << QByteArray() << 1
+        << "Cannot read the settings file /dev/zero: it is a device, not a file\n";
     QTest::newRow("network cannot be set up")
         << QStringList{"--nameserver", "", "x"} << QByteArray() << 2
         << networkFailureMessage("", "no nameserver is set").replace(u'\r', u'\n') + u'\n';

@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <QMap>
+#include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace nomispot;
@@ -62,6 +64,8 @@ private slots:
     void emptyCatalogue();
     void unwritableDirectory();
     void readOnlyFile();
+    void namedFileKinds_data();
+    void namedFileKinds();
 };
 
 void TestSettingsStore::storeLayout() {
@@ -326,6 +330,54 @@ void TestSettingsStore::readOnlyFile() {
     }
     QCOMPARE(reports, 1);
     QCOMPARE(fileBytes(app.settingsPath()), before);
+}
+
+void TestSettingsStore::namedFileKinds_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("refusal"); // empty: the settings count as readable
+    QTest::addColumn<QString>("nameserver");
+    QTest::newRow("file") << "file"
+                          << ""
+                          << "192.0.2.1";
+    QTest::newRow("missing") << "missing"
+                             << ""
+                             << "";
+    // Neither waited on nor read without end.
+    QTest::newRow("pipe") << "pipe"
+                          << "it is a pipe, not a file"
+                          << "";
+    QTest::newRow("device") << "/dev/zero"
+                            << "it is a device, not a file"
+                            << "";
+}
+
+// The settings file and the resolver configuration, as paths the user or the environment names.
+void TestSettingsStore::namedFileKinds() {
+    QFETCH(QString, kind);
+    QFETCH(QString, refusal);
+    QFETCH(QString, nameserver);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString path = dir.filePath(QStringLiteral("named"));
+    if (kind == u"file")
+        writeFile(path, "nameserver 192.0.2.1\n");
+    else if (kind == u"pipe")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind != u"missing")
+        path = kind;
+
+    const Status readable = checkSettingsReadable(path);
+    QCOMPARE(readable.ok(), refusal.isEmpty());
+    if (!readable)
+        QCOMPARE(readable.error().message,
+                 QStringLiteral("Your settings cannot be read: %1 (%2).\rNomispot starts with its "
+                                "usual values.")
+                     .arg(path, refusal));
+
+    qputenv(kResolvConfEnv, QFile::encodeName(path));
+    const QString found = systemNameserver();
+    qunsetenv(kResolvConfEnv);
+    QCOMPARE(found, nameserver);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

@@ -2,6 +2,7 @@
 #include "nsd_server.h"
 #include "results/frm_results.h"
 #include "results/result_actions.h"
+#include "small_disk.h"
 #include "test_app.h"
 
 #include <QAction>
@@ -66,6 +67,7 @@ private slots:
     void exitClosesOnlyTheResults();
     void layoutFollowsContent();
     void saveResults();
+    void saveOntoAFullDisk();
     void copySelection();
     void checkAgainWithAnotherNameserver();
     void onlyRowsWithAFreeName();
@@ -270,9 +272,36 @@ void TestResultsWindow::saveResults() {
 
     // A folder that is not there: said so, nothing written.
     QVERIFY(run.app.messages.messages.empty());
-    QVERIFY(!run.results->saveResults(dir.filePath(QStringLiteral("missing/results.csv"))));
+    const QString missing = dir.filePath(QStringLiteral("missing/results.csv"));
+    QVERIFY(!run.results->saveResults(missing));
     QCOMPARE(run.app.messages.messages.size(), std::size_t(1));
-    QVERIFY(run.app.messages.texts()[0].startsWith(QStringLiteral("Cannot save the results to ")));
+    QCOMPARE(
+        run.app.messages.texts()[0],
+        QStringLiteral("The results are not saved.\rCannot write %1: No such file or directory")
+            .arg(missing));
+}
+
+// Onto a full disk the file saved before stays as it was, and the user is told.
+void TestResultsWindow::saveOntoAFullDisk() {
+    test::SmallDisk disk;
+    NOMISPOT_REQUIRE_SMALL_DISK(disk);
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    const QString path = disk.filePath(QStringLiteral("results.csv"));
+    QVERIFY(run.results->saveResults(path));
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray before = saved.readAll();
+    saved.close();
+    QVERIFY(disk.fill());
+
+    QVERIFY(!run.results->saveResults(path));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), before);
+    QCOMPARE(run.app.messages.texts(),
+             QStringList{QStringLiteral("The results are not saved.\rCannot write %1: No space "
+                                        "left on device")
+                             .arg(path)});
 }
 
 void TestResultsWindow::copySelection() {

@@ -1,7 +1,8 @@
 #include "catalogue/catalogue_file.h"
 
+#include "files/file_access.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -76,21 +77,26 @@ bool hasControlCharacter(const QByteArray& line) {
 } // namespace
 
 Result<LoadedCatalogue> LoadCatalogue(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{QFileInfo::exists(path)
-                           ? unreadableCatalogueMessage(path, file.errorString())
-                           : missingCatalogueMessage(QFileInfo(path).path())};
+    // The file is about 20 KB; the bound only keeps a wrong file from being read without end.
+    constexpr qint64 kMaxSize = 16 * 1024 * 1024;
+    const Result<QByteArray, FileReadError> bytes = readRegularFile(path, kMaxSize);
+    if (!bytes)
+        return Failure{bytes.error().missing
+                           ? missingCatalogueMessage(QFileInfo(path).path())
+                           : unreadableCatalogueMessage(path, bytes.error().reason)};
     LoadedCatalogue result;
     TldCatalogue& catalogue = result.catalogue;
 
+    const QByteArray& text = *bytes;
     int lineNumber = 0;
-    while (!file.atEnd()) {
-        QByteArray raw = file.readLine();
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        QByteArray raw = text.mid(start, end - start);
+        start = end + 1;
         ++lineNumber;
         // Accept CR LF and a lone LF as the line end.
-        if (raw.endsWith('\n'))
-            raw.chop(1);
         if (raw.endsWith('\r'))
             raw.chop(1);
         // One character per byte, as the file was written.

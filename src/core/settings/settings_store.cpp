@@ -1,8 +1,8 @@
 #include "settings/settings_store.h"
 
+#include "files/file_access.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 namespace nomispot {
 
@@ -89,13 +89,14 @@ QString settingsWriteFailureMessage(const QString& path) {
 }
 
 Status checkSettingsReadable(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo::exists(path) || file.open(QIODevice::ReadOnly))
+    // Not a pipe or a device: reading one would never end.
+    const Result<Done, FileReadError> readable = checkRegularFile(path);
+    if (readable || readable.error().missing)
         return Done{};
     return Failure{
         QStringLiteral("Your settings cannot be read: %1 (%2).\rNomispot starts with its "
                        "usual values.")
-            .arg(QDir::toNativeSeparators(path), file.errorString())};
+            .arg(QDir::toNativeSeparators(path), readable.error().reason)};
 }
 
 } // namespace nomispot

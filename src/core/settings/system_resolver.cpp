@@ -1,8 +1,8 @@
 #include "settings/system_resolver.h"
 
+#include "files/file_access.h"
 #include "settings/dns_settings.h"
 
-#include <QFile>
 #include <QStringList>
 
 namespace nomispot {
@@ -21,11 +21,9 @@ QString systemNameserver() {
     QString path = qEnvironmentVariable(kResolvConfEnv);
     if (path.isEmpty())
         path = QStringLiteral("/etc/resolv.conf");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    // The file is small; a bound keeps a wrong path (a device, a huge file) harmless.
-    return firstNameserver(QString::fromUtf8(file.read(64 * 1024)));
+    // The file is small; a wrong path (a pipe, a device, a huge file) gives no nameserver.
+    const Result<QByteArray, FileReadError> text = readRegularFile(path, 1024 * 1024);
+    return text ? firstNameserver(QString::fromUtf8(*text)) : QString();
 }
 
 QString defaultNameserver() {

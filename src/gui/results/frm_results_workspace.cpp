@@ -1,5 +1,6 @@
 // The results window's work on a finished run: save, copy a selection, check again, filter.
 #include "app_info.h"
+#include "files/file_access.h"
 #include "results/frm_results.h"
 #include "results/result_actions.h"
 #include "results/result_formats.h"
@@ -13,7 +14,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QTableView>
 
 namespace nomispot {
@@ -54,12 +54,11 @@ bool frmResults::saveResults(const QString& path) {
                       false)
             .toUtf8();
     // Written whole or not at all: a file that was there stays as it was on failure.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    const Status written = writeFileWhole(path, text);
+    if (written)
         return true;
     m_state.messages->show(
-        {appTitle(),
-         QStringLiteral("Cannot save the results to %1:\r%2").arg(path, file.errorString()),
+        {appTitle(), QStringLiteral("The results are not saved.\r%1").arg(written.error().message),
          MessageIcon::Critical});
     return false;
 }
