@@ -38,7 +38,7 @@ const QString kDescription = QStringLiteral(
     "unavailable with the reason \"registered, not in DNS\". The csv and json fields registry\n"
     "(found, not-found, unknown, not-asked) and registry_status tell what the registry said.\n"
     "The registries' addresses come from IANA's RDAP bootstrap file as shipped, a newer copy\n"
-    "saved as rdap-dns.json in Nomispot's data folder, or the file %2 names.\n"
+    "saved as rdap-dns.json in ~/.local/share/nomispot, or the file %2 names.\n"
     "\n"
     "Exit status: 0 when the check ran to its end, 1 for bad usage or input, 2 when the network\n"
     "cannot be used, 3 when the results cannot be written, 130 when interrupted (Ctrl+C); after\n"

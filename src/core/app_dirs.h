@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace nomispot {
 
@@ -16,5 +17,12 @@ QString appDataDir(const QString& programDir);
 // The folder of the help window library: the installed one beside programDir when there is one,
 // else programDir.
 QString helpLibraryDir(const QString& programDir);
+
+// The folder of the files the user keeps, one for the window and nomispot-check alike:
+// ~/.local/share/nomispot. Empty when the system has no such place.
+QString userDataDir();
+
+// The folders where earlier versions kept them, each program its own (read, never written).
+QStringList formerUserDataDirs();
 
 } // namespace nomispot

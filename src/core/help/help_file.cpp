@@ -1,5 +1,7 @@
 #include "help/help_file.h"
 
+#include "app_dirs.h"
+
 #include <QStandardPaths>
 
 namespace nomispot {
@@ -11,7 +13,7 @@ QString HelpFilePath(int kind, const QString& dataDir) {
 }
 
 QString helpCollectionPath() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString dir = userDataDir();
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
               QStringLiteral("/nomispot");

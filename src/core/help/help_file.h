@@ -8,7 +8,7 @@ namespace nomispot {
 // Any other kind gives an empty path.
 QString HelpFilePath(int kind, const QString& dataDir);
 
-// The help engine's collection file: in the user's writable data directory, since the
+// The help engine's collection file: in the user's data folder (userDataDir), since the
 // program's own directory may be read-only.
 QString helpCollectionPath();
 

@@ -1,14 +1,15 @@
 #include "rdap/rdap_bootstrap.h"
 
+#include "app_dirs.h"
 #include "engine/dns_message.h"
+#include "files/file_access.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 #include <array>
 #include <utility>
 
@@ -27,39 +28,35 @@ constexpr std::array<std::pair<const char*, const char*>, 4> kOverrides{{
     {"nl", "https://rdap.sidn.nl/"},
 }};
 
-std::optional<QUrl> pickServer(const QJsonArray& urls, bool allowHttp) {
+// The first https:// address of a service, and its first plain http:// one.
+struct ServiceAddresses {
+    std::optional<QUrl> https;
     std::optional<QUrl> http;
+};
+
+ServiceAddresses addressesOf(const QJsonArray& urls) {
+    ServiceAddresses found;
     for (const QJsonValue& value : urls) {
         QUrl url(value.toString(), QUrl::StrictMode);
         if (!url.isValid() || url.host().isEmpty())
             continue;
         if (!url.path().endsWith(QLatin1Char('/')))
             url.setPath(url.path() + QLatin1Char('/'));
-        if (url.scheme() == QLatin1String("https"))
-            return url;
-        if (url.scheme() == QLatin1String("http") && !http)
-            http = url;
+        if (url.scheme() == QLatin1String("https") && !found.https)
+            found.https = url;
+        if (url.scheme() == QLatin1String("http") && !found.http)
+            found.http = url;
     }
-    return allowHttp ? http : std::nullopt;
+    return found;
 }
 
-Result<QByteArray> readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{QStringLiteral("Cannot read the registry list %1: %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString())};
-    // The IANA file is about 50 KB; anything far larger is not one.
-    constexpr qint64 kMaxSize = 8 * 1024 * 1024;
-    if (file.size() > kMaxSize)
-        return Failure{QStringLiteral("The registry list %1 is too large.")
-                           .arg(QDir::toNativeSeparators(path))};
-    return file.readAll();
-}
+// The IANA file is about 50 KB; anything far larger is not one.
+constexpr qint64 kMaxBootstrapSize = 8 * 1024 * 1024;
 
 Result<RdapBootstrap> loadFile(const QString& path, bool allowHttp) {
-    Result<QByteArray> bytes = readFile(path);
+    Result<QByteArray, FileReadError> bytes = readRegularFile(path, kMaxBootstrapSize);
     if (!bytes)
-        return bytes.error();
+        return bytes.error().failure(QStringLiteral("the registry list"));
     Result<RdapBootstrap> parsed = parseRdapBootstrap(*bytes, allowHttp);
     if (!parsed)
         return Failure{QStringLiteral("The registry list %1 cannot be used: %2")
@@ -69,6 +66,16 @@ Result<RdapBootstrap> loadFile(const QString& path, bool allowHttp) {
 
 QDateTime publicationOf(const RdapBootstrap& bootstrap) {
     return QDateTime::fromString(bootstrap.publication, Qt::ISODate);
+}
+
+// Where the user's copy may be: the shared folder first, then where earlier versions of the
+// window and of nomispot-check kept it.
+QStringList userRdapBootstrapPaths() {
+    QStringList paths;
+    for (const QString& dir : QStringList{userDataDir()} + formerUserDataDirs())
+        if (!dir.isEmpty())
+            paths << QDir(dir).filePath(QString::fromLatin1(kBootstrapFileName));
+    return paths;
 }
 
 } // namespace
@@ -87,16 +94,26 @@ Result<RdapBootstrap> parseRdapBootstrap(const QByteArray& json, bool allowHttp)
     bootstrap.publication = document.object().value(QLatin1String("publication")).toString();
     for (const QJsonValue& service : services.toArray()) {
         const QJsonArray parts = service.toArray();
-        const std::optional<QUrl> server = pickServer(parts.at(1).toArray(), allowHttp);
-        if (!server)
+        const ServiceAddresses addresses = addressesOf(parts.at(1).toArray());
+        const std::optional<QUrl> server = addresses.https ? addresses.https
+                                           : allowHttp     ? addresses.http
+                                                           : std::nullopt;
+        if (!server && !addresses.http)
             continue;
         for (const QJsonValue& suffix : parts.at(0).toArray()) {
             const QString name = withoutRoot(suffix.toString()).toString().toLower();
             // No empty label: no name could ever end in such a suffix.
-            if (!name.split(QLatin1Char('.')).contains(QString()))
+            if (name.split(QLatin1Char('.')).contains(QString()))
+                continue;
+            if (server)
                 bootstrap.servers.insert_or_assign(name, *server);
+            else
+                bootstrap.refused.insert_or_assign(name, *addresses.http);
         }
     }
+    // A suffix another service gives an address for is not left without one.
+    for (const auto& [suffix, server] : bootstrap.servers)
+        bootstrap.refused.erase(suffix);
     return bootstrap;
 }
 
@@ -118,12 +135,25 @@ QString noRdapServerMessage(const QString& asciiDomain) {
            name.mid(name.lastIndexOf(u'.') + 1).toString();
 }
 
+QString noRdapServerMessage(const RdapBootstrap& bootstrap, const QString& asciiDomain) {
+    const QString name = withoutRoot(asciiDomain).toString().toLower();
+    for (qsizetype dot = name.indexOf(QLatin1Char('.')); dot >= 0;
+         dot = name.indexOf(QLatin1Char('.'), dot + 1)) {
+        const auto found = bootstrap.refused.find(name.mid(dot + 1));
+        if (found != bootstrap.refused.end())
+            return QStringLiteral("The registry list gives only a plain http address for .%1 "
+                                  "(%2), which is not used")
+                .arg(found->first, found->second.toString());
+    }
+    return noRdapServerMessage(asciiDomain);
+}
+
 QString shippedRdapBootstrapPath(const QString& dataDir) {
     return QDir(dataDir).filePath(QString::fromLatin1(kBootstrapFileName));
 }
 
 QString userRdapBootstrapPath() {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString dir = userDataDir();
     return dir.isEmpty() ? QString() : QDir(dir).filePath(QString::fromLatin1(kBootstrapFileName));
 }
 
@@ -132,17 +162,22 @@ Result<RdapBootstrap> loadRdapBootstrap(const QString& dataDir) {
     if (!named.isEmpty())
         return loadFile(named, true);
     Result<RdapBootstrap> loaded = loadFile(shippedRdapBootstrapPath(dataDir), false);
-    // A copy the user saved replaces the snapshot when it is newer (and usable).
-    const QString userPath = userRdapBootstrapPath();
-    if (!userPath.isEmpty() && QFile::exists(userPath)) {
+    // A copy the user saved replaces the snapshot when it is newer (and usable); on a tie the
+    // one found first stays.
+    for (const QString& userPath : userRdapBootstrapPaths()) {
+        if (!QFileInfo::exists(userPath))
+            continue;
         Result<RdapBootstrap> user = loadFile(userPath, false);
         if (user && (!loaded || publicationOf(*user) > publicationOf(*loaded)))
             loaded = std::move(user);
     }
     if (!loaded)
         return loaded;
-    for (const auto& [suffix, server] : kOverrides)
-        loaded->servers.try_emplace(QString::fromLatin1(suffix), QUrl(QString::fromLatin1(server)));
+    for (const auto& [suffix, server] : kOverrides) {
+        const QString name = QString::fromLatin1(suffix);
+        if (loaded->servers.try_emplace(name, QUrl(QString::fromLatin1(server))).second)
+            loaded->refused.erase(name);
+    }
     return loaded;
 }
 

@@ -31,7 +31,7 @@ void frmResults::showRegistryEntries(int c, int r) {
     // Without a usable bootstrap the entry stays, and says why when chosen.
     const bool known = !bootstrap || rdapServerFor(*bootstrap, item.wireName());
     m_mnuWhois->setText(known ? QStringLiteral("WHOIS lookup")
-                              : noRdapServerMessage(item.wireName()));
+                              : noRdapServerMessage(*bootstrap, item.wireName()));
     m_mnuWhois->setEnabled(askable && known);
 
     int taken = 0;
