@@ -65,9 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in(data, size);
     const std::uint8_t how = in.byte();
     const CheckMode mode = how & 1 ? CheckMode::Combinations : CheckMode::Separately;
-    const QString text = textFrom(how >> 1, in.rest());
+    const QString typed = textFrom(how >> 1, in.rest());
 
-    const Result<NameTable, NameRefusal> out = parseNames(text, mode);
+    const Result<NameTable, NameRefusal> out = parseNames(typed, mode);
+    // The full stops of other scripts are read as '.'.
+    QString text = typed;
+    for (QChar& c : text)
+        if (c == QChar(0x3002) || c == QChar(0xFF0E) || c == QChar(0xFF61))
+            c = u'.';
 
     qsizetype illegal = -1;
     for (qsizetype i = 0; i < text.size() && illegal < 0; ++i)
@@ -93,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    // Names in other scripts may still make no label; each refused one is named.
+    // Names may still make no label (label rules, UTS #46); each refused one is named.
     bool convertible = true;
     for (const QString& w : words)
         convertible = convertible && toAsciiName(w).ok();

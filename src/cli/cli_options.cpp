@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include "app_info.h"
+#include "names/idna.h"
 #include "settings/system_resolver.h"
 
 #include <QCommandLineParser>
@@ -14,8 +15,10 @@ const QString kDescription = QStringLiteral(
     "\n"
     "Names come from the arguments, from --file, or else from the lines of standard input; they\n"
     "are read as one text typed into Nomispot: letters, digits and '-', separated by blanks, ';'\n"
-    "or ','. When the text holds a '.', every name is a complete domain name and is checked as\n"
-    "it stands. Put '--' before names that start with '-'.\n"
+    "or ','. When the text holds a '.' (the ideographic and fullwidth full stops count as '.'),\n"
+    "every name is a complete domain name and is checked as it stands. A name that cannot be a\n"
+    "domain label (a hyphen first or last, an invalid xn-- label, over 63 characters) is\n"
+    "refused with the reason.\n"
     "\n"
     "The nameserver, delay and retries default to the values Nomispot stores (--settings reads\n"
     "another settings file); without a stored nameserver, the first nameserver of\n"
@@ -54,7 +57,7 @@ QString formatError(const QString& value) {
 std::optional<QStringList> parseTldList(const QString& list) {
     QStringList suffixes;
     for (QString suffix : list.split(u',')) {
-        suffix = suffix.trimmed();
+        suffix = withAsciiFullStops(suffix.trimmed());
         if (suffix.startsWith(u'.'))
             suffix.remove(0, 1);
         if (suffix.isEmpty())

@@ -373,6 +373,9 @@ void TestCli::exitStatus_data() {
     QTest::newRow("completed")
         << QStringList{"--tlds", "zz", "taken"} << QByteArray() << 0
         << QStringLiteral("1 not checked: 1 refused by %1.\n").arg(kNameserver);
+    QTest::newRow("suffix with a fullwidth full stop")
+        << QStringList{"--tlds", QString::fromUtf8("co．uk"), "taken"} << QByteArray() << 0
+        << QString();
     QTest::newRow("nothing but blanks") << QStringList{} << QByteArray("  \n\n") << 0 << QString();
     QTest::newRow("registry time-out out of range")
         << QStringList{"--confirm", "--registry-timeout", "0", "free"} << QByteArray() << 1
@@ -391,7 +394,12 @@ void TestCli::exitStatus_data() {
                       "b")
         << 1
         << illegalCharactersMessage().replace(u'\r', u'\n') +
-               QString::fromUtf8("\n\"a\u200db\" cannot be part of a domain name\n");
+               QString::fromUtf8("\n\"a\u200db\" cannot be part of a domain name: a zero-width "
+                                 "joiner or non-joiner is not allowed there\n");
+    QTest::newRow("a name starting with a hyphen")
+        << QStringList{"--", "ok", "-abc"} << QByteArray() << 1
+        << illegalCharactersMessage().replace(u'\r', u'\n') +
+               "\n\"-abc\" cannot be part of a domain name: a name cannot start with a hyphen\n";
     QTest::newRow("lone carriage return")
         << QStringList{} << QByteArray("foo\rbar") << 1 << illegal("line 1 of standard input");
     QTest::newRow("NUL bytes") << QStringList{"--file", "/dev/zero"} << QByteArray() << 1

@@ -40,7 +40,11 @@ void TestNameParser::names_data() {
     QTest::newRow("duplicates combined")
         << "foo foo" << comb << QStringList{"foo", "foofoo", "foofoo", "foo"} << true;
     QTest::newRow("one word combined") << "solo" << comb << QStringList{"solo"} << true;
-    QTest::newRow("hyphens anywhere") << "-foo- a-b" << sep << QStringList{"-foo-", "a-b"} << true;
+    QTest::newRow("hyphens inside") << "a-b c--d" << sep << QStringList{"a-b", "c--d"} << true;
+    QTest::newRow("full stops of other scripts")
+        << QString::fromUtf8("例え。jp café．com taken｡net") << comb
+        << QStringList{QString::fromUtf8("例え.jp"), QString::fromUtf8("café.com"), "taken.net"}
+        << false;
     QTest::newRow("other scripts")
         << QString::fromUtf8("café münchen") << comb
         << QStringList{QString::fromUtf8("café"), QString::fromUtf8("cafémünchen"),
@@ -64,28 +68,53 @@ void TestNameParser::refused_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("reason");
     QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("detail");
 
-    QTest::newRow("tab") << "foo\tbar" << int(NameRefusal::Illegal) << 3;
-    QTest::newRow("underscore") << "foo_bar" << int(NameRefusal::Illegal) << 3;
-    QTest::newRow("symbol") << QString::fromUtf8("caf\u2603") << int(NameRefusal::Illegal) << 3;
+    QTest::newRow("tab") << "foo\tbar" << int(NameRefusal::Illegal) << 3 << "";
+    QTest::newRow("underscore") << "foo_bar" << int(NameRefusal::Illegal) << 3 << "";
+    QTest::newRow("symbol") << QString::fromUtf8("caf\u2603") << int(NameRefusal::Illegal) << 3
+                            << "";
     // Letters of other scripts pass; a name they cannot make a label of is refused as a whole.
     QTest::newRow("joiner between Latin letters")
-        << QString::fromUtf8("ok a\u200db") << int(NameRefusal::Illegal) << -1;
-    QTest::newRow("after blanks at end") << "foo  \t" << int(NameRefusal::Illegal) << 5;
-    QTest::newRow("first of several") << "a/b_c" << int(NameRefusal::Illegal) << 1;
-    QTest::newRow("empty") << "" << int(NameRefusal::Blank) << -1;
-    QTest::newRow("blanks") << "    " << int(NameRefusal::Blank) << -1;
+        << QString::fromUtf8("ok a\u200db") << int(NameRefusal::Illegal) << -1
+        << QString::fromUtf8("\"a\u200db\" cannot be part of a domain name: a zero-width joiner or "
+                             "non-joiner is not allowed there");
+    // ASCII labels follow the label rules too, and are refused before anything is sent.
+    QTest::newRow("leading hyphen")
+        << "ok -abc" << int(NameRefusal::Illegal) << -1
+        << "\"-abc\" cannot be part of a domain name: a name cannot start with a hyphen";
+    QTest::newRow("trailing hyphen, complete name")
+        << "abc-.com" << int(NameRefusal::Illegal) << -1
+        << "\"abc-\" cannot be part of a domain name: a name cannot end with a hyphen";
+    QTest::newRow("not an A-label")
+        << "xn--zz" << int(NameRefusal::Illegal) << -1
+        << "\"xn--zz\" cannot be part of a domain name: it is not a valid international (xn--) "
+           "label";
+    QTest::newRow("64 characters")
+        << QString(64, u'x') << int(NameRefusal::Illegal) << -1
+        << "\"" + QString(64, u'x') +
+               "\" cannot be part of a domain name: it is longer than 63 characters (64)";
+    QTest::newRow("hyphen after a full stop of another script")
+        << QString::fromUtf8("ok。-jp") << int(NameRefusal::Illegal) << -1
+        << "\"-jp\" cannot be part of a domain name: a name cannot start with a hyphen";
+    QTest::newRow("after blanks at end") << "foo  \t" << int(NameRefusal::Illegal) << 5 << "";
+    QTest::newRow("first of several") << "a/b_c" << int(NameRefusal::Illegal) << 1 << "";
+    QTest::newRow("empty") << "" << int(NameRefusal::Blank) << -1 << "";
+    QTest::newRow("blanks") << "    " << int(NameRefusal::Blank) << -1 << "";
 }
 
 void TestNameParser::refused() {
     QFETCH(QString, text);
     QFETCH(int, reason);
     QFETCH(int, position);
+    QFETCH(QString, detail);
 
     const Result<NameTable, NameRefusal> out = parseNames(text, CheckMode::Separately);
     QVERIFY(!out);
     QCOMPARE(int(out.error().reason), reason);
     QCOMPARE(out.error().illegalPosition, position);
+    if (!detail.isEmpty())
+        QCOMPARE(out.error().detail, detail);
     QCOMPARE(illegalCharactersMessage(),
              QStringLiteral("Illegal characters encountered\rOnly characters allowed are "
                             "letters, numbers and -"));

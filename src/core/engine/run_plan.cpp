@@ -114,12 +114,13 @@ CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameT
             CheckItem& item = table.at(c, r);
             const QString& name = names.Names[r - 1];
             item.domain = names.NamesNeedSuffix ? name + u'.' + column.suffix : name;
-            // Kept only where it differs; a name that cannot be converted is never sent.
-            if (const Result<QString> ascii = toAsciiName(item.domain);
-                ascii && *ascii != item.domain)
+            // Kept only where it differs; a name that cannot be converted, or whose labels break
+            // the label rules (a suffix given as it stands), is never sent.
+            const Result<QString> ascii = toAsciiName(item.domain);
+            if (ascii && *ascii != item.domain)
                 item.ascii = *ascii;
             item.tld = tld;
-            if (!isValidDomainName(item.wireName())) {
+            if (!ascii || !isValidDomainName(item.wireName())) {
                 item.state = CheckState::NotChecked;
                 item.reason = NotCheckedReason::InvalidName;
             }

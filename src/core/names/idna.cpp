@@ -1,57 +1,212 @@
 #include "names/idna.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <memory>
 #include <unicode/uidna.h>
+#include <utility>
 
 namespace nomispot {
 
 namespace {
 
-bool isAscii(const QString& text) {
-    for (const QChar c : text)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
+constexpr qsizetype kMaxLabelLength = 63;
+
+bool isAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// Letters, digits and hyphen: all an ASCII label may hold.
+bool isLdh(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+           u == u'-';
+}
+
+QString phrase(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+constexpr const char* kNotALabel = "it is not a valid international (xn--) label";
+constexpr const char* kNotConvertible = "international names cannot be converted here";
+constexpr const char* kUts46Refuses = "the international rules (UTS #46) do not allow it";
+
+QString tooLong(qsizetype length, bool encoded) {
+    return (encoded ? QStringLiteral("it is longer than 63 characters once encoded (%1)")
+                    : QStringLiteral("it is longer than 63 characters (%1)"))
+        .arg(length);
+}
+
+// UTS #46 errors in words, the most telling first; a label too long comes last, so that a fault
+// worth fixing is named before its length.
+struct IcuReason {
+    uint32_t errors;
+    const char* reason;
+};
+constexpr IcuReason kIcuReasons[] = {
+    {UIDNA_ERROR_EMPTY_LABEL, "it holds only characters that domain names drop"},
+    {UIDNA_ERROR_LABEL_HAS_DOT, "it holds a character that stands for a full stop"},
+    {UIDNA_ERROR_DISALLOWED, "it holds a character not allowed in domain names"},
+    {UIDNA_ERROR_LEADING_HYPHEN, "a name cannot start with a hyphen"},
+    {UIDNA_ERROR_TRAILING_HYPHEN, "a name cannot end with a hyphen"},
+    {UIDNA_ERROR_HYPHEN_3_4, "a name cannot have hyphens in the third and fourth places"},
+    {UIDNA_ERROR_PUNYCODE | UIDNA_ERROR_INVALID_ACE_LABEL, kNotALabel},
+    {UIDNA_ERROR_LEADING_COMBINING_MARK, "it starts with a combining mark"},
+    {UIDNA_ERROR_CONTEXTJ, "a zero-width joiner or non-joiner is not allowed there"},
+    {UIDNA_ERROR_CONTEXTO_PUNCTUATION, "a middle dot or similar punctuation is not allowed there"},
+    {UIDNA_ERROR_CONTEXTO_DIGITS, "it mixes Arabic-Indic digits of two kinds"},
+    {UIDNA_ERROR_BIDI, "it mixes right-to-left and left-to-right writing"},
+};
+
+QString icuReason(uint32_t errors, qsizetype encodedLength) {
+    for (const IcuReason& r : kIcuReasons)
+        if (errors & r.errors)
+            return phrase(r.reason);
+    if (errors & UIDNA_ERROR_LABEL_TOO_LONG)
+        return tooLong(encodedLength, true);
+    return phrase(kUts46Refuses);
 }
 
 struct IdnaCloser {
     void operator()(UIDNA* idna) const { uidna_close(idna); }
 };
 
-Result<QString> labelToAscii(const UIDNA* idna, const QString& label) {
-    const Failure refused{QStringLiteral("\"%1\" cannot be part of a domain name").arg(label)};
-    UChar out[256];
-    UIDNAInfo info = UIDNA_INFO_INITIALIZER;
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t length =
-        uidna_labelToASCII(idna, reinterpret_cast<const UChar*>(label.utf16()),
-                           static_cast<int32_t>(label.size()), out, 256, &info, &status);
-    if (U_FAILURE(status) || info.errors != 0 || length <= 0 || length > 255)
-        return refused;
-    return QString(reinterpret_cast<const QChar*>(out), length);
+// The UTS #46 converter, opened on first use: most ASCII labels do without it.
+class Uts46 {
+public:
+    const UIDNA* get() {
+        if (!std::exchange(m_opened, true)) {
+            UErrorCode status = U_ZERO_ERROR;
+            m_idna.reset(uidna_openUTS46(UIDNA_USE_STD3_RULES | UIDNA_CHECK_BIDI |
+                                             UIDNA_CHECK_CONTEXTJ | UIDNA_CHECK_CONTEXTO |
+                                             UIDNA_NONTRANSITIONAL_TO_ASCII,
+                                         &status));
+            if (U_FAILURE(status))
+                m_idna.reset();
+        }
+        return m_idna.get();
+    }
+
+    // label converted one way or the other, with ICU's error bits; nothing when ICU fails.
+    std::optional<QString> convert(QStringView label, bool toAscii, uint32_t& errors) {
+        const UIDNA* idna = get();
+        if (!idna)
+            return std::nullopt;
+        const auto convertLabel = toAscii ? uidna_labelToASCII : uidna_labelToUnicode;
+        QString out(label.size() * 2 + 64, Qt::Uninitialized);
+        // A second try with the length ICU asked for.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            UIDNAInfo info = UIDNA_INFO_INITIALIZER;
+            UErrorCode status = U_ZERO_ERROR;
+            const int32_t length = convertLabel(idna, reinterpret_cast<const UChar*>(label.utf16()),
+                                                static_cast<int32_t>(label.size()),
+                                                reinterpret_cast<UChar*>(out.data()),
+                                                static_cast<int32_t>(out.size()), &info, &status);
+            if (status == U_BUFFER_OVERFLOW_ERROR && attempt == 0) {
+                out.resize(length);
+                continue;
+            }
+            if (U_FAILURE(status) || length < 0)
+                return std::nullopt;
+            out.resize(length);
+            errors = info.errors;
+            return out;
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::unique_ptr<UIDNA, IdnaCloser> m_idna;
+    bool m_opened = false;
+};
+
+// An "xn--" label must decode to a label UTS #46 allows and encode back to itself.
+std::optional<QString> aLabelProblem(Uts46& uts46, QStringView label) {
+    if (!uts46.get())
+        return phrase(kNotConvertible);
+    uint32_t errors = 0;
+    const std::optional<QString> unicode = uts46.convert(label, false, errors);
+    if (!unicode)
+        return phrase(kNotALabel);
+    if (errors != 0)
+        return icuReason(errors, label.size());
+    const std::optional<QString> again = uts46.convert(*unicode, true, errors);
+    if (!again || errors != 0 || again->compare(label, Qt::CaseInsensitive) != 0)
+        return phrase(kNotALabel);
+    return std::nullopt;
+}
+
+std::optional<QString> asciiLabelProblem(Uts46& uts46, QStringView label) {
+    if (!std::all_of(label.begin(), label.end(), isLdh))
+        return phrase("it holds a character not allowed in domain names");
+    if (label.front() == u'-')
+        return phrase("a name cannot start with a hyphen");
+    if (label.back() == u'-')
+        return phrase("a name cannot end with a hyphen");
+    if (label.size() > kMaxLabelLength)
+        return tooLong(label.size(), false);
+    // "--" there is kept for encoded forms; "xn--" is the one in use.
+    if (label.size() >= 4 && label[2] == u'-' && label[3] == u'-') {
+        if (!label.startsWith(u"xn", Qt::CaseInsensitive))
+            return phrase("a name cannot have hyphens in the third and fourth places");
+        return aLabelProblem(uts46, label);
+    }
+    return std::nullopt;
+}
+
+// The DNS form of one label, or why it cannot be one.
+Result<QString> asciiLabel(Uts46& uts46, QStringView label) {
+    if (label.isEmpty())
+        return Failure{QStringLiteral("a name part cannot be empty")};
+    if (isAscii(label)) {
+        if (std::optional<QString> problem = asciiLabelProblem(uts46, label))
+            return Failure{std::move(*problem)};
+        return label.toString();
+    }
+    if (!uts46.get())
+        return Failure{phrase(kNotConvertible)};
+    uint32_t errors = 0;
+    std::optional<QString> ascii = uts46.convert(label, true, errors);
+    if (!ascii)
+        return Failure{phrase(kUts46Refuses)};
+    if (errors != 0)
+        return Failure{icuReason(errors, ascii->size())};
+    return std::move(*ascii);
 }
 
 } // namespace
 
+bool isFullStop(QChar c) {
+    const char16_t u = c.unicode();
+    return u == u'.' || u == 0x3002 || u == 0xFF0E || u == 0xFF61;
+}
+
+QString withAsciiFullStops(QString text) {
+    for (QChar& c : text)
+        if (isFullStop(c))
+            c = u'.';
+    return text;
+}
+
+std::optional<QString> labelProblem(QStringView label) {
+    Uts46 uts46;
+    const Result<QString> ascii = asciiLabel(uts46, label);
+    if (ascii)
+        return std::nullopt;
+    return ascii.error().message;
+}
+
 Result<QString> toAsciiName(const QString& name) {
-    if (isAscii(name))
-        return name;
-    UErrorCode status = U_ZERO_ERROR;
-    const std::unique_ptr<UIDNA, IdnaCloser> idna(
-        uidna_openUTS46(UIDNA_USE_STD3_RULES | UIDNA_CHECK_BIDI | UIDNA_CHECK_CONTEXTJ |
-                            UIDNA_CHECK_CONTEXTO | UIDNA_NONTRANSITIONAL_TO_ASCII,
-                        &status));
-    if (U_FAILURE(status))
-        return Failure{QStringLiteral("international names cannot be converted here")};
-    QStringList labels = name.split(u'.');
+    Uts46 uts46;
+    QStringList labels = withAsciiFullStops(name).split(u'.');
     for (QString& label : labels) {
-        if (isAscii(label))
-            continue;
-        Result<QString> ascii = labelToAscii(idna.get(), label);
+        if (label.isEmpty())
+            continue; // the DNS checks refuse the name as a whole
+        Result<QString> ascii = asciiLabel(uts46, label);
         if (!ascii)
-            return ascii.error();
-        label = *ascii;
+            return Failure{QStringLiteral("\"%1\" cannot be part of a domain name: %2")
+                               .arg(label, ascii.error().message)};
+        label = std::move(*ascii);
     }
     return labels.join(u'.');
 }

@@ -20,6 +20,8 @@ QString illegalCharactersMessage() {
 bool isAllowedNameCharacter(QChar c) {
     if (c.unicode() < 0x80)
         return kAllowed.contains(c);
+    if (isFullStop(c))
+        return true;
     // Zero-width (non-)joiners are allowed only where the joiner rules of UTS #46 say.
     return c.isLetterOrNumber() || c.isMark() || c.isSurrogate() || c == QChar(0x200C) ||
            c == QChar(0x200D);
@@ -43,7 +45,9 @@ QStringList splitNames(const QString& normalised) {
     return normalised.split(u' ', Qt::SkipEmptyParts);
 }
 
-Result<NameTable, NameRefusal> parseNames(const QString& text, CheckMode mode) {
+Result<NameTable, NameRefusal> parseNames(const QString& typed, CheckMode mode) {
+    // Full stops of other scripts separate labels as '.' does (UTS #46).
+    const QString text = withAsciiFullStops(typed);
     for (qsizetype i = 0; i < text.size(); ++i)
         if (!isAllowedNameCharacter(text.at(i)))
             return NameRefusal{NameRefusal::Illegal, static_cast<int>(i)};
@@ -69,7 +73,7 @@ Result<NameTable, NameRefusal> parseNames(const QString& text, CheckMode mode) {
             for (qsizetype j = 0; j < n; ++j)
                 table.Names << (i == j ? words[i] : words[i] + words[j]);
     }
-    // Names in other scripts must make valid labels: refused here, with the label named.
+    // Every label must be one a domain can have: refused here, with the label and why named.
     for (const QString& name : table.Names)
         if (const Result<QString> ascii = toAsciiName(name); !ascii) {
             return NameRefusal{NameRefusal::Illegal, -1, 0, true, ascii.error().message};

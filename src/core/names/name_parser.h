@@ -25,12 +25,12 @@ struct NameRefusal {
     int illegalPosition = -1;    // index of the first illegal character
     int neededSlots = 0;         // names the text makes (set for TooManyNames)
     bool namesNeedSuffix = true; // whether those names are words rather than complete domains
-    QString detail = {};         // which name part cannot be a domain label, for Illegal
+    QString detail = {};         // which name part cannot be a domain label and why, for Illegal
 };
 
-// True for letters and digits of any script, '-', the separators blank ; , . and what else a
-// label in another script may hold (marks, joiners); whether such a label can be a domain label
-// is decided per name (UTS #46).
+// True for letters and digits of any script, '-', the separators blank ; , . (and the full stops
+// of other scripts, read as '.') and what else a label in another script may hold (marks,
+// joiners); whether a label can be a domain label is decided per name (labelProblem, UTS #46).
 bool isAllowedNameCharacter(QChar c);
 
 // Separators to blanks, trimmed, runs of blanks collapsed to one.
@@ -39,7 +39,8 @@ QString normaliseNames(const QString& text);
 // Splits normalised text into its words (no empty words).
 QStringList splitNames(const QString& normalised);
 
-// Validates, normalises and splits text into the names of a run in mode.
+// Validates, normalises and splits text into the names of a run in mode; the full stops of
+// other scripts become '.'.
 Result<NameTable, NameRefusal> parseNames(const QString& text, CheckMode mode);
 
 } // namespace nomispot
