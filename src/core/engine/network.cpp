@@ -4,10 +4,14 @@
 
 #include <QHostInfo>
 #include <QUdpSocket>
+#include <QVariant>
 
 namespace nomispot {
 
 namespace {
+
+// The receive buffer asked for: about a thousand short datagrams.
+constexpr int kReceiveBufferBytes = 1 << 20;
 
 // An address as written; a v4-mapped IPv6 address is the IPv4 one.
 std::optional<QHostAddress> literalAddress(const QString& text) {
@@ -117,6 +121,10 @@ Status InitNetwork(QUdpSocket& socket, const QHostAddress& address, quint16 port
                                    : QHostAddress(QHostAddress::AnyIPv4);
     if (!socket.bind(local, 0))
         return Failure{networkFailureMessage(nameserver, socket.errorString())};
+    // Room for the answers while a flood of other datagrams arrives between two reads; the system
+    // may grant less, which still works.
+    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                           QVariant(kReceiveBufferBytes));
     socket.connectToHost(address, port);
     if (socket.state() != QAbstractSocket::ConnectedState && !socket.waitForConnected(1000)) {
         const QString reason = socket.errorString();

@@ -11,6 +11,9 @@ namespace nomispot {
 namespace {
 // The classic DNS limit over UDP; a longer reply is cut, its header and question still whole.
 constexpr qsizetype kMaxReplyBytes = 512;
+// Datagrams taken per wake-up: all a full receive buffer holds, yet a flood that never ends
+// still lets the event loop turn.
+constexpr int kMaxReadsPerWakeUp = 4096;
 } // namespace
 
 QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_timer(this) {
@@ -138,19 +141,30 @@ QueryPhase::SendResult QueryRunner::send(const QByteArray& datagram) {
 
 void QueryRunner::readReplies() {
     // At least one read: a readyRead without a datagram is an error the system reports (a refused
-    // port), and until something is read Qt announces no further datagram. Bounded, so a flood
-    // cannot hold the event loop; the rest comes with the next readyRead.
+    // port), and until something is read Qt announces no further datagram. Then all that is
+    // pending, so that a flood of foreign datagrams does not fill the receive buffer and push out
+    // answers; bounded, so that a flood cannot hold the event loop.
     // Read into the stack: no allocation and no datagram object per reply.
     char buffer[kMaxReplyBytes];
-    for (int i = 0; i < 256; ++i) {
+    for (int i = 0; i < kMaxReadsPerWakeUp; ++i) {
         const qint64 size = m_socket.readDatagram(buffer, kMaxReplyBytes);
         if (size < 0)
-            break;
+            return;
         if (m_phase)
             m_phase->datagram(QByteArray::fromRawData(buffer, static_cast<qsizetype>(size)));
-        if (!m_socket.hasPendingDatagrams())
-            break;
+        // The last answer ends the run and closes the socket.
+        if (!m_socket.isValid() || !m_socket.hasPendingDatagrams())
+            return;
     }
+    // Stopped at the bound: the rest is read once the events waiting meanwhile have run. Qt's
+    // notifier announces it too; whichever comes second finds nothing or only newer datagrams.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_socket.isValid() && m_socket.hasPendingDatagrams())
+                readReplies();
+        },
+        Qt::QueuedConnection);
 }
 
 void QueryRunner::reportSocketError(const QString& reason) {
