@@ -74,7 +74,7 @@ void RdapClient::lookUp(int tag, const QString& asciiDomain) {
     const std::optional<QUrl> server = rdapServerFor(m_bootstrap, asciiDomain);
     if (!server) {
         const RdapOutcome outcome{
-            RegistryAnswer::Unknown, {}, noRdapServerMessage(asciiDomain), {}};
+            RegistryAnswer::Unknown, {}, noRdapServerMessage(m_bootstrap, asciiDomain), {}};
         QMetaObject::invokeMethod(
             this,
             [this, tag, outcome, generation = m_generation] {
