@@ -225,6 +225,7 @@ void frmResults::beginRun(int candidates) {
 
 void frmResults::showRunning(Stage stage, int progressMaximum) {
     m_stage = stage;
+    m_resultsKept = false;
     setRunningLook(true);
     m_summaryText.clear();
     showSummary();
@@ -467,7 +468,23 @@ void frmResults::mnuCopy_Click() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(clipboardText(m_plan.candidates, m_state.catalogue));
+    m_resultsKept = true;
     m_state.messages->show({appTitle(), copiedMessage(), MessageIcon::None});
+}
+
+int frmResults::answeredCount() const {
+    const CheckTable& table = m_plan.candidates;
+    int answered = 0;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r)
+            if (const CheckState state = table.at(c, r).state;
+                state == CheckState::Available || state == CheckState::Unavailable)
+                ++answered;
+    return answered;
+}
+
+bool frmResults::hasUnsavedResults() const {
+    return !isRunActive() && !m_resultsKept && answeredCount() > 0;
 }
 
 } // namespace nomispot

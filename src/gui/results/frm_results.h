@@ -46,6 +46,10 @@ public:
     int colCount() const { return static_cast<int>(m_plan.columns.size()); }
     QString columnSuffix(int c) const;
     const CheckTable& candidates() const { return m_plan.candidates; }
+    // Candidates with an answer (free or taken).
+    int answeredCount() const;
+    // Whether a run that is over left answers not saved or copied since they came.
+    bool hasUnsavedResults() const;
     // What a finished run could not check; empty while it runs or when it checked everything.
     QString summary() const { return m_summaryText; }
     const ResultGridModel& gridModel() const { return m_model; }
@@ -140,6 +144,7 @@ private:
     TldEntry m_popupEntry;
     bool m_popupOpened = false;
     bool m_inResize = false;
+    bool m_resultsKept = false; // saved or copied since the last answers came
     std::optional<Result<RdapBootstrap>> m_bootstrap;
     std::unique_ptr<RegistryConfirmation> m_confirmation;
 };

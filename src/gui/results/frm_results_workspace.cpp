@@ -55,8 +55,10 @@ bool frmResults::saveResults(const QString& path) {
             .toUtf8();
     // Written whole or not at all: a file that was there stays as it was on failure.
     const Status written = writeFileWhole(path, text);
-    if (written)
+    if (written) {
+        m_resultsKept = true;
         return true;
+    }
     m_state.messages->show(
         {appTitle(), QStringLiteral("The results are not saved.\r%1").arg(written.error().message),
          MessageIcon::Critical});
