@@ -150,8 +150,11 @@ void CheckSession::finish(int exitStatus) {
         return;
     if (m_progress)
         m_progress->stop();
-    // An interrupted run has no more answers to wait for.
-    m_plan.candidates.markPendingNotChecked();
+    // An interrupted run has no more answers to wait for: what it did not get was cancelled.
+    if (exitStatus == kExitInterrupted)
+        m_plan.candidates.markPendingNotChecked(NotCheckedReason::Cancelled);
+    else
+        m_plan.candidates.markPendingNotChecked();
     if (m_bootstrap && !m_confirmation && exitStatus != kExitInterrupted)
         confirmFreeNames(exitStatus);
     else

@@ -484,9 +484,12 @@ void TestCli::interrupted() {
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 130);
-    // The answer that came is kept; the unanswered query is not checked.
+    // The answer that came is kept; the unanswered query is not checked, as cancelled.
     QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()),
              QStringLiteral("taken.com is unavailable.\ntaken.zz was not checked.\n"));
+    progress += QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(progress.contains(QStringLiteral("1 not checked: 1 cancelled.")),
+             qPrintable(progress));
 }
 
 void TestCli::storedValues_data() {

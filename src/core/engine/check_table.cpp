@@ -23,6 +23,14 @@ void CheckTable::markPendingNotChecked() {
         }
 }
 
+void CheckTable::markPendingNotChecked(NotCheckedReason why) {
+    for (CheckItem& item : m_items)
+        if (item.state == CheckState::Pending) {
+            item.state = CheckState::NotChecked;
+            item.reason = why;
+        }
+}
+
 int CheckTable::reopenNotChecked() {
     int reopened = 0;
     for (int c = 1; c <= m_colCount; ++c)

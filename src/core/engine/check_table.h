@@ -23,6 +23,8 @@ enum class NotCheckedReason : std::uint8_t {
     SuffixUnknown,    // self-test: the nameserver says the suffix itself does not exist
     MadeUpNamesExist, // self-test: a made-up name under the suffix exists
     NotSent,          // the run ended before it was sent
+    Cancelled,        // the user stopped the run before its answer came
+    NetworkFailed,    // the run could not start: the nameserver or the network cannot be used
 };
 
 // What the registry said about a candidate the DNS called free.
@@ -71,6 +73,8 @@ public:
 
     // Every candidate still without a reply becomes NotChecked, with why.
     void markPendingNotChecked();
+    // The same, with one reason for all: the run was cancelled, or could not start.
+    void markPendingNotChecked(NotCheckedReason why);
     // The NotChecked candidates that could be sent become Pending again, their suffixes trusted
     // until tested afresh; how many were reopened.
     int reopenNotChecked();

@@ -60,6 +60,10 @@ QString reasonText(const CheckItem& item) {
             .arg(suffixOf(item.domain));
     case NotCheckedReason::NotSent:
         return QStringLiteral("not sent");
+    case NotCheckedReason::Cancelled:
+        return QStringLiteral("cancelled");
+    case NotCheckedReason::NetworkFailed:
+        return QStringLiteral("the nameserver could not be used");
     }
     return {};
 }
@@ -91,7 +95,8 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
     const QString& nameserver = dns.nameserver;
     // Counted by what the user can tell apart, in this order.
     std::map<int, int> serverCodes;
-    int noAnswer = 0, invalid = 0, untrusted = 0, notSent = 0, total = 0;
+    int noAnswer = 0, invalid = 0, untrusted = 0, notSent = 0, cancelled = 0, networkFailed = 0,
+        total = 0;
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r) {
             const CheckItem& item = table.at(c, r);
@@ -111,6 +116,12 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
                 break;
             case NotCheckedReason::NotSent:
                 ++notSent;
+                break;
+            case NotCheckedReason::Cancelled:
+                ++cancelled;
+                break;
+            case NotCheckedReason::NetworkFailed:
+                ++networkFailed;
                 break;
             case NotCheckedReason::NoAnswer:
             case NotCheckedReason::None:
@@ -136,6 +147,12 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
         parts << QStringLiteral("%1 under untrusted suffixes").arg(untrusted);
     if (notSent)
         parts << QStringLiteral("%1 not sent").arg(notSent);
+    if (cancelled)
+        parts << QStringLiteral("%1 cancelled").arg(cancelled);
+    if (networkFailed)
+        parts << QStringLiteral("%1 not asked (%2 cannot be used)")
+                     .arg(networkFailed)
+                     .arg(nameserver);
 
     QStringList sentences;
     if (dns.retries == 0 && table.candidateCount() > 0)

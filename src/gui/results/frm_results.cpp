@@ -128,7 +128,10 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
             m_repaint.start();
     });
     connect(&m_runner, &QueryRunner::networkReady, this, &frmResults::startQueries);
+    // A run that cannot start ends at once, every cell saying why, instead of looking busy.
     connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
+        m_plan.candidates.markPendingNotChecked(NotCheckedReason::NetworkFailed);
+        showFinished();
         m_stage = Stage::Failed;
         m_state.messages->show({appTitle(), message, MessageIcon::Critical});
     });
@@ -403,11 +406,24 @@ void frmResults::showSummary() {
 }
 
 void frmResults::butCancelOk_Click() {
-    // Cancelling a confirmation keeps the run's results on screen.
-    if (m_stage == Stage::Confirming)
+    switch (m_stage) {
+    case Stage::Preparing:
+    case Stage::Querying:
+        // Stopped, not thrown away: the answers so far stay, the rest say they were cancelled.
+        m_runner.stop();
+        m_plan.candidates.markPendingNotChecked(NotCheckedReason::Cancelled);
+        showFinished();
+        break;
+    case Stage::Confirming:
+        // Cancelling a confirmation keeps the run's results on screen.
         completeConfirmation();
-    else
+        break;
+    case Stage::Finished:
+    case Stage::Failed:
+    case Stage::Cancelled:
         close();
+        break;
+    }
 }
 
 void frmResults::closeEvent(QCloseEvent* event) {

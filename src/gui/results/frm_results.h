@@ -41,8 +41,11 @@ public:
     void ShowAllCellStates();
 
     Stage stage() const { return m_stage; }
-    // From Check until the run finishes or the window closes.
-    bool isRunActive() const { return m_stage != Stage::Finished && m_stage != Stage::Cancelled; }
+    // From Check until the run (or a confirmation) ends, fails, is cancelled or the window closes.
+    bool isRunActive() const {
+        return m_stage == Stage::Preparing || m_stage == Stage::Querying ||
+               m_stage == Stage::Confirming;
+    }
     int colCount() const { return static_cast<int>(m_plan.columns.size()); }
     QString columnSuffix(int c) const;
     const CheckTable& candidates() const { return m_plan.candidates; }
