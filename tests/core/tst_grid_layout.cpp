@@ -77,35 +77,30 @@ void TestGridLayout::resize_data() {
     QTest::addColumn<double>("width");
     QTest::addColumn<double>("height");
     QTest::addColumn<int>("state");
-    QTest::addColumn<bool>("limited");
     QTest::addColumn<bool>("act");
     QTest::addColumn<double>("newWidth");
     QTest::addColumn<double>("newHeight");
     QTest::addColumn<bool>("place");
 
     const int normal = int(WindowState::Normal);
-    QTest::newRow("height 1300 keeps controls") << 3000.0 << 1300.0 << normal << true << true << 3000.0 << 1300.0 << false;
-    QTest::newRow("width 1700 keeps controls") << 1700.0 << 3000.0 << normal << true << true << 1700.0 << 3000.0 << false;
-    QTest::newRow("1701 x 1301 moves them") << 1701.0 << 1301.0 << normal << true << true << 1701.0 << 1301.0 << true;
-    QTest::newRow("wider than max snaps back") << 9000.0 << 3000.0 << normal << true << true << 5000.0 << 3000.0 << true;
-    QTest::newRow("taller than max snaps back") << 3000.0 << 9000.0 << normal << true << true << 3000.0 << 4000.0 << true;
-    QTest::newRow("no limits before layout") << 9000.0 << 9000.0 << normal << false << true << 9000.0 << 9000.0 << true;
-    QTest::newRow("minimised") << 9000.0 << 9000.0 << int(WindowState::Minimised) << true << false << 0.0 << 0.0 << false;
-    QTest::newRow("maximised") << 9000.0 << 9000.0 << int(WindowState::Maximised) << true << false << 0.0 << 0.0 << false;
+    QTest::newRow("height 1300 keeps controls") << 3000.0 << 1300.0 << normal << true << 3000.0 << 1300.0 << false;
+    QTest::newRow("width 1700 keeps controls") << 1700.0 << 3000.0 << normal << true << 1700.0 << 3000.0 << false;
+    QTest::newRow("1701 x 1301 moves them") << 1701.0 << 1301.0 << normal << true << 1701.0 << 1301.0 << true;
+    QTest::newRow("larger than the content follows") << 9000.0 << 7000.0 << normal << true << 9000.0 << 7000.0 << true;
+    QTest::newRow("minimised") << 9000.0 << 9000.0 << int(WindowState::Minimised) << false << 0.0 << 0.0 << false;
+    QTest::newRow("maximised follows") << 20000.0 << 11000.0 << int(WindowState::Maximised) << true << 20000.0 << 11000.0 << true;
 }
 
 void TestGridLayout::resize() {
     QFETCH(double, width);
     QFETCH(double, height);
     QFETCH(int, state);
-    QFETCH(bool, limited);
     QFETCH(bool, act);
     QFETCH(double, newWidth);
     QFETCH(double, newHeight);
     QFETCH(bool, place);
 
-    const WindowLimits limits{5000, 4000};
-    const ResizePlan p = Form_Resize(width, height, WindowState(state), limited ? &limits : nullptr);
+    const ResizePlan p = Form_Resize(width, height, WindowState(state));
     QCOMPARE(p.act, act);
     QCOMPARE(p.placeControls, place);
     if (!act)

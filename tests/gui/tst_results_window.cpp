@@ -232,9 +232,12 @@ void TestResultsWindow::layoutFollowsContent() {
     const WindowLimits limits = *w.limits();
     QVERIFY(qAbs(w.outerWidth() - limits.maxWidth) < 30);
     QVERIFY(qAbs(w.outerHeight() - limits.maxHeight) < 30);
-    // Wider than the content snaps back; narrower is allowed.
-    w.setOuterSize(limits.maxWidth + 3000, limits.maxHeight);
-    QTRY_VERIFY(qAbs(w.outerWidth() - limits.maxWidth) < 30);
+    // Larger than the content stays larger, and the grid follows; narrower is allowed.
+    auto* grid = w.findChild<QTableView*>();
+    const int gridWidth = grid->width();
+    w.setOuterSize(limits.maxWidth + 3000, limits.maxHeight + 1000);
+    QTRY_VERIFY(qAbs(w.outerWidth() - limits.maxWidth - 3000) < 30);
+    QTRY_VERIFY(grid->width() - gridWidth >= 3000 * w.logicalDpiX() / 1440 - 2);
     w.setOuterSize(2000, 1800);
     QTRY_VERIFY(qAbs(w.outerWidth() - 2000) < 30);
     auto* button = w.findChild<QPushButton*>("butCancelOk");

@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -54,6 +56,7 @@ class TestWindowSizes : public QObject {
     Q_OBJECT
 private slots:
     void resultsWindowAtContentSize();
+    void resultsWindowFollowsTheUser();
     void domainDialogHeight_data();
     void domainDialogHeight();
     void mainWindowClientArea();
@@ -93,6 +96,47 @@ void TestWindowSizes::resultsWindowAtContentSize() {
         QTRY_VERIFY(!results);
     }
     QCOMPARE(right, 20);
+}
+
+// The results window opens beside the main window, shows its last column beside the vertical
+// scroll bar, and its grid fills the window when maximised.
+void TestWindowSizes::resultsWindowFollowsTheUser() {
+    test::TestApp app;
+    app.state.dns = {QStringLiteral("127.0.0.1"), 1000, 1};
+    frmMain window(app.state);
+    window.move(300, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY_WITH_TIMEOUT(isFramed(&window), 10000);
+    QStringList names;
+    for (int i = 0; i < 80; ++i)
+        names << QStringLiteral("name%1").arg(i);
+    window.findChild<QLineEdit*>(QStringLiteral("names"))->setText(names.join(u' '));
+    window.activate_Click();
+    QPointer<frmResults> results = window.results();
+    QVERIFY(results);
+    QVERIFY(QTest::qWaitForWindowExposed(results));
+    QTRY_VERIFY_WITH_TIMEOUT(isFramed(results), 10000);
+    QTest::qWait(200);
+    const QPoint offset = results->frameGeometry().topLeft() - window.frameGeometry().topLeft();
+    QVERIFY2(offset.manhattanLength() < 200,
+             qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+
+    auto* grid = results->findChild<QTableView*>();
+    QVERIFY(grid->verticalScrollBar()->isVisible());
+    int columns = 0;
+    for (int c = 0; c < results->colCount(); ++c)
+        columns += grid->columnWidth(c);
+    QVERIFY2(grid->viewport()->width() >= columns,
+             qPrintable(QStringLiteral("%1 < %2").arg(grid->viewport()->width()).arg(columns)));
+
+    results->showMaximized();
+    const QRect screen = results->screen()->availableGeometry();
+    QTRY_VERIFY_WITH_TIMEOUT(results->width() > screen.width() * 9 / 10, 5000);
+    QTRY_VERIFY(grid->width() > screen.width() * 8 / 10);
+    QTRY_VERIFY(grid->height() > screen.height() * 6 / 10);
+    results->close();
+    QTRY_VERIFY(!results);
 }
 
 void TestWindowSizes::domainDialogHeight_data() {

@@ -7,10 +7,14 @@ namespace nomispot {
 
 namespace {
 // Whole numbers round half to even, as the rest of the program does.
-int roundWhole(double v) { return static_cast<int>(std::nearbyint(v)); }
+int roundWhole(double v) {
+    return static_cast<int>(std::nearbyint(v));
+}
 } // namespace
 
-int GetColwidth(double headerTextWidth) { return roundWhole(headerTextWidth + 200); }
+int GetColwidth(double headerTextWidth) {
+    return roundWhole(headerTextWidth + 200);
+}
 
 GridLayout LayoutGrid(const QList<double>& headerTextWidths, const QList<double>& nameTextWidths) {
     GridLayout layout;
@@ -42,17 +46,13 @@ WindowLimits ComputeWindowLimits(double contentWidth, double contentHeight, doub
     return l;
 }
 
-ResizePlan Form_Resize(double width, double height, WindowState state, const WindowLimits* limits) {
+ResizePlan Form_Resize(double width, double height, WindowState state) {
     ResizePlan plan;
-    if (state != WindowState::Normal)
+    if (state == WindowState::Minimised)
         return plan;
     plan.act = true;
     plan.width = width;
     plan.height = height;
-    if (limits) {
-        plan.width = std::min(plan.width, limits->maxWidth);
-        plan.height = std::min(plan.height, limits->maxHeight);
-    }
     if (plan.height <= 1300 || plan.width <= 1700)
         return plan;
     plan.placeControls = true;

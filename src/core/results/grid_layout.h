@@ -36,8 +36,8 @@ struct Rect {
 enum class WindowState { Normal, Minimised, Maximised };
 
 struct ResizePlan {
-    bool act = false;      // false: minimised or maximised, nothing is done
-    double width = 0;      // the window's outer size after capping
+    bool act = false; // false: minimised, nothing is done
+    double width = 0; // the window's outer size
     double height = 0;
     bool placeControls = false;
     Rect progressBar;
@@ -45,7 +45,8 @@ struct ResizePlan {
     Rect grid;
 };
 
-// What a change of the window's outer size leads to. limits is null before the grid is laid out.
-ResizePlan Form_Resize(double width, double height, WindowState state, const WindowLimits* limits);
+// What a change of the window's outer size leads to: the controls follow whatever size the user or
+// the window system gives, maximised included; the content size only sets the size it opens at.
+ResizePlan Form_Resize(double width, double height, WindowState state);
 
 } // namespace nomispot

@@ -20,8 +20,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <algorithm>
 
 namespace nomispot {
 
@@ -278,14 +280,35 @@ void frmResults::applySizingSequence() {
         m_grid->setColumnWidth(static_cast<int>(c - 1), pixels(layout.columnWidths[c]));
 
     const QRect screen = availableScreen();
-    m_limits = ComputeWindowLimits(layout.contentWidth, layout.contentHeight,
-                                   pixelsToTwips(screen.width(), this),
-                                   pixelsToTwipsY(screen.height(), this));
+    const double screenWidth = pixelsToTwips(screen.width(), this);
+    const double screenHeight = pixelsToTwipsY(screen.height(), this);
+    // Rows that do not all fit bring a vertical scroll bar: room for it, beside the last column.
+    double contentWidth = layout.contentWidth;
+    if (ComputeWindowLimits(contentWidth, layout.contentHeight, screenWidth, screenHeight)
+            .maxHeight < layout.contentHeight + 1450)
+        contentWidth += pixelsToTwips(
+            m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid), this);
+    m_limits = ComputeWindowLimits(contentWidth, layout.contentHeight, screenWidth, screenHeight);
     setOuterSize(outerWidth(), m_limits->maxHeight);
     setOuterSize(m_limits->maxWidth, m_limits->maxHeight);
+    placeNearParent();
     applyResize();
     m_grid->viewport()->update();
     update();
+}
+
+// Beside the main window rather than wherever the window system puts new windows, and on screen.
+void frmResults::placeNearParent() {
+    const QWidget* main = parentWidget();
+    if (!main || !main->isVisible())
+        return;
+    const QRect screen = availableScreen();
+    const QSize outer = size() + frameExtents(this);
+    const QPoint wanted = main->frameGeometry().topLeft() + QPoint(40, 40);
+    move(std::clamp(wanted.x(), screen.left(),
+                    std::max(screen.left(), screen.right() - outer.width())),
+         std::clamp(wanted.y(), screen.top(),
+                    std::max(screen.top(), screen.bottom() - outer.height())));
 }
 
 double frmResults::outerWidth() const {
@@ -332,11 +355,8 @@ void frmResults::applyResize() {
                                               : WindowState::Normal;
     const double width = outerWidth();
     const double height = outerHeight();
-    const ResizePlan plan = Form_Resize(width, height, state, m_limits ? &*m_limits : nullptr);
+    const ResizePlan plan = Form_Resize(width, height, state);
     if (plan.act) {
-        // Smaller than the content is allowed; larger snaps back.
-        if (plan.width < width - 1 || plan.height < height - 1)
-            setOuterSize(plan.width, plan.height);
         if (plan.placeControls) {
             placeInTwips(m_progress, plan.progressBar.left, plan.progressBar.top,
                          plan.progressBar.width, plan.progressBar.height);

@@ -101,6 +101,7 @@ private:
     void applyRowFilter();
     void setRunningLook(bool running);
     void applySizingSequence();
+    void placeNearParent();
     void applyResize();
     void beginRun(int candidates);
     // The look while a run or a confirmation lasts: menus off, Cancel, an empty progress bar.
