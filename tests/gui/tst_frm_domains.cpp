@@ -4,13 +4,18 @@
 #include "twips.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSet>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
 #include <functional>
 
 using namespace nomispot;
@@ -42,6 +47,22 @@ void fillCatalogue(TestApp& app, int count) {
     for (int i = 0; i < count; ++i)
         lines << QStringLiteral("t%1;Entry %1;https://nic.example").arg(i);
     app.state.catalogue = test::makeCatalogue(lines);
+}
+
+// A catalogue as large as the real one (t0 … t300) for moving through the whole list.
+constexpr int kLarge = TldCatalogue::kSlots;
+
+// Shows dialog as the active window, so that keys go where the focus is.
+bool showActive(QWidget& dialog) {
+    dialog.show();
+    dialog.activateWindow();
+    return QTest::qWaitForWindowActive(&dialog);
+}
+
+// A key typed where the focus is, as the keyboard gives it.
+void press(const QWidget& dialog, Qt::Key key) {
+    QTest::keyClick(
+        QApplication::focusWidget() ? QApplication::focusWidget() : dialog.focusWidget(), key);
 }
 
 // A catalogue of count entries with flags set by adjust (all clear without it), stored with the
@@ -98,6 +119,18 @@ private slots:
     void controls();
     void scrolling_data();
     void scrolling();
+    void wheelOverTheRows_data();
+    void wheelOverTheRows();
+    void trackPages_data();
+    void trackPages();
+    void keysMoveThroughTheList_data();
+    void keysMoveThroughTheList();
+    void typeAhead_data();
+    void typeAhead();
+    void hiddenButtonsTakeNoFocus_data();
+    void hiddenButtonsTakeNoFocus();
+    void emptySelectionRefused_data();
+    void emptySelectionRefused();
     void rowsFollowTheThumb();
     void tickScrollBackCancel();
     void selectAllCancel();
@@ -151,11 +184,12 @@ void TestFrmDomains::scrolling_data() {
     QTest::addColumn<int>("maximum");
     QTest::addColumn<QStringList>("atTop");
     QTest::addColumn<QStringList>("atBottom");
+    QTest::addColumn<int>("page"); // the rows shown
 
-    QTest::newRow("14 entries") << 14 << 0 << captions(0, 13) << captions(0, 13);
-    QTest::newRow("20 entries") << 20 << 6 << captions(0, 13) << captions(6, 19);
-    QTest::newRow("5 entries") << 5 << 0 << captions(0, 4) << captions(0, 4);
-    QTest::newRow("no entries") << 0 << 0 << QStringList() << QStringList();
+    QTest::newRow("14 entries") << 14 << 0 << captions(0, 13) << captions(0, 13) << 14;
+    QTest::newRow("20 entries") << 20 << 6 << captions(0, 13) << captions(6, 19) << 14;
+    QTest::newRow("5 entries") << 5 << 0 << captions(0, 4) << captions(0, 4) << 5;
+    QTest::newRow("no entries") << 0 << 0 << QStringList() << QStringList() << 1;
 }
 
 void TestFrmDomains::scrolling() {
@@ -163,6 +197,7 @@ void TestFrmDomains::scrolling() {
     QFETCH(int, maximum);
     QFETCH(QStringList, atTop);
     QFETCH(QStringList, atBottom);
+    QFETCH(int, page);
 
     TestApp app;
     storeUserSelection(app, count);
@@ -172,7 +207,7 @@ void TestFrmDomains::scrolling() {
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->maximum(), maximum);
     QCOMPARE(bar->singleStep(), 1);
-    QCOMPARE(bar->pageStep(), 1);
+    QCOMPARE(bar->pageStep(), page);
     QCOMPARE(visibleCaptions(&dialog), atTop);
 
     for (int i = 0; i < maximum; ++i)
@@ -181,6 +216,284 @@ void TestFrmDomains::scrolling() {
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); // past the end: stays
     QCOMPARE(bar->value(), maximum);
     QCOMPARE(visibleCaptions(&dialog), atBottom);
+}
+
+// One notch of the wheel over a row, or over the frame between rows, scrolls the list by the
+// wheel's lines, as it does over the scroll bar.
+void TestFrmDomains::wheelOverTheRows_data() {
+    QTest::addColumn<QString>("over");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("notches"); // positive: towards the end
+    QTest::addColumn<int>("to");
+
+    const int lines = QApplication::wheelScrollLines();
+    const int last = kLarge - frmDomains::kRows;
+    QTest::newRow("down over a row") << "dom(5)" << 0 << 1 << lines;
+    QTest::newRow("two notches") << "dom(0)" << 0 << 2 << 2 * lines;
+    QTest::newRow("up over a row") << "dom(13)" << 100 << -1 << 100 - lines;
+    QTest::newRow("over the frame") << "Frame1" << 40 << 1 << 40 + lines;
+    QTest::newRow("up at the top") << "dom(2)" << 0 << -1 << 0;
+    QTest::newRow("down at the end") << "dom(2)" << last << 1 << last;
+}
+
+void TestFrmDomains::wheelOverTheRows() {
+    QFETCH(QString, over);
+    QFETCH(int, from);
+    QFETCH(int, notches);
+    QFETCH(int, to);
+
+    TestApp app;
+    storeUserSelection(app, kLarge);
+    frmDomains dialog(app.state);
+    dialog.show();
+    scrollBar(&dialog)->setValue(from);
+    QWidget* target = child(&dialog, over);
+    const QPointF at(target->width() / 2, target->height() / 2);
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
+    QCOMPARE(scrollBar(&dialog)->value(), to);
+    QCOMPARE(visibleCaptions(&dialog), captions(to, to + frmDomains::kRows - 1));
+}
+
+// A click in the scroll bar's track moves a page, the rows shown.
+void TestFrmDomains::trackPages_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<bool>("below"); // below the handle, else above it
+    QTest::addColumn<int>("to");
+
+    QTest::newRow("below the handle") << 0 << true << 14;
+    QTest::newRow("above the handle") << 200 << false << 186;
+    QTest::newRow("above, near the top") << 10 << false << 0;
+    QTest::newRow("below, near the end") << 280 << true << kLarge - frmDomains::kRows;
+}
+
+void TestFrmDomains::trackPages() {
+    QFETCH(int, from);
+    QFETCH(bool, below);
+    QFETCH(int, to);
+
+    TestApp app;
+    storeUserSelection(app, kLarge);
+    frmDomains dialog(app.state);
+    dialog.show();
+    QScrollBar* bar = scrollBar(&dialog);
+    QCOMPARE(bar->singleStep(), 1);
+    QCOMPARE(bar->pageStep(), frmDomains::kRows);
+    bar->setValue(from);
+
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.subControls = QStyle::SC_All;
+    const QRect track = bar->style()->subControlRect(
+        QStyle::CC_ScrollBar, &option,
+        below ? QStyle::SC_ScrollBarAddPage : QStyle::SC_ScrollBarSubPage, bar);
+    QVERIFY(!track.isEmpty());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, track.center());
+    QCOMPARE(bar->value(), to);
+    QCOMPARE(visibleCaptions(&dialog), captions(to, to + frmDomains::kRows - 1));
+}
+
+// With a row focused, the paging keys, Home and End, and the arrow keys at the first or last row
+// move through the whole list and focus the row showing the entry they reach.
+void TestFrmDomains::keysMoveThroughTheList_data() {
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("focused"); // row
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<int>("entry");    // focused afterwards
+    QTest::addColumn<int>("topAfter"); // first entry shown afterwards
+
+    const int lastTop = kLarge - frmDomains::kRows;
+    const int last = kLarge - 1;
+    QTest::newRow("page down") << 0 << 0 << Qt::Key_PageDown << 14 << 14;
+    QTest::newRow("page down keeps the row") << 20 << 5 << Qt::Key_PageDown << 39 << 34;
+    QTest::newRow("page down near the end")
+        << lastTop - 3 << 13 << Qt::Key_PageDown << last << lastTop;
+    QTest::newRow("page up") << 100 << 2 << Qt::Key_PageUp << 88 << 86;
+    QTest::newRow("page up near the top") << 5 << 2 << Qt::Key_PageUp << 0 << 0;
+    QTest::newRow("home") << 100 << 6 << Qt::Key_Home << 0 << 0;
+    QTest::newRow("end") << 0 << 0 << Qt::Key_End << last << lastTop;
+    QTest::newRow("down at the last row") << 0 << 13 << Qt::Key_Down << 14 << 1;
+    QTest::newRow("right at the last row") << 50 << 13 << Qt::Key_Right << 64 << 51;
+    QTest::newRow("up at the first row") << 10 << 0 << Qt::Key_Up << 9 << 9;
+    QTest::newRow("left at the first row") << 10 << 0 << Qt::Key_Left << 9 << 9;
+    QTest::newRow("down within the rows") << 30 << 4 << Qt::Key_Down << 35 << 30;
+    QTest::newRow("up at the first entry") << 0 << 0 << Qt::Key_Up << 0 << 0;
+    QTest::newRow("down at the last entry") << lastTop << 13 << Qt::Key_Down << last << lastTop;
+}
+
+void TestFrmDomains::keysMoveThroughTheList() {
+    QFETCH(int, top);
+    QFETCH(int, focused);
+    QFETCH(Qt::Key, key);
+    QFETCH(int, entry);
+    QFETCH(int, topAfter);
+
+    TestApp app;
+    storeUserSelection(app, kLarge);
+    frmDomains dialog(app.state);
+    QVERIFY(showActive(dialog));
+    scrollBar(&dialog)->setValue(top);
+    row(&dialog, focused)->setFocus();
+    press(dialog, key);
+    QCOMPARE(scrollBar(&dialog)->value(), topAfter);
+    QCOMPARE(QApplication::focusWidget(), row(&dialog, entry - topAfter));
+    QCOMPARE(row(&dialog, entry - topAfter)->text(), captions(entry, entry).front());
+    QCOMPARE(flags(app.state.catalogue), std::vector<int>(kLarge, 0)); // moving ticks nothing
+}
+
+// Letters typed over the rows bring the first entry whose TLD begins with them into view and
+// focus its box.
+void TestFrmDomains::typeAhead_data() {
+    QTest::addColumn<int>("top");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("topAfter");
+    QTest::addColumn<QString>("focused"); // the caption; empty: nothing moves
+
+    QTest::newRow("one letter") << 0 << "u" << 27 << "us - Entry 40";
+    QTest::newRow("letters add up") << 0 << "uk" << 137 << "uk - Entry 150";
+    QTest::newRow("capitals") << 0 << "UK" << 137 << "uk - Entry 150";
+    QTest::newRow("with a leading dot") << 0 << ".uk" << 137 << "uk - Entry 150";
+    QTest::newRow("back towards the top") << 250 << "us" << 40 << "us - Entry 40";
+    QTest::newRow("digits") << 0 << "t29" << 16 << "t29 - Entry 29";
+    QTest::newRow("longer match later on") << 0 << "t299" << 286 << "t299 - Entry 299";
+    QTest::newRow("already in view") << 20 << "zw" << 20 << "zw - Entry 30";
+    QTest::newRow("no match") << 60 << "q" << 60 << "";
+    QTest::newRow("no match after a match") << 0 << "ux" << 27 << "us - Entry 40";
+}
+
+void TestFrmDomains::typeAhead() {
+    QFETCH(int, top);
+    QFETCH(QString, typed);
+    QFETCH(int, topAfter);
+    QFETCH(QString, focused);
+
+    TestApp app;
+    storeUserSelection(app, kLarge, [](TldCatalogue& c) {
+        c[40].tld = QStringLiteral("us");
+        c[150].tld = QStringLiteral("uk");
+        c[200].tld = QStringLiteral("ua");
+        c[30].tld = QStringLiteral("zw");
+    });
+    frmDomains dialog(app.state);
+    QVERIFY(showActive(dialog));
+    scrollBar(&dialog)->setValue(top);
+    row(&dialog, 0)->setFocus();
+    const QString before = row(&dialog, 0)->text();
+    for (const QChar c : typed)
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+
+    auto* focus = qobject_cast<QCheckBox*>(QApplication::focusWidget());
+    QVERIFY(focus && focus->parentWidget() == child(&dialog, "Frame1"));
+    QCOMPARE(focus->text(), focused.isEmpty() ? before : focused);
+    QCOMPARE(scrollBar(&dialog)->value(), topAfter);
+    QCOMPARE(CountSelected(app.state.catalogue), 0); // typing ticks nothing
+}
+
+// With the default list the buttons under the hidden frame are out of the Tab order: Tab, Tab,
+// Tab, Space once ticked every entry unseen.
+void TestFrmDomains::hiddenButtonsTakeNoFocus_data() {
+    QTest::addColumn<bool>("user");
+    QTest::newRow("default list") << false;
+    QTest::newRow("personal selection") << true;
+}
+
+void TestFrmDomains::hiddenButtonsTakeNoFocus() {
+    QFETCH(bool, user);
+
+    TestApp app;
+    fillCatalogue(app, kLarge);
+    app.state.searchSet = user ? SearchSet::Selection : SearchSet::DefaultList;
+    frmDomains dialog(app.state);
+    QVERIFY(showActive(dialog));
+
+    // Every Tab stop once round.
+    QSet<QWidget*> stops;
+    for (int i = 0; i < 40; ++i) {
+        press(dialog, Qt::Key_Tab);
+        stops.insert(QApplication::focusWidget());
+    }
+    for (const char* name : {"butSelAll", "butClearAll"}) {
+        QWidget* button = child(&dialog, name);
+        QCOMPARE(stops.contains(button), user);
+        QCOMPARE(button->isVisible(), user);
+    }
+    QVERIFY(stops.contains(child(&dialog, "butOK")));
+    QCOMPARE(stops.contains(row(&dialog, 0)), user);
+
+    if (!user) {
+        // What the user did: three Tabs from the first focus, then Space.
+        dialog.hide();
+        frmDomains again(app.state);
+        QVERIFY(showActive(again));
+        for (int i = 0; i < 3; ++i)
+            press(again, Qt::Key_Tab);
+        press(again, Qt::Key_Space);
+        QCOMPARE(CountSelected(app.state.catalogue), 0);
+    }
+}
+
+// OK with the personal selection and nothing it would check says so and keeps the dialog open;
+// nothing is stored until a domain is ticked.
+void TestFrmDomains::emptySelectionRefused_data() {
+    QTest::addColumn<bool>("user");
+    QTest::addColumn<int>("flag"); // of entry 3 as stored
+    QTest::addColumn<bool>("clearAll");
+    QTest::addColumn<bool>("refused");
+
+    QTest::newRow("nothing ticked") << true << 0 << false << true;
+    QTest::newRow("only a flag that is no tick") << true << 2 << false << true;
+    QTest::newRow("all cleared") << true << 1 << true << true;
+    QTest::newRow("one ticked") << true << 1 << false << false;
+    QTest::newRow("default list") << false << 0 << false << false;
+}
+
+void TestFrmDomains::emptySelectionRefused() {
+    QFETCH(bool, user);
+    QFETCH(int, flag);
+    QFETCH(bool, clearAll);
+    QFETCH(bool, refused);
+
+    TestApp app;
+    storeUserSelection(app, kLarge, [flag](TldCatalogue& c) { c[3].selected = quint8(flag); });
+    writeUseUserDomains(*app.store, !user);
+    app.state.searchSet = user ? SearchSet::DefaultList : SearchSet::Selection;
+    const std::vector<int> saved = flags(app.state.catalogue);
+
+    frmDomains dialog(app.state);
+    dialog.show();
+    click(&dialog, user ? "userdomains" : "defaultdomains");
+    if (clearAll)
+        click(&dialog, "butClearAll");
+    click(&dialog, "butOK");
+
+    if (!refused) {
+        QVERIFY(app.messages.texts().isEmpty());
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(readUseUserDomains(*app.loadFromDisk()), user);
+        return;
+    }
+    QCOMPARE(app.messages.texts(),
+             QStringList{"Choose at least one domain ending, or use the built-in list."});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(app.state.searchSet, SearchSet::DefaultList);
+    QVERIFY(!readUseUserDomains(*app.loadFromDisk()));
+    QCOMPARE(storedFlags(app), saved);
+
+    // With a domain ticked, OK goes through.
+    click(&dialog, "dom(7)");
+    click(&dialog, "butOK");
+    QCOMPARE(app.messages.texts().size(), 1);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(app.state.searchSet, SearchSet::Selection);
+    QVERIFY(readUseUserDomains(*app.loadFromDisk()));
+    QCOMPARE(storedFlags(app)[7], 1);
 }
 
 void TestFrmDomains::rowsFollowTheThumb() {
@@ -290,6 +603,7 @@ void TestFrmDomains::reopenShowsStoredOption() {
 
     TestApp app;
     fillCatalogue(app, 20);
+    app.state.catalogue[2].selected = 1; // a personal selection is never empty
     app.state.searchSet = user ? SearchSet::DefaultList : SearchSet::Selection;
     {
         frmDomains dialog(app.state);
@@ -355,7 +669,10 @@ void TestFrmDomains::flagTwo() {
     QFETCH(int, stored);
 
     TestApp app;
-    storeUserSelection(app, 20, [](TldCatalogue& c) { c[1].selected = 2; });
+    storeUserSelection(app, 20, [](TldCatalogue& c) {
+        c[1].selected = 2;
+        c[5].selected = 1; // so that OK takes the selection
+    });
 
     frmDomains dialog(app.state);
     dialog.show();
