@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -61,6 +62,8 @@ private slots:
     void popup_data();
     void popup();
     void popupOnClickAndNotDuringRun();
+    void popupFromTheKeyboard_data();
+    void popupFromTheKeyboard();
     void gotoShortcutOnlyAfterPopup();
     void row300();
     void copyToClipboard();
@@ -126,7 +129,7 @@ void TestResultsWindow::popup() {
     QMenu* popup = run.results->popupMenu();
     QTRY_VERIFY(popup->isVisible());
     QCOMPARE(run.action("mnuTitle")->text(), title);
-    QVERIFY(run.action("mnuTitle")->isEnabled());
+    QVERIFY(!run.action("mnuTitle")->isEnabled()); // a heading the keyboard passes over
     QCOMPARE(run.action("mnuGoto")->text(), gotoCaption);
     QCOMPARE(run.action("mnuGoto")->isEnabled(), gotoEnabled);
     QCOMPARE(run.action("mnuWww")->isVisible(), wwwVisible);
@@ -145,6 +148,33 @@ void TestResultsWindow::popup() {
     if (wwwVisible)
         QCOMPARE(expected.last(), wwwTarget);
     QCOMPARE(run.app.shell.targets, expected);
+    popup->close();
+}
+
+void TestResultsWindow::popupFromTheKeyboard_data() {
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("Shift+F10") << QKeySequence(Qt::SHIFT | Qt::Key_F10);
+    QTest::newRow("Menu key") << QKeySequence(Qt::Key_Menu);
+}
+
+// Opened at the current cell, the title passed over: the first choice is the registration site.
+void TestResultsWindow::popupFromTheKeyboard() {
+    QFETCH(QKeySequence, keys);
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    run.results->show();
+    QVERIFY(QTest::qWaitForWindowExposed(run.results));
+    auto* grid = run.results->findChild<QTableView*>();
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    QTest::keySequence(grid, keys);
+    QMenu* popup = run.results->popupMenu();
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(run.action("mnuTitle")->text(), QStringLiteral("free.com is available!"));
+    const QRect cell = grid->visualRect(grid->currentIndex());
+    QCOMPARE(popup->pos(), grid->viewport()->mapToGlobal(cell.center()));
+    QTest::keyClick(popup, Qt::Key_Down);
+    QCOMPARE(popup->activeAction(), run.action("mnuGoto"));
     popup->close();
 }
 

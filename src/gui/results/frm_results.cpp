@@ -85,10 +85,16 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     // A plain click opens the popup; Shift and Ctrl clicks select cells to copy.
     connect(m_grid, &QTableView::clicked, this, [this] {
         if (QGuiApplication::keyboardModifiers() == Qt::NoModifier)
-            openPopupAtCurrentCell();
+            openPopupAtCurrentCell(false);
     });
     connect(m_grid, &QTableView::customContextMenuRequested, this,
-            &frmResults::openPopupAtCurrentCell);
+            [this] { openPopupAtCurrentCell(false); });
+    // The keyboard's ways to the popup open it at the current cell.
+    auto* popupKeys = new QAction(m_grid);
+    popupKeys->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)});
+    popupKeys->setShortcutContext(Qt::WidgetShortcut);
+    m_grid->addAction(popupKeys);
+    connect(popupKeys, &QAction::triggered, this, [this] { openPopupAtCurrentCell(true); });
 
     m_progress = new QProgressBar(client);
     m_progress->setObjectName(QStringLiteral("ProgressBar"));
@@ -173,6 +179,9 @@ void frmResults::buildMenus() {
     m_popup->setObjectName(QStringLiteral("mnuPopup"));
     m_mnuTitle = m_popup->addAction(QStringLiteral("domain"));
     m_mnuTitle->setObjectName(QStringLiteral("mnuTitle"));
+    QFont heading = m_mnuTitle->font();
+    heading.setBold(true);
+    m_mnuTitle->setFont(heading);
     m_popup->addSeparator()->setObjectName(QStringLiteral("div"));
     m_mnuDisplay = m_popup->addAction(QStringLiteral("Display info on xxx domains"), this,
                                       &frmResults::mnuDisplay_Click);
@@ -461,13 +470,13 @@ void frmResults::mnuExit_Click() {
     butCancelOk_Click();
 }
 
-void frmResults::openPopupAtCurrentCell() {
+void frmResults::openPopupAtCurrentCell(bool atCell) {
     const QModelIndex current = m_grid->currentIndex();
     if (current.isValid())
-        openPopup(current.column() + 1, current.row() + 1);
+        openPopup(current.column() + 1, current.row() + 1, atCell);
 }
 
-void frmResults::openPopup(int c, int r) {
+void frmResults::openPopup(int c, int r, bool atCell) {
     if (isRunActive() || c < 1 || c > colCount() || r < 1 || r > m_plan.candidates.nameCount())
         return;
     const CheckItem& item = m_plan.candidates.at(c, r);
@@ -475,7 +484,8 @@ void frmResults::openPopup(int c, int r) {
     m_popupOpened = true;
     const PopupCaptions captions = popupCaptions(item, m_popupEntry, columnSuffix(c));
     m_mnuTitle->setText(captions.title);
-    m_mnuTitle->setEnabled(true);
+    // A heading, not a choice: the keyboard passes over it.
+    m_mnuTitle->setEnabled(false);
     m_mnuTitle->setVisible(true);
     m_mnuDisplay->setVisible(false);
     m_mnuGoto->setText(captions.gotoCaption);
@@ -483,8 +493,14 @@ void frmResults::openPopup(int c, int r) {
     m_mnuWww->setText(captions.wwwCaption);
     m_mnuWww->setVisible(captions.wwwVisible);
     showRegistryEntries(c, r);
-    m_grid->setCurrentIndex(m_model.index(r - 1, c - 1));
-    m_popup->popup(QCursor::pos());
+    const QModelIndex cell = m_model.index(r - 1, c - 1);
+    m_grid->setCurrentIndex(cell);
+    if (atCell) {
+        m_grid->scrollTo(cell);
+        m_popup->popup(m_grid->viewport()->mapToGlobal(m_grid->visualRect(cell).center()));
+    } else {
+        m_popup->popup(QCursor::pos());
+    }
 }
 
 void frmResults::mnuGoto_Click() {

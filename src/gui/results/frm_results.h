@@ -63,8 +63,9 @@ public:
     double outerHeight() const;
     void setOuterSize(double width, double height);
 
-    // The cell popup for result cell (c, r), both 1-based; shown at the mouse pointer.
-    void openPopup(int c, int r);
+    // The cell popup for result cell (c, r), both 1-based; shown at the mouse pointer, or at the
+    // cell when opened from the keyboard.
+    void openPopup(int c, int r, bool atCell = false);
     QMenu* popupMenu() const { return m_popup; }
     const TldEntry& popupEntry() const { return m_popupEntry; }
 
@@ -116,7 +117,7 @@ private:
     // The registries' bootstrap, read at the first use; nullptr after telling why it cannot be.
     const RdapBootstrap* registryBootstrap(bool quiet);
     void showSummary();
-    void openPopupAtCurrentCell();
+    void openPopupAtCurrentCell(bool atCell);
     double textWidthTwips(const QString& text) const;
     QRect availableScreen() const;
 
