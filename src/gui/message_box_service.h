@@ -6,10 +6,11 @@ class QWidget;
 
 namespace nomispot {
 
-// Shows messages in modal message boxes over the active window.
+// Shows messages and questions in modal message boxes over the active window.
 class MessageBoxService : public MessageService {
 public:
     void show(const Message& message) override;
+    Answer ask(const Message& question) override;
 };
 
 // Opens targets through the desktop's default handler.

@@ -84,6 +84,8 @@ private slots:
     void refused_data();
     void refused();
     void messagesInOrder();
+    void nameserverChecked_data();
+    void nameserverChecked();
     void cancelReloads();
     void frameCloseChangesNothing();
     void arrows_data();
@@ -193,10 +195,10 @@ void TestFrmOptions::okStores_data() {
                                          << DnsSettings{"ns.example.org", 50, 3}  << "50"   << "3";
     QTest::newRow("rounded")             << "ns"             << "6.5"  << "2.5"
                                          << DnsSettings{"ns", 6, 2}               << "6"    << "2";
-    QTest::newRow("empty nameserver")    << ""               << "1000" << "1"
-                                         << DnsSettings{"", 1000, 1}              << "1000" << "1";
-    QTest::newRow("nameserver as typed") << " ns x "         << "1e2"  << "+3"
-                                         << DnsSettings{" ns x ", 100, 3}         << "100"  << "3";
+    QTest::newRow("IPv6 with a port")    << "[2001:db8::1]:53" << "1000" << "1"
+                                         << DnsSettings{"[2001:db8::1]:53", 1000, 1} << "1000" << "1";
+    QTest::newRow("nameserver as typed") << " ns.example "   << "1e2"  << "+3"
+                                         << DnsSettings{" ns.example ", 100, 3}   << "100"  << "3";
     // clang-format on
 }
 
@@ -291,6 +293,80 @@ void TestFrmOptions::messagesInOrder() {
     QCOMPARE(app.state.dns, accepted);
     QCOMPARE(onDisk(app), accepted);
     QTRY_VERIFY(dialog.isNull());
+}
+
+void TestFrmOptions::nameserverChecked_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message"); // empty when the text is accepted
+
+    const QString please = QString::fromLatin1(kNameserverMessage);
+    const auto refused = [&please](const QString& quoted, const char* why) {
+        return QStringLiteral("%1\r\"%2\": %3.").arg(please, quoted, QString::fromLatin1(why));
+    };
+    const char* unusable = "not an address or a host name";
+    const char* one = "give one nameserver: an address or a host name";
+    const char* port = "the port must be a number from 1 to 65535";
+    const QString tooLong = QString(100, u'n') + u'!';
+
+    QTest::newRow("IPv4") << "192.0.2.1" << QString();
+    QTest::newRow("IPv4 with a port") << "192.0.2.1:5353" << QString();
+    QTest::newRow("IPv6") << "2001:db8::1" << QString();
+    QTest::newRow("IPv6 with a port") << "[2001:db8::53]:53" << QString();
+    QTest::newRow("host name") << "ns1.provider.net" << QString();
+    QTest::newRow("host name with a port") << "ns1.provider.net:5353" << QString();
+    QTest::newRow("one label") << "localhost" << QString();
+    QTest::newRow("blanks around") << "  ns.example.org  " << QString();
+
+    QTest::newRow("not a host name") << "no such host!" << refused("no such host!", one);
+    QTest::newRow("punctuation") << "ns$.example" << refused("ns$.example", unusable);
+    QTest::newRow("empty label") << "ns..example" << refused("ns..example", unusable);
+    QTest::newRow("a list") << "192.0.2.1,192.0.2.2" << refused("192.0.2.1,192.0.2.2", one);
+    QTest::newRow("port too large") << "ns.example:65536" << refused("ns.example:65536", port);
+    QTest::newRow("port zero") << "192.0.2.1:0" << refused("192.0.2.1:0", port);
+    QTest::newRow("bracket not closed") << "[2001:db8::1" << refused("[2001:db8::1", unusable);
+    QTest::newRow("IPv4 in brackets") << "[192.0.2.1]:53" << refused("[192.0.2.1]:53", unusable);
+    QTest::newRow("long text shortened")
+        << tooLong << refused(QString(63, u'n') + QChar(0x2026), unusable);
+    QTest::newRow("empty") << "" << please;
+    QTest::newRow("blank") << "   " << please;
+}
+
+// Both dialogs take only a text a run can use; a refusal keeps the dialog open on the box.
+void TestFrmOptions::nameserverChecked() {
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+
+    for (const bool wizard : {false, true}) {
+        const char* dialogName = wizard ? "frmOptionsFirst" : "frmOptions";
+        TestApp app;
+        storeAsMenuDoes(app);
+        QPointer<QDialog> dialog;
+        if (wizard)
+            dialog = new frmOptionsFirst(app.state);
+        else
+            dialog = new frmOptions(app.state);
+        dialog->show();
+        typeAll(dialog, {typed, QStringLiteral("6.5"), QStringLiteral("2")});
+        click(dialog, "butOK");
+
+        if (message.isEmpty()) {
+            QVERIFY2(app.messages.messages.empty(), dialogName);
+            const DnsSettings accepted{typed, 6, 2};
+            QCOMPARE(app.state.dns, accepted);
+            QCOMPARE(onDisk(app), accepted);
+            QVERIFY(!dialog->isVisible());
+        } else {
+            QCOMPARE(app.messages.texts(), QStringList{message});
+            QCOMPARE(app.messages.messages.front().title, "Nomispot");
+            QVERIFY2(dialog->isVisible(), dialogName);
+            auto* server = child<QLineEdit>(dialog, "txtDNSserver");
+            QCOMPARE(dialog->focusWidget(), server);
+            QCOMPARE(server->text(), typed);
+            QCOMPARE(app.state.dns, kStored);
+            QCOMPARE(onDisk(app), kStored);
+        }
+        delete dialog.data();
+    }
 }
 
 void TestFrmOptions::cancelReloads() {

@@ -69,7 +69,8 @@ private slots:
     void captions_data();
     void captions();
     void exitEndsTheProgram();
-    void ctrlXExits();
+    void exitKeys_data();
+    void exitKeys();
     void webEntries_data();
     void webEntries();
     void dnsSettingsSavesThenOpensOneDialog();
@@ -168,14 +169,27 @@ void TestMainMenu::exitEndsTheProgram() {
     QVERIFY(!main.window.isVisible());
 }
 
-void TestMainMenu::ctrlXExits() {
+void TestMainMenu::exitKeys_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QKeySequence>("key");
+    QTest::newRow("Ctrl+X") << "activate" << QKeySequence(Qt::CTRL | Qt::Key_X);
+    QTest::newRow("Ctrl+Q") << "activate" << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    QTest::newRow("Ctrl+Q in the names box") << "names" << QKeySequence(Qt::CTRL | Qt::Key_Q);
+}
+
+// With no results to lose, each key ends the program at once.
+void TestMainMenu::exitKeys() {
+    QFETCH(QString, focus);
+    QFETCH(QKeySequence, key);
     MainWindow main;
+    QVERIFY(main.action("mnuExit")->shortcuts().contains(key));
     main.window.show();
     QVERIFY(QTest::qWaitForWindowActive(&main.window));
-    auto* check = main.window.findChild<QPushButton*>(QStringLiteral("activate"));
-    check->setFocus();
-    QTest::keyClick(check, Qt::Key_X, Qt::ControlModifier);
+    auto* target = main.window.findChild<QWidget*>(focus);
+    target->setFocus();
+    QTest::keySequence(target, key);
     QVERIFY(!main.window.isVisible());
+    QVERIFY(main.app.messages.questions.empty());
 }
 
 void TestMainMenu::webEntries_data() {

@@ -11,12 +11,18 @@
 
 namespace nomispot::test {
 
-// Records messages instead of showing them.
+// Records messages and questions instead of showing them; every question gets answer.
 class MessageRecorder : public MessageService {
 public:
     void show(const Message& message) override { messages.push_back(message); }
+    Answer ask(const Message& question) override {
+        questions.push_back(question);
+        return answer;
+    }
     QStringList texts() const;
     std::vector<Message> messages;
+    std::vector<Message> questions;
+    Answer answer = Answer::Yes;
 };
 
 // Records shell-open targets instead of opening them.

@@ -1,5 +1,7 @@
 #include "settings/dns_input.h"
 
+#include "engine/network.h"
+
 #include <QRegularExpression>
 #include <cmath>
 #include <cstdint>
@@ -15,6 +17,9 @@ template <typename Field> std::optional<Field> fitField(double rounded) {
         return std::nullopt;
     return static_cast<Field>(rounded);
 }
+
+// The longest part of a typed nameserver a message repeats.
+constexpr qsizetype kQuotedNameserverLength = 64;
 
 // The rounded number for a box, when it fits the box.
 std::optional<QString> boxText(std::optional<int> value, int maxLength) {
@@ -72,6 +77,20 @@ DnsValidation ValidateDnsInput(const DnsInput& input) {
     else
         result.settings = DnsSettings{input.nameserver, *delayMs, *retryCount};
     return result;
+}
+
+Status CheckNameserverInput(const QString& text) {
+    const Result<NameserverAddress> parsed = parseNameserver(text);
+    if (parsed)
+        return Done{};
+    const QString message = QString::fromLatin1(kNameserverMessage);
+    const QString typed = text.trimmed();
+    if (typed.isEmpty())
+        return Failure{message};
+    const QString quoted = typed.size() > kQuotedNameserverLength
+                               ? typed.left(kQuotedNameserverLength - 1) + QChar(0x2026)
+                               : typed;
+    return Failure{QStringLiteral("%1\r\"%2\": %3.").arg(message, quoted, parsed.error().message)};
 }
 
 } // namespace nomispot

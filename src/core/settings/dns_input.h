@@ -10,6 +10,8 @@ namespace nomispot {
 
 inline constexpr auto kRetriesRangeMessage = "Please select from 1 to 10 retries.";
 inline constexpr auto kDelayRangeMessage = "Please select a number from 5 to 1000 ms.";
+inline constexpr auto kNameserverMessage =
+    "Please enter one nameserver: an IP address or a host name, with an optional port.";
 
 inline constexpr int kMinDelayMs = 5;
 inline constexpr int kMaxDelayMs = 1000;
@@ -45,5 +47,9 @@ double roundHalfEven(double value);
 // each is rewritten with its rounded number, unless that number is too long for the box, which
 // then keeps the typed text. A number too large for its field counts as out of range.
 DnsValidation ValidateDnsInput(const DnsInput& input);
+
+// The nameserver box's text, read as a run reads it (parseNameserver). A refusal says what the
+// box takes, then the text (shortened when long) and why it cannot be used.
+Status CheckNameserverInput(const QString& text);
 
 } // namespace nomispot

@@ -23,6 +23,20 @@ QString mainWindowCaption() {
         .arg(kVersionMinor);
 }
 
+namespace {
+QString domainCount(int domains) {
+    return domains == 1 ? QStringLiteral("1 domain") : QStringLiteral("%1 domains").arg(domains);
+}
+} // namespace
+
+QString quitQuestion(int domains) {
+    return QStringLiteral("Quit and discard the results of %1?").arg(domainCount(domains));
+}
+
+QString checkAgainQuestion(int domains) {
+    return QStringLiteral("Discard the results of %1 and check again?").arg(domainCount(domains));
+}
+
 frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowCaption());
@@ -84,10 +98,21 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
 frmMain::~frmMain() = default;
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (!resultsMayGo(quitQuestion)) {
+        event->ignore();
+        return;
+    }
     if (m_results)
         m_results->close();
     QMainWindow::closeEvent(event);
     QCoreApplication::quit();
+}
+
+bool frmMain::resultsMayGo(QString (*question)(int domains)) {
+    if (!m_results || !m_results->hasUnsavedResults())
+        return true;
+    return m_state.messages->ask({appTitle(), question(m_results->answeredCount()),
+                                  MessageIcon::None}) == Answer::Yes;
 }
 
 CheckMode frmMain::checkMode() const {
@@ -113,7 +138,10 @@ void frmMain::activate_Click() {
         return;
     }
 
-    // One run at a time: a new Check ends the one in progress.
+    // One run at a time: a new Check ends the one in progress. Finished results not saved or
+    // copied go only when the user agrees; No leaves everything as it was.
+    if (!resultsMayGo(checkAgainQuestion))
+        return;
     if (m_results)
         m_results->close();
     m_results = new frmResults(m_state, std::move(*plan), this);

@@ -29,10 +29,15 @@ public:
     void activate_Click();
 
 protected:
-    // Closing the main window ends the program at once, whatever else is open or running.
+    // Closing the main window ends the program, whatever else is open or running; results not
+    // saved or copied are dropped only once the user agrees.
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Whether the results window may be closed: it holds nothing unsaved, or the user answered
+    // Yes to question, which is given the number of domains answered.
+    bool resultsMayGo(QString (*question)(int domains));
+
     AppState& m_state;
     QLineEdit* m_names;
     QPushButton* m_activate;
@@ -41,5 +46,8 @@ private:
 };
 
 QString mainWindowCaption();
+// The questions before results not saved or copied are dropped: on quitting, on a new Check.
+QString quitQuestion(int domains);
+QString checkAgainQuestion(int domains);
 
 } // namespace nomispot

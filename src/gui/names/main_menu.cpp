@@ -91,7 +91,12 @@ void installMainMenu(frmMain& window, AppState& state) {
 
     QMenu* file = addMenu(bar, "mnuFile", "&File ");
     QAction* exit = addEntry(file, "mnuExit", "E&xit", [actions] { actions->mnuExit_Click(); });
-    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    // Ctrl+X as ever, and the desktop's Quit keys (Ctrl+Q) besides.
+    QList<QKeySequence> exitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (exitKeys.isEmpty())
+        exitKeys << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    exitKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_X));
+    exit->setShortcuts(exitKeys);
     bar->addMenu(file);
 
     QMenu* options = addMenu(bar, "mnuOptions", "&Options");

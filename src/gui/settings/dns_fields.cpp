@@ -85,6 +85,13 @@ bool DnsFields::accept(AppState& state) {
             Message{appTitle(), result.settings.error().message, MessageIcon::None});
         return false;
     }
+    // A text no run could use is refused here, not first at the next check.
+    if (const Status server = CheckNameserverInput(m_server->text()); !server) {
+        state.messages->show(Message{appTitle(), server.error().message, MessageIcon::None});
+        m_server->setFocus();
+        m_server->selectAll();
+        return false;
+    }
     state.dns = *result.settings;
     SaveDnsSettings(*state.store, state.dns);
     return true;

@@ -28,7 +28,8 @@ public:
     // Fills the boxes from settings.
     void load(const DnsSettings& dns);
     // Validates the boxes; accepted input goes to state.dns and the store, refused input gets
-    // its message. Returns whether the input was accepted.
+    // its message (a refused nameserver also takes the focus). Returns whether the input was
+    // accepted.
     bool accept(AppState& state);
 
 private:
