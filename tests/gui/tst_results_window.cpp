@@ -2,12 +2,16 @@
 #include "nsd_server.h"
 #include "results/frm_results.h"
 #include "results/result_actions.h"
+#include "results/result_formats.h"
 #include "small_disk.h"
 #include "test_app.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHostAddress>
 #include <QItemSelectionModel>
@@ -15,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,7 +28,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
+#include <algorithm>
 
 using namespace nomispot;
 
@@ -72,6 +79,9 @@ private slots:
     void saveResults();
     void saveOntoAFullDisk();
     void copySelection();
+    void saveExtension_data();
+    void saveExtension();
+    void saveStartsWhereTheLastWent();
     void checkAgainWithAnotherNameserver();
     void onlyRowsWithAFreeName();
 
@@ -346,13 +356,73 @@ void TestResultsWindow::copySelection() {
     grid->selectionModel()->select(model.index(1, 1), QItemSelectionModel::Select);
     grid->selectionModel()->select(model.index(0, 0), QItemSelectionModel::Select);
     run.action("mnuCopySelection")->trigger();
+    // Tab-separated lines under a header, column by column; said on the line under the grid.
     QCOMPARE(QGuiApplication::clipboard()->text(),
-             QStringLiteral("taken.com is unavailable.\r\nfree.net is available\r\n"));
-    QCOMPARE(run.app.messages.texts(), QStringList{copiedMessage()});
+             QStringLiteral("domain\tstate\treason\ntaken.com\tunavailable\t\n"
+                            "free.net\tavailable\t\n"));
+    QVERIFY(run.app.messages.texts().isEmpty());
+    QCOMPARE(run.results->findChild<QLabel*>(QStringLiteral("lblSummary"))->text(),
+             QStringLiteral("Copied 2 domains, tab-separated with a header."));
+    // Rows the filter hides are not copied.
+    run.action("mnuOnlyFree")->setChecked(true);
+    grid->selectAll();
+    run.action("mnuCopySelection")->trigger();
+    const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1 + run.results->colCount());
+    QVERIFY(std::all_of(lines.begin() + 1, lines.end(),
+                        [](const QString& line) { return line.startsWith(u"free."); }));
+}
+
+void TestResultsWindow::saveExtension_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("JSON chosen, no extension")
+        << "/r/res2" << int(OutputFormat::Json) << "/r/res2.json";
+    QTest::newRow("CSV chosen, no extension")
+        << "/r/res2" << int(OutputFormat::Csv) << "/r/res2.csv";
+    QTest::newRow("typed extension wins") << "/r/a.JSON" << int(OutputFormat::Csv) << "/r/a.JSON";
+    QTest::newRow("other dot") << "/r/v1.2" << int(OutputFormat::Csv) << "/r/v1.2.csv";
+}
+
+void TestResultsWindow::saveExtension() {
+    QFETCH(QString, typed);
+    QFETCH(int, format);
+    QFETCH(QString, written);
+    QCOMPARE(withResultsExtension(typed, OutputFormat(format)), written);
 }
 
 // A run against a nameserver that never answers, checked again against one that does: the
 // answers fill the same grid.
+// The save dialog opens in the folder of the last save; the chosen type gives the extension.
+void TestResultsWindow::saveStartsWhereTheLastWent() {
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    QTemporaryDir first, second;
+    QString opened;
+    const auto saveAs = [&](const QString& path, const QString& filter) {
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog && dialog->isVisible()) {
+                answer.stop();
+                opened = dialog->directory().absolutePath();
+                dialog->selectNameFilter(filter);
+                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+        answer.start(20);
+        run.action("mnuSave")->trigger();
+    };
+    saveAs(first.filePath(QStringLiteral("res2")), QStringLiteral("JSON (*.json)"));
+    QVERIFY(QFile::exists(first.filePath(QStringLiteral("res2.json"))));
+    QVERIFY(run.results->saveResults(second.filePath(QStringLiteral("other.csv"))));
+    saveAs(first.filePath(QStringLiteral("again")), QStringLiteral("CSV (*.csv)"));
+    QCOMPARE(opened, QDir(first.path()).absolutePath()); // a save by the menu is remembered
+    QVERIFY(QFile::exists(first.filePath(QStringLiteral("again.csv"))));
+}
+
 void TestResultsWindow::checkAgainWithAnotherNameserver() {
     QUdpSocket silent;
     QVERIFY(silent.bind(QHostAddress(QStringLiteral("127.53.7.9")), 53));

@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
+#include <algorithm>
+#include <utility>
 
 namespace nomispot {
 
@@ -121,6 +123,35 @@ QString csvField(const QString& value) {
     QString quoted = text;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
+}
+
+QString tabSeparatedCells(const CheckTable& table, std::vector<CheckTable::Cell> cells) {
+    std::sort(cells.begin(), cells.end(), [](const CheckTable::Cell& a, const CheckTable::Cell& b) {
+        return std::pair(a.c, a.r) < std::pair(b.c, b.r);
+    });
+    cells.erase(std::unique(cells.begin(), cells.end(),
+                            [](const CheckTable::Cell& a, const CheckTable::Cell& b) {
+                                return a.c == b.c && a.r == b.r;
+                            }),
+                cells.end());
+    // A tab or line end inside a field would split it.
+    const auto field = [](QString text) {
+        return text.replace(u'\t', u' ').replace(u'\r', u' ').replace(u'\n', u' ');
+    };
+    QString out = QStringLiteral("domain\tstate\treason\n");
+    for (const CheckTable::Cell& cell : cells) {
+        const CheckItem& item = table.at(cell.c, cell.r);
+        out += field(item.domain) + u'\t' + stateWord(item.state) + u'\t' +
+               field(reasonText(item)) + u'\n';
+    }
+    return out;
+}
+
+QString withResultsExtension(const QString& path, OutputFormat format) {
+    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ||
+        path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive))
+        return path;
+    return path + (format == OutputFormat::Json ? QStringLiteral(".json") : QStringLiteral(".csv"));
 }
 
 QString formatResults(const RunResults& results, OutputFormat format, bool onlyAvailable) {

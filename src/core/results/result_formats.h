@@ -33,4 +33,12 @@ QString csvField(const QString& value);
 // The results in format, candidates column by column; with onlyAvailable just the available ones.
 QString formatResults(const RunResults& results, OutputFormat format, bool onlyAvailable);
 
+// Cells as tab-separated lines under the header "domain, state, reason", column by column, for a
+// spreadsheet to paste.
+QString tabSeparatedCells(const CheckTable& table, std::vector<CheckTable::Cell> cells);
+
+// The file a save writes: path as given when it ends in .csv or .json, else with the chosen
+// format's extension added.
+QString withResultsExtension(const QString& path, OutputFormat format);
+
 } // namespace nomispot

@@ -434,6 +434,16 @@ void frmResults::showSummary() {
         m_summary->fontMetrics().elidedText(m_summaryText, Qt::ElideRight, m_summary->width()));
 }
 
+void frmResults::showStatus(const QString& text) {
+    m_summary->setVisible(true);
+    m_summary->setText(text);
+    m_summary->setAccessibleName(text);
+    QTimer::singleShot(5000, this, [this, text] {
+        if (m_summary->text() == text)
+            showSummary();
+    });
+}
+
 void frmResults::butCancelOk_Click() {
     switch (m_stage) {
     case Stage::Preparing:

@@ -117,6 +117,8 @@ private:
     // The registries' bootstrap, read at the first use; nullptr after telling why it cannot be.
     const RdapBootstrap* registryBootstrap(bool quiet);
     void showSummary();
+    // A short note on the line under the grid, for a few seconds; then the summary again.
+    void showStatus(const QString& text);
     void openPopupAtCurrentCell(bool atCell);
     double textWidthTwips(const QString& text) const;
     QRect availableScreen() const;

@@ -7,16 +7,24 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QTableView>
 
 namespace nomispot {
+
+namespace {
+// The folder the last results were saved in.
+constexpr auto kResultsFolderKey = "ResultsFolder";
+} // namespace
 
 void frmResults::buildWorkspaceMenus() {
     QAction* save =
@@ -66,23 +74,47 @@ bool frmResults::saveResults(const QString& path) {
 }
 
 void frmResults::mnuSave_Click() {
+    // Where the last results went, else the documents folder.
+    QString folder = m_state.store ? m_state.store->read(QStringLiteral("main"),
+                                                         QString::fromLatin1(kResultsFolderKey), {})
+                                   : QString();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString csv = QStringLiteral("CSV (*.csv)");
+    const QString json = QStringLiteral("JSON (*.json)");
+    QString chosen = csv;
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Results"),
-                                                      QStringLiteral("nomispot-results.csv"),
-                                                      QStringLiteral("CSV (*.csv);;JSON (*.json)"));
-    if (!path.isEmpty())
-        saveResults(path);
+                                                      QDir(folder).filePath("nomispot-results.csv"),
+                                                      csv + QStringLiteral(";;") + json, &chosen);
+    if (path.isEmpty())
+        return;
+    // The chosen type gives a name without an extension its own.
+    const QString file =
+        withResultsExtension(path, chosen == json ? OutputFormat::Json : OutputFormat::Csv);
+    if (saveResults(file) && m_state.store) {
+        m_state.store->write(QStringLiteral("main"), QString::fromLatin1(kResultsFolderKey),
+                             QFileInfo(file).absolutePath());
+        m_state.store->flush();
+    }
 }
 
 void frmResults::mnuCopySelection_Click() {
+    // What the user sees: rows the filter hides are left out.
     std::vector<CheckTable::Cell> cells;
     for (const QModelIndex& index : m_grid->selectionModel()->selectedIndexes())
-        cells.push_back({index.column() + 1, index.row() + 1});
+        if (!m_grid->isRowHidden(index.row()))
+            cells.push_back({index.column() + 1, index.row() + 1});
     if (cells.empty())
         return;
+    const int count = static_cast<int>(cells.size());
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(clipboardText(m_plan.candidates, m_state.catalogue, std::move(cells)));
-    m_state.messages->show({appTitle(), copiedMessage(), MessageIcon::None});
+    clipboard->setText(tabSeparatedCells(m_plan.candidates, std::move(cells)));
+    showStatus(count == 1
+                   ? QStringLiteral("Copied 1 domain, tab-separated with a header.")
+                   : QStringLiteral("Copied %1 domains, tab-separated with a header.").arg(count));
 }
 
 void frmResults::mnuCheckAgain_Click() {
