@@ -185,7 +185,7 @@ void TestHelp::showHelpOpensMainOnIndex() {
     HelpWindow* window = ShowHelp(test::binDir(), 1, QStringLiteral("Main"));
     QVERIFY(window);
     QVERIFY(window->isVisible());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Main"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Nomispot Help"));
     QVERIFY(window->hasHelp());
     QCOMPARE(window->browser()->source().scheme(), QStringLiteral("qthelp"));
     QCOMPARE(window->browser()->source().fileName(), QStringLiteral("index.html"));

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <algorithm>
 
 using namespace nomispot;
 
@@ -77,6 +78,7 @@ private slots:
     void domainsDialogIsModal();
     void aboutBoxIsModal();
     void helpContentsOpensMain();
+    void f1OpensHelp();
     void helpContentsWithoutHelpFile();
 };
 
@@ -126,8 +128,9 @@ void TestMainMenu::captions_data() {
                              << "D&omains to search" << alt(Qt::Key_O) << QKeySequence();
     QTest::newRow("Help") << "mnuHelp"
                           << "&Help" << alt(Qt::Key_H) << QKeySequence();
-    QTest::newRow("Help Contents") << "mnuHelpIndex"
-                                   << "&Help Contents" << alt(Qt::Key_H) << QKeySequence();
+    QTest::newRow("Help Contents")
+        << "mnuHelpIndex"
+        << "&Help Contents" << alt(Qt::Key_H) << QKeySequence(QKeySequence::HelpContents);
     QTest::newRow("homepage") << "mnuHomepage"
                               << "Nomispot home&page" << alt(Qt::Key_P) << QKeySequence();
     QTest::newRow("Useful Websites") << "mnuSites"
@@ -276,6 +279,16 @@ void TestMainMenu::aboutBoxIsModal() {
     QVERIFY(!main.window.findChild<frmAbout*>());
 }
 
+void TestMainMenu::f1OpensHelp() {
+    MainWindow main;
+    main.window.show();
+    main.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main.window));
+    QTest::keyClick(&main.window, Qt::Key_F1);
+    QTRY_VERIFY(main.window.findChild<HelpWindow*>() &&
+                main.window.findChild<HelpWindow*>()->isVisible());
+}
+
 void TestMainMenu::helpContentsOpensMain() {
     MainWindow main;
     main.window.show();
@@ -285,7 +298,7 @@ void TestMainMenu::helpContentsOpensMain() {
     QVERIFY(help);
     QVERIFY(help->isVisible());
     QVERIFY(help->isWindow());
-    QCOMPARE(help->windowTitle(), QStringLiteral("Main"));
+    QCOMPARE(help->windowTitle(), QStringLiteral("Nomispot Help"));
     QCOMPARE(help->helpFile(), test::binDir() + QStringLiteral("/nomispot.qch"));
     QVERIFY(help->hasHelp());
     QCOMPARE(help->browser()->source().scheme(), QStringLiteral("qthelp"));

@@ -1,5 +1,6 @@
 #include "help/help_window.h"
 
+#include "app_info.h"
 #include "help/help_file.h"
 
 #include <QApplication>
@@ -46,7 +47,7 @@ HelpWindow::HelpWindow(const QString& windowName, const QString& helpFile,
                        const QString& collectionFile, QWidget* parent)
     : QMainWindow(parent, Qt::Window), m_helpFile(helpFile) {
     setObjectName(windowName);
-    setWindowTitle(windowName);
+    setWindowTitle(appTitle() + QStringLiteral(" Help"));
     resize(780, 560);
 
     if (!collectionFile.isEmpty()) {
@@ -151,7 +152,7 @@ HelpWindow* ShowHelp(const QString& dataDir, int kind, const QString& windowName
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* open = qobject_cast<HelpWindow*>(widget);
         // A closed window is hidden until it is deleted: not one to bring back.
-        if (open && open->isVisible() && open->windowTitle() == windowName &&
+        if (open && open->isVisible() && open->objectName() == windowName &&
             open->helpFile() == helpFile) {
             open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
             open->raise();

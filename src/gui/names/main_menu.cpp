@@ -106,7 +106,11 @@ void installMainMenu(frmMain& window, AppState& state) {
     bar->addMenu(options);
 
     QMenu* help = addMenu(bar, "mnuHelp", "&Help");
-    addEntry(help, "mnuHelpIndex", "&Help Contents", [actions] { actions->mnuHelpIndex_Click(); });
+    QAction* contents = addEntry(help, "mnuHelpIndex", "&Help Contents",
+                                 [actions] { actions->mnuHelpIndex_Click(); });
+    // F1, from the main window and from the windows it owns.
+    contents->setShortcut(QKeySequence::HelpContents);
+    contents->setShortcutContext(Qt::ApplicationShortcut);
     help->addSeparator()->setObjectName(QStringLiteral("break"));
     // Its own access key: Alt+H is Help Contents in this menu.
     addEntry(help, "mnuHomepage", "Nomispot home&page",
