@@ -1,5 +1,7 @@
 #include "engine/dns_message.h"
 #include "engine/query_phase.h"
+#include "engine/self_test.h"
+#include "results/run_summary.h"
 
 #include <QTest>
 #include <functional>
@@ -89,6 +91,7 @@ QList<int> range(int from, int to) {
 class TestQueryPhase : public QObject {
     Q_OBJECT
 private slots:
+    void progressInWords();
     void nothingAnswers_data();
     void nothingAnswers();
     void promptReplies();
@@ -352,6 +355,32 @@ void TestQueryPhase::ticksWhileSendingAreNotCounted() {
     QCOMPARE(h.sentAtTick.mid(0, 6), range(0, 5));
     // After the 3-tick pause the first two queries of pass 2 leave on the same tick.
     QCOMPARE(h.sentAtTick.mid(6, 3), QList<int>({9, 9, 10}));
+}
+
+// The self-test first, then answers, share and the longest time left.
+void TestQueryPhase::progressInWords() {
+    CheckTable table;
+    table.reset(1, 1);
+    table.at(1, 1).domain = QStringLiteral("a.com");
+    table.at(1, 1).queryId = 1;
+    addSelfTest(table);
+    QueryPhase::Hooks hooks;
+    hooks.send = [](const QByteArray&) { return QueryPhase::SendResult::Sent; };
+    QueryPhase probing(table, 1, 2, hooks);
+    probing.start();
+    QVERIFY(progressText(table, probing, 5).startsWith(QStringLiteral("Testing the nameserver: ")));
+    QVERIFY(progressText(table, probing, 5).endsWith(QStringLiteral(" of 2")));
+
+    Harness h(4, 1);
+    h.phase->start();
+    h.tick();
+    QCOMPARE(progressText(h.table, *h.phase, 1000),
+             QStringLiteral("0 of 4 (0 %), at most %1 s left").arg(h.phase->ticksLeft()));
+    QCOMPARE(progressText(h.table, *h.phase, 60000),
+             QStringLiteral("0 of 4 (0 %), at most %1 min left").arg(h.phase->ticksLeft()));
+    h.runToEnd();
+    QCOMPARE(progressText(h.table, *h.phase, 1000),
+             QStringLiteral("4 of 4 (100 %), at most 0 s left"));
 }
 
 QTEST_GUILESS_MAIN(TestQueryPhase)

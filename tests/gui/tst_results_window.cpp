@@ -82,6 +82,7 @@ private slots:
     void saveExtension_data();
     void saveExtension();
     void saveStartsWhereTheLastWent();
+    void entriesWithNothingToDoAreOff();
     void checkAgainWithAnotherNameserver();
     void onlyRowsWithAFreeName();
 
@@ -421,6 +422,17 @@ void TestResultsWindow::saveStartsWhereTheLastWent() {
     saveAs(first.filePath(QStringLiteral("again")), QStringLiteral("CSV (*.csv)"));
     QCOMPARE(opened, QDir(first.path()).absolutePath()); // a save by the menu is remembered
     QVERIFY(QFile::exists(first.filePath(QStringLiteral("again.csv"))));
+}
+
+void TestResultsWindow::entriesWithNothingToDoAreOff() {
+    FinishedRun clean(QStringLiteral("taken.com free.com"));
+    QVERIFY(clean.finish());
+    QVERIFY(!clean.action("mnuCheckAgain")->isEnabled()); // everything answered
+    QVERIFY(clean.action("mnuConfirm")->isEnabled());     // free.com can be confirmed
+    FinishedRun taken(QStringLiteral("taken.com taken.org"));
+    QVERIFY(taken.finish());
+    QVERIFY(taken.action("mnuCheckAgain")->isEnabled()); // org is not trusted: not checked
+    QVERIFY(!taken.action("mnuConfirm")->isEnabled());   // no free name
 }
 
 void TestResultsWindow::checkAgainWithAnotherNameserver() {

@@ -47,6 +47,8 @@ public:
     int answered() const { return m_answered; }
     // 0 while the self-test probes go out, then 1 to retries.
     int pass() const { return m_pass; }
+    // Self-test probes sent so far (all of them once the first pass has begun).
+    int probesSent() const { return m_pass == 0 ? m_cursor : m_table.probeQueryCount(); }
     // Candidates still without a verdict.
     int pending() const { return m_pending; }
     // Ticks the phase still needs if nothing more is answered: the probes not yet sent, the rest

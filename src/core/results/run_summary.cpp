@@ -91,6 +91,23 @@ QString countsText(const CheckTable& table) {
     return text;
 }
 
+QString progressText(const CheckTable& table, const QueryPhase& phase, int delayMs) {
+    if (phase.pass() == 0 && table.probeQueryCount() > 0)
+        return QStringLiteral("Testing the nameserver: %1 of %2")
+            .arg(phase.probesSent())
+            .arg(table.probeQueryCount());
+    const int total = table.candidateCount();
+    const int done = total - phase.pending();
+    const qint64 seconds = (qint64(phase.ticksLeft()) * std::max(delayMs, 1) + 999) / 1000;
+    const QString left = seconds < 60 ? QStringLiteral("%1 s").arg(seconds)
+                                      : QStringLiteral("%1 min").arg((seconds + 59) / 60);
+    return QStringLiteral("%1 of %2 (%3 %), at most %4 left")
+        .arg(done)
+        .arg(total)
+        .arg(total > 0 ? done * 100 / total : 100)
+        .arg(left);
+}
+
 QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints) {
     const QString& nameserver = dns.nameserver;
     // Counted by what the user can tell apart, in this order.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/check_table.h"
+#include "engine/query_phase.h"
 #include "settings/dns_settings.h"
 
 #include <QString>
@@ -13,6 +14,11 @@ QString reasonText(const CheckItem& item);
 
 // "3 free, 10 taken" and, while a run lasts, "5 to go".
 QString countsText(const CheckTable& table);
+
+// The progress of a run in words: the self-test while its probes go out ("Testing the
+// nameserver: 120 of 369"), then the candidates answered, their share and the longest time left
+// ("14 of 16 (87 %), at most 5 s left").
+QString progressText(const CheckTable& table, const QueryPhase& phase, int delayMs);
 
 // Where the user changes what a summary may point at.
 struct SettingsHints {

@@ -108,6 +108,9 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     m_summary = new QLabel(client);
     m_summary->setObjectName(QStringLiteral("lblSummary"));
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The whole line, wrapped in the room under the grid beside the button.
+    m_summary->setWordWrap(true);
+    m_summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_summary->hide();
 
     m_butCancelOk = new QPushButton(QStringLiteral("Cancel"), client);
@@ -131,10 +134,13 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     m_repaint.setInterval(kRepaintMs);
     connect(&m_repaint, &QTimer::timeout, this, &frmResults::repaintAnswers);
     connect(&m_runner, &QueryRunner::cellChanged, this, &frmResults::ShowCellState);
-    connect(&m_runner, &QueryRunner::progressChanged, this, [this] {
+    // Every question sent moves the progress too: the self-test and the time left.
+    const auto repaintSoon = [this] {
         if (!m_repaint.isActive())
             m_repaint.start();
-    });
+    };
+    connect(&m_runner, &QueryRunner::progressChanged, this, repaintSoon);
+    connect(&m_runner, &QueryRunner::querySent, this, repaintSoon);
     connect(&m_runner, &QueryRunner::networkReady, this, &frmResults::startQueries);
     // A run that cannot start ends at once, every cell saying why, instead of looking busy.
     connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
@@ -239,6 +245,7 @@ void frmResults::beginRun(int candidates) {
 
 void frmResults::showRunning(Stage stage, int progressMaximum) {
     m_stage = stage;
+    m_runMaximum = progressMaximum;
     m_resultsKept = false;
     setRunningLook(true);
     m_summaryText.clear();
@@ -251,7 +258,7 @@ void frmResults::showRunning(Stage stage, int progressMaximum) {
 
 void frmResults::startQueries() {
     m_stage = Stage::Querying;
-    m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries, m_progress->maximum());
+    m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries, m_runMaximum);
 }
 
 QString frmResults::columnSuffix(int c) const {
@@ -369,7 +376,7 @@ void frmResults::applyResize() {
         if (plan.placeControls) {
             placeInTwips(m_progress, plan.progressBar.left, plan.progressBar.top,
                          plan.progressBar.width, plan.progressBar.height);
-            m_summary->setGeometry(m_progress->geometry());
+            placeSummary();
             showSummary();
             placeInTwips(m_butCancelOk, plan.cancelButton.left, plan.cancelButton.top,
                          plan.cancelButton.width, plan.cancelButton.height);
@@ -396,8 +403,17 @@ void frmResults::repaintAnswers() {
                                   .arg(m_confirmation->total()));
         return;
     }
-    m_progress->setValue(m_runner.answered());
-    m_progress->setFormat(countsText(m_plan.candidates));
+    const QueryPhase* phase = m_runner.phase();
+    if (!phase)
+        return;
+    // The self-test's probes fill the bar first, then the answers.
+    const int probes = m_plan.candidates.probeQueryCount();
+    const bool selfTest = phase->pass() == 0 && probes > 0;
+    m_progress->setMaximum(selfTest ? probes : m_runMaximum);
+    m_progress->setValue(selfTest ? phase->probesSent() : m_runner.answered());
+    m_progress->setFormat(progressText(m_plan.candidates, *phase, m_dns.delayMs));
+    // The answers so far in words, where the bar has no room for them.
+    m_progress->setToolTip(countsText(m_plan.candidates));
 }
 
 void frmResults::ShowAllCellStates() {
@@ -419,19 +435,27 @@ void frmResults::showFinished() {
     if (const QString registries = registrySummary(m_plan.candidates); !registries.isEmpty())
         m_summaryText += u' ' + registries;
     applyRowFilter();
-    m_summary->setGeometry(m_progress->geometry());
+    placeSummary();
     showSummary();
     setRunningLook(false);
+    enableWorkEntries();
     m_stage = Stage::Finished;
 }
 
-// The whole summary is its tool tip and accessible text; the line shows what fits.
+// From the progress bar's place down to the window's bottom edge.
+void frmResults::placeSummary() {
+    const QRect bar = m_progress->geometry();
+    const int bottom = m_summary->parentWidget()->height() - 2;
+    m_summary->setGeometry(bar.left(), bar.top(), bar.width(),
+                           std::max(bar.height(), bottom - bar.top()));
+}
+
+// The whole summary is its tool tip and accessible text too.
 void frmResults::showSummary() {
     m_summary->setVisible(!m_summaryText.isEmpty());
     m_summary->setToolTip(m_summaryText);
     m_summary->setAccessibleName(m_summaryText);
-    m_summary->setText(
-        m_summary->fontMetrics().elidedText(m_summaryText, Qt::ElideRight, m_summary->width()));
+    m_summary->setText(m_summaryText);
 }
 
 void frmResults::showStatus(const QString& text) {

@@ -100,6 +100,7 @@ private:
     void buildMenus();
     void buildWorkspaceMenus();
     void applyRowFilter();
+    void enableWorkEntries();
     void setRunningLook(bool running);
     void applySizingSequence();
     void placeNearParent();
@@ -117,6 +118,7 @@ private:
     // The registries' bootstrap, read at the first use; nullptr after telling why it cannot be.
     const RdapBootstrap* registryBootstrap(bool quiet);
     void showSummary();
+    void placeSummary();
     // A short note on the line under the grid, for a few seconds; then the summary again.
     void showStatus(const QString& text);
     void openPopupAtCurrentCell(bool atCell);
@@ -151,7 +153,9 @@ private:
     TldEntry m_popupEntry;
     bool m_popupOpened = false;
     bool m_inResize = false;
-    bool m_resultsKept = false; // saved or copied since the last answers came
+    bool m_resultsKept = false;
+    int m_runMaximum = 0; // the progress bar's maximum for the answers // saved or copied since the
+                          // last answers came
     std::optional<Result<RdapBootstrap>> m_bootstrap;
     std::unique_ptr<RegistryConfirmation> m_confirmation;
 };

@@ -117,6 +117,22 @@ void frmResults::mnuCopySelection_Click() {
                    : QStringLiteral("Copied %1 domains, tab-separated with a header.").arg(count));
 }
 
+// Entries with nothing to do are off: nothing to ask again, no free name left to confirm.
+void frmResults::enableWorkEntries() {
+    const CheckTable& table = m_plan.candidates;
+    bool again = false, confirm = false;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r) {
+            const CheckItem& item = table.at(c, r);
+            again |= item.state == CheckState::NotChecked &&
+                     item.reason != NotCheckedReason::InvalidName;
+            confirm |=
+                item.state == CheckState::Available && item.registry != RegistryAnswer::NotFound;
+        }
+    findChild<QAction*>(QStringLiteral("mnuCheckAgain"))->setEnabled(again);
+    findChild<QAction*>(QStringLiteral("mnuConfirm"))->setEnabled(confirm);
+}
+
 void frmResults::mnuCheckAgain_Click() {
     if (isRunActive())
         return;
