@@ -227,6 +227,7 @@ void TestFaults::nameserverStops() {
     QVERIFY2(user.texts().constFirst().startsWith(
                  QStringLiteral("Network error talking to %1: ").arg(kNameserver)),
              qPrintable(user.texts().constFirst()));
+    QCOMPARE(user.messages.front().icon, MessageIcon::Critical);
     QCOMPARE(otherMessages(user), QStringList());
 }
 

@@ -161,7 +161,7 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     });
     connect(&m_runner, &QueryRunner::socketError, this, [this](const QString& reason) {
         m_state.messages->show(
-            {appTitle(), socketErrorMessage(m_dns.nameserver, reason), MessageIcon::None});
+            {appTitle(), socketErrorMessage(m_dns.nameserver, reason), MessageIcon::Critical});
     });
 }
 
