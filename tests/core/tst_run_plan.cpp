@@ -14,6 +14,7 @@ private slots:
     void columns();
     void candidates();
     void reopenNotChecked();
+    void nothingSelected();
     void refusals_data();
     void refusals();
     void limitMessage();
@@ -194,6 +195,19 @@ void TestRunPlan::refusals() {
     QVERIFY(!result);
     QCOMPARE(int(result.error().reason), reason);
     QCOMPARE(result.error().message, message);
+}
+
+// A personal selection with nothing ticked gives no columns: refused, not a grid without any.
+void TestRunPlan::nothingSelected() {
+    const TldCatalogue catalogue = test::makeCatalogue({"com;C;;", "net;N;;"});
+    const Result<RunPlan, RunRefusal> words =
+        planRun({QStringLiteral("sunny"), CheckMode::Separately, SearchSet::Selection}, catalogue);
+    QVERIFY(!words);
+    QCOMPARE(words.error().reason, RunRefusal::NoSuffixes);
+    QVERIFY(words.error().message.contains(QStringLiteral("Domains to search")));
+    // Complete names need no ending.
+    QVERIFY(planRun({QStringLiteral("sunny.com"), CheckMode::Separately, SearchSet::Selection},
+                    catalogue));
 }
 
 void TestRunPlan::limitMessage() {

@@ -36,6 +36,11 @@ Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogu
     plan.names = std::move(*parsed);
     plan.columns =
         planColumns(plan.names.NamesNeedSuffix, request.searchSet, catalogue, request.suffixes);
+    // Names without an ending and no ending to put after them: a grid without columns.
+    if (plan.columns.empty())
+        return RunRefusal{RunRefusal::NoSuffixes,
+                          QStringLiteral("No domain ending is chosen.\rChoose at least one under "
+                                         "Options > Domains to search, or use the built-in list.")};
     // Counted after second-level labels are expanded, so identifiers always fit.
     if (const long long refused = refusedCombinations(plan.columns.size(), plan.names.NameCount()))
         return RunRefusal{RunRefusal::TooManyCombinations, tooManyCombinationsMessage(refused)};

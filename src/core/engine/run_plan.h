@@ -50,7 +50,7 @@ struct RunPlan {
 
 // Why a request gives no run.
 struct RunRefusal {
-    enum Reason { Blank, IllegalCharacters, TooManyCombinations };
+    enum Reason { Blank, IllegalCharacters, TooManyCombinations, NoSuffixes };
     Reason reason = Blank;
     QString message; // empty for Blank: nothing to say
 };

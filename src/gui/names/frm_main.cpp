@@ -132,6 +132,7 @@ void frmMain::activate_Click() {
                                     why.message, MessageIcon::None});
             break;
         case RunRefusal::TooManyCombinations:
+        case RunRefusal::NoSuffixes:
             m_state.messages->show({appTitle(), why.message, MessageIcon::Critical});
             break;
         }
