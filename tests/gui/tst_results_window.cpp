@@ -83,6 +83,7 @@ private slots:
     void saveExtension();
     void saveStartsWhereTheLastWent();
     void entriesWithNothingToDoAreOff();
+    void quitKeyFromResults();
     void checkAgainWithAnotherNameserver();
     void onlyRowsWithAFreeName();
 
@@ -433,6 +434,19 @@ void TestResultsWindow::entriesWithNothingToDoAreOff() {
     QVERIFY(taken.finish());
     QVERIFY(taken.action("mnuCheckAgain")->isEnabled()); // org is not trusted: not checked
     QVERIFY(!taken.action("mnuConfirm")->isEnabled());   // no free name
+}
+
+void TestResultsWindow::quitKeyFromResults() {
+    FinishedRun run(QStringLiteral("taken free"));
+    QVERIFY(run.finish());
+    run.window->show();
+    run.results->show();
+    run.results->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(run.results));
+    QTest::keySequence(run.results, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Asked first, as from the main window; answered yes, both windows go.
+    QCOMPARE(run.app.messages.questions.size(), std::size_t(1));
+    QTRY_VERIFY(!run.window->isVisible());
 }
 
 void TestResultsWindow::checkAgainWithAnotherNameserver() {

@@ -172,6 +172,15 @@ void frmResults::buildMenus() {
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
     QAction* exit = m_mnuFile->addAction(QStringLiteral("E&xit"), this, &frmResults::mnuExit_Click);
     exit->setObjectName(QStringLiteral("mnuExit"));
+    // The desktop's Quit key quits the program from here too, through the main window, which asks
+    // before unsaved results go.
+    auto* quit = new QAction(this);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    addAction(quit);
+    connect(quit, &QAction::triggered, this, [this] {
+        if (parentWidget())
+            parentWidget()->close();
+    });
 
     m_mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     m_mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
