@@ -163,11 +163,17 @@ void TestRdap::bootstrapFiles() {
     QVERIFY(!missing);
     QVERIFY(missing.error().message.startsWith(QStringLiteral("Cannot read")));
 
-    // The snapshot that ships is usable and knows the big registries.
+    // The snapshot that ships is IANA's of 2026-07-23: usable, it knows the big registries, the
+    // hand-collected country ones are added, and kg and mg answer over plain http only.
     const Result<RdapBootstrap> shipped = loadRdapBootstrap(test::binDir());
     QVERIFY2(shipped, qPrintable(shipped ? QString() : shipped.error().message));
-    for (const char* name : {"a.com", "a.net", "a.org", "a.info", "a.app"})
+    QCOMPARE(shipped->publication, QStringLiteral("2026-07-23T02:00:03Z"));
+    for (const char* name :
+         {"a.com", "a.net", "a.org", "a.info", "a.app", "a.nl", "a.de", "a.io", "a.us", "a.co"})
         QVERIFY2(rdapServerFor(*shipped, QString::fromLatin1(name)), name);
+    for (const char* name : {"a.kg", "a.mg"})
+        QCOMPARE(rdapServerFor(*shipped, QString::fromLatin1(name)).value_or(QUrl()).scheme(),
+                 QStringLiteral("http"));
 }
 
 void TestRdap::domainRecord() {

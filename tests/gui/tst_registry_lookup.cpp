@@ -113,7 +113,9 @@ void TestRegistryLookup::whoisLookup() {
                                              "Registrar: Example Registrar\n"
                                              "Registered: 2020-01-01\nExpires: 2030-01-01\n"
                                              "Status: client hold, client transfer prohibited\n"
-                                             "Name servers: ns1.example.net"),
+                                             "Name servers: ns1.example.net\n"
+                                             "(The registry answered over plain http, "
+                                             "unencrypted.)"),
                               10000);
     // The JSON behind a button.
     auto* json = window->findChild<QPlainTextEdit*>("txtJson");

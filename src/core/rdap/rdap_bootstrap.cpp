@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -19,14 +20,34 @@ namespace {
 
 constexpr auto kBootstrapFileName = "rdap-dns.json";
 
-// Registries with a public RDAP service that the IANA file did not list when the snapshot was
-// taken (their own announcements). A bootstrap that lists the TLD wins.
-constexpr std::array<std::pair<const char*, const char*>, 4> kOverrides{{
+// Country registries with a public RDAP service that IANA's file does not list: not IANA data,
+// collected by hand (case/iana-data, data/manual/supplemental-cctld-rdap.json; see tools/).
+// A bootstrap that lists the TLD wins.
+constexpr std::array<std::pair<const char*, const char*>, 19> kSupplemental{{
+    {"ac", "https://rdap.identitydigital.services/rdap/"},
+    {"ag", "https://rdap.identitydigital.services/rdap/"},
+    {"bh", "https://rdap.centralnic.com/bh/"},
+    {"bz", "https://rdap.identitydigital.services/rdap/"},
     {"ch", "https://rdap.nic.ch/"},
+    {"co", "https://rdap.registry.co/co/"},
     {"de", "https://rdap.denic.de/"},
-    {"li", "https://rdap.nic.ch/"},
-    {"nl", "https://rdap.sidn.nl/"},
+    {"gl", "https://rdap.centralnic.com/gl/"},
+    {"io", "https://rdap.identitydigital.services/rdap/"},
+    {"lc", "https://rdap.identitydigital.services/rdap/"},
+    {"li", "https://rdap.nic.li/"},
+    {"me", "https://rdap.identitydigital.services/rdap/"},
+    {"mn", "https://rdap.identitydigital.services/rdap/"},
+    {"my", "https://rdap.mynic.my/rdap/"},
+    {"pr", "https://rdap.identitydigital.services/rdap/"},
+    {"sc", "https://rdap.identitydigital.services/rdap/"},
+    {"sh", "https://rdap.identitydigital.services/rdap/"},
+    {"us", "https://rdap.nic.us/"},
+    {"vc", "https://rdap.identitydigital.services/rdap/"},
 }};
+
+// Registries whose only RDAP service IANA lists is plain http: used all the same, since nothing
+// better exists, and every answer from them says so.
+constexpr std::array<const char*, 2> kPlainHttpOnly{"kg", "mg"};
 
 // The first https:// address of a service, and its first plain http:// one.
 struct ServiceAddresses {
@@ -95,12 +116,20 @@ Result<RdapBootstrap> parseRdapBootstrap(const QByteArray& json, bool allowHttp)
     for (const QJsonValue& service : services.toArray()) {
         const QJsonArray parts = service.toArray();
         const ServiceAddresses addresses = addressesOf(parts.at(1).toArray());
-        const std::optional<QUrl> server = addresses.https ? addresses.https
-                                           : allowHttp     ? addresses.http
-                                                           : std::nullopt;
+        const QJsonArray suffixes = parts.at(0).toArray();
+        const bool httpOnlyRegistry =
+            !suffixes.isEmpty() &&
+            std::all_of(suffixes.begin(), suffixes.end(), [](const QJsonValue& s) {
+                return std::any_of(
+                    kPlainHttpOnly.begin(), kPlainHttpOnly.end(),
+                    [&s](const char* tld) { return s.toString().toLower() == QLatin1String(tld); });
+            });
+        const std::optional<QUrl> server = addresses.https                 ? addresses.https
+                                           : allowHttp || httpOnlyRegistry ? addresses.http
+                                                                           : std::nullopt;
         if (!server && !addresses.http)
             continue;
-        for (const QJsonValue& suffix : parts.at(0).toArray()) {
+        for (const QJsonValue& suffix : suffixes) {
             const QString name = withoutRoot(suffix.toString()).toString().toLower();
             // No empty label: no name could ever end in such a suffix.
             if (name.split(QLatin1Char('.')).contains(QString()))
@@ -173,7 +202,7 @@ Result<RdapBootstrap> loadRdapBootstrap(const QString& dataDir) {
     }
     if (!loaded)
         return loaded;
-    for (const auto& [suffix, server] : kOverrides) {
+    for (const auto& [suffix, server] : kSupplemental) {
         const QString name = QString::fromLatin1(suffix);
         if (loaded->servers.try_emplace(name, QUrl(QString::fromLatin1(server))).second)
             loaded->refused.erase(name);

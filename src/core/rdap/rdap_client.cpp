@@ -230,6 +230,7 @@ RdapOutcome RdapClient::outcomeOf(const Question& question, QNetworkReply* reply
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QString host = question.url.host();
     RdapOutcome outcome;
+    outcome.plainHttp = question.url.scheme() == QLatin1String("http");
     switch (cut) {
     case Cut::TooLarge:
         outcome.reason = QStringLiteral("the registry's answer is too large (over %1 MB)")

@@ -21,9 +21,10 @@ namespace nomispot {
 // A registry's answer about one domain.
 struct RdapOutcome {
     RegistryAnswer answer = RegistryAnswer::Unknown;
-    RdapRecord record; // Found
-    QString reason;    // Unknown: why, in words
-    QByteArray raw;    // the answer's body as received
+    RdapRecord record;      // Found
+    QString reason;         // Unknown: why, in words
+    QByteArray raw;         // the answer's body as received
+    bool plainHttp = false; // came unencrypted (a registry that offers nothing else)
 };
 
 // How politely registries are asked.

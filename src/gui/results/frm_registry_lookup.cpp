@@ -15,11 +15,16 @@ namespace nomispot {
 namespace {
 
 QString wordsFor(const QString& domain, const RdapOutcome& outcome) {
+    const QString unencrypted =
+        outcome.plainHttp
+            ? QStringLiteral("\n(The registry answered over plain http, unencrypted.)")
+            : QString();
     switch (outcome.answer) {
     case RegistryAnswer::Found:
-        return domain + QStringLiteral(" is registered.\n") + describeRdapRecord(outcome.record);
+        return domain + QStringLiteral(" is registered.\n") + describeRdapRecord(outcome.record) +
+               unencrypted;
     case RegistryAnswer::NotFound:
-        return domain + QStringLiteral(" is not registered at its registry.");
+        return domain + QStringLiteral(" is not registered at its registry.") + unencrypted;
     case RegistryAnswer::Unknown:
     case RegistryAnswer::NotAsked:
         break;
