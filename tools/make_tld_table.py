@@ -323,16 +323,42 @@ def site_of(url):
     return "%s://%s" % (parts.scheme.lower(), host)
 
 
-def build(psl, names):
+def read_registry_sites(path):
+    """tld -> (IANA's "URL for registration services", source) from a registry-sites.tsv."""
+    sites = {}
+    with open(path, encoding="utf-8") as f:
+        header = f.readline().rstrip("\n").split("\t")
+        for line in f:
+            fields = dict(zip(header, line.rstrip("\n").split("\t")))
+            tld, url = fields.get("tld", "").lower(), fields.get("url", "")
+            if tld and url:
+                sites[tld] = (url, fields.get("source", ""))
+    return sites
+
+
+def pick_site(tld, present, registry_sites):
+    """The registry's site: IANA's URL (scheme and host in lower case), https kept where the
+    site found otherwise is https on the same host; else the site found otherwise."""
+    iana = site_of(registry_sites[tld][0]) if tld in registry_sites else None
+    if not iana:
+        return present
+    if present and present.startswith("https://") and iana == "http://" + present[8:]:
+        return present
+    return iana
+
+
+def build(psl, names, registry_sites=None):
     rows = []
     seen = set()
+    registry_sites = registry_sites or {}
 
     def add(tld, desc):
         if tld in seen or len(rows) >= MAX_LINES:
             return
         seen.add(tld)
         desc = to_ascii(desc) or tld.upper()
-        site = to_ascii(psl.registry_site(tld)) or IANA_PAGE.format(tld)
+        site = pick_site(tld, to_ascii(psl.registry_site(tld)), registry_sites) or \
+            IANA_PAGE.format(tld)
         subs = ":".join(to_ascii(l) for l in psl.subdomains(tld))
         rows.append("%s;%s;%s;%s" % (tld, desc, site, subs))
 
@@ -378,6 +404,8 @@ def main(argv=None):
                     help="iso_3166-1.json from iso-codes (default: %(default)s)")
     ap.add_argument("--psl", default=DEFAULT_PSL, metavar="PATH",
                     help="public_suffix_list.dat (default: %(default)s)")
+    ap.add_argument("--registry-sites", metavar="PATH",
+                    help="registry-sites.tsv: IANA's registration URL per TLD (tld, url, source)")
     ap.add_argument("-o", "--output", default=str(DEFAULT_OUT), metavar="PATH",
                     help="output file (default: data/tlds.txt in the repository)")
     args = ap.parse_args(argv)
@@ -389,7 +417,14 @@ def main(argv=None):
         # whatever table is already there.
         warn("cannot read %s (%s); output left unchanged" % (args.psl, e))
         return 1
-    rows = build(psl, read_country_names(args.iso_codes))
+    registry_sites = {}
+    if args.registry_sites:
+        try:
+            registry_sites = read_registry_sites(args.registry_sites)
+        except OSError as e:
+            warn("cannot read %s (%s); output left unchanged" % (args.registry_sites, e))
+            return 1
+    rows = build(psl, read_country_names(args.iso_codes), registry_sites)
     if not rows:
         warn("no TLDs found in %s; output left unchanged" % args.psl)
         return 1

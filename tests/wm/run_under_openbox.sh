@@ -11,34 +11,48 @@ for tool in Xvfb openbox xdpyinfo; do
   fi
 done
 
-# A display number no other test holds: the first free one from 40.
-display=
-for n in $(seq 40 99); do
-  if ! [ -e "/tmp/.X$n-lock" ] && ! [ -e "/tmp/.X11-unix/X$n" ]; then
-    display=:$n
-    break
-  fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
 wm=
+xvfb=
 wm_log=$(mktemp)
 trap 'kill $wm $xvfb 2>/dev/null; wait 2>/dev/null; rm -f "$wm_log"' EXIT
-# The window manager can only start once the display answers, which a busy machine may delay.
-for _ in $(seq 400); do
-  xdpyinfo -display "$display" >/dev/null 2>&1 && break
-  sleep 0.05
-done
-DISPLAY=$display openbox >"$wm_log" 2>&1 &
-wm=$!
-# openbox owns the screen once it has set its supporting window; a busy machine may take a while.
 wm_ready() { DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-for _ in $(seq 400); do
-  wm_ready && break
-  sleep 0.05
+
+# Starts Xvfb on a display number no other test holds (the first free one from 40), then openbox;
+# false when either does not come up in time.
+start_display() {
+  display=
+  for n in $(seq 40 99); do
+    if ! [ -e "/tmp/.X$n-lock" ] && ! [ -e "/tmp/.X11-unix/X$n" ]; then
+      display=:$n
+      break
+    fi
+  done
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  # The window manager can only start once the display answers, which a busy machine may delay.
+  for _ in $(seq 400); do
+    xdpyinfo -display "$display" >/dev/null 2>&1 && break
+    sleep 0.05
+  done
+  DISPLAY=$display openbox >"$wm_log" 2>&1 &
+  wm=$!
+  # openbox owns the screen once it has set its supporting window.
+  for _ in $(seq 400); do
+    wm_ready && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# A display that lost a race with another starting at the same time is given up for a new one.
+for attempt in 1 2 3; do
+  start_display && break
+  kill $wm $xvfb 2>/dev/null
+  wait $wm $xvfb 2>/dev/null
+  wm= xvfb=
 done
-if ! wm_ready; then
-  echo "openbox did not start on $display:"
+if [ -z "$wm" ]; then
+  echo "openbox did not start:"
   cat "$wm_log"
   exit 1
 fi
