@@ -151,10 +151,8 @@ void CheckSession::finish(int exitStatus) {
     if (m_progress)
         m_progress->stop();
     // An interrupted run has no more answers to wait for: what it did not get was cancelled.
-    if (exitStatus == kExitInterrupted)
-        m_plan.candidates.markPendingNotChecked(NotCheckedReason::Cancelled);
-    else
-        m_plan.candidates.markPendingNotChecked();
+    m_plan.candidates.markPendingNotChecked(
+        exitStatus == kExitInterrupted ? std::optional(NotCheckedReason::Cancelled) : std::nullopt);
     if (m_bootstrap && !m_confirmation && exitStatus != kExitInterrupted)
         confirmFreeNames(exitStatus);
     else

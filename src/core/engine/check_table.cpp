@@ -10,24 +10,18 @@ void CheckTable::reset(int colCount, int nameCount) {
     m_probes.clear();
 }
 
-void CheckTable::markPendingNotChecked() {
+void CheckTable::markPendingNotChecked(std::optional<NotCheckedReason> why) {
     for (int c = 1; c <= m_colCount; ++c)
         for (int r = 1; r <= m_nameCount; ++r) {
             CheckItem& item = at(c, r);
             if (item.state != CheckState::Pending)
                 continue;
             item.state = CheckState::NotChecked;
+            if (why)
+                item.reason = *why;
             // A code the server gave wins over silence.
-            if (item.reason != NotCheckedReason::ServerCode)
+            else if (item.reason != NotCheckedReason::ServerCode)
                 item.reason = item.sent ? NotCheckedReason::NoAnswer : NotCheckedReason::NotSent;
-        }
-}
-
-void CheckTable::markPendingNotChecked(NotCheckedReason why) {
-    for (CheckItem& item : m_items)
-        if (item.state == CheckState::Pending) {
-            item.state = CheckState::NotChecked;
-            item.reason = why;
         }
 }
 

@@ -71,10 +71,9 @@ public:
     int nameCount() const { return m_nameCount; }
     int candidateCount() const { return m_colCount * m_nameCount; }
 
-    // Every candidate still without a reply becomes NotChecked, with why.
-    void markPendingNotChecked();
-    // The same, with one reason for all: the run was cancelled, or could not start.
-    void markPendingNotChecked(NotCheckedReason why);
+    // Every candidate still without a reply becomes NotChecked, with why: the one reason given
+    // (the run was cancelled, or could not start), else what became of its question.
+    void markPendingNotChecked(std::optional<NotCheckedReason> why = std::nullopt);
     // The NotChecked candidates that could be sent become Pending again, their suffixes trusted
     // until tested afresh; how many were reopened.
     int reopenNotChecked();

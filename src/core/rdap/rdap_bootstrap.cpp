@@ -89,6 +89,18 @@ QDateTime publicationOf(const RdapBootstrap& bootstrap) {
     return QDateTime::fromString(bootstrap.publication, Qt::ISODate);
 }
 
+// The entry of by-suffix whose key is the longest suffix of asciiDomain (every tail of the name
+// after one of its dots), or its end.
+std::map<QString, QUrl>::const_iterator longestSuffixEntry(const std::map<QString, QUrl>& bySuffix,
+                                                           const QString& asciiDomain) {
+    const QString name = withoutRoot(asciiDomain).toString().toLower();
+    for (qsizetype dot = name.indexOf(QLatin1Char('.')); dot >= 0;
+         dot = name.indexOf(QLatin1Char('.'), dot + 1))
+        if (const auto found = bySuffix.find(name.mid(dot + 1)); found != bySuffix.end())
+            return found;
+    return bySuffix.end();
+}
+
 // Where the user's copy may be: the shared folder first, then where earlier versions of the
 // window and of nomispot-check kept it.
 QStringList userRdapBootstrapPaths() {
@@ -147,15 +159,8 @@ Result<RdapBootstrap> parseRdapBootstrap(const QByteArray& json, bool allowHttp)
 }
 
 std::optional<QUrl> rdapServerFor(const RdapBootstrap& bootstrap, const QString& asciiDomain) {
-    const QString name = withoutRoot(asciiDomain).toString().toLower();
-    // Longest suffix first: every tail of the name after one of its dots.
-    for (qsizetype dot = name.indexOf(QLatin1Char('.')); dot >= 0;
-         dot = name.indexOf(QLatin1Char('.'), dot + 1)) {
-        const auto found = bootstrap.servers.find(name.mid(dot + 1));
-        if (found != bootstrap.servers.end())
-            return found->second;
-    }
-    return std::nullopt;
+    const auto found = longestSuffixEntry(bootstrap.servers, asciiDomain);
+    return found == bootstrap.servers.end() ? std::nullopt : std::optional(found->second);
 }
 
 QString noRdapServerMessage(const QString& asciiDomain) {
@@ -165,16 +170,12 @@ QString noRdapServerMessage(const QString& asciiDomain) {
 }
 
 QString noRdapServerMessage(const RdapBootstrap& bootstrap, const QString& asciiDomain) {
-    const QString name = withoutRoot(asciiDomain).toString().toLower();
-    for (qsizetype dot = name.indexOf(QLatin1Char('.')); dot >= 0;
-         dot = name.indexOf(QLatin1Char('.'), dot + 1)) {
-        const auto found = bootstrap.refused.find(name.mid(dot + 1));
-        if (found != bootstrap.refused.end())
-            return QStringLiteral("The registry list gives only a plain http address for .%1 "
-                                  "(%2), which is not used")
-                .arg(found->first, found->second.toString());
-    }
-    return noRdapServerMessage(asciiDomain);
+    const auto found = longestSuffixEntry(bootstrap.refused, asciiDomain);
+    if (found == bootstrap.refused.end())
+        return noRdapServerMessage(asciiDomain);
+    return QStringLiteral("The registry list gives only a plain http address for .%1 (%2), which "
+                          "is not used")
+        .arg(found->first, found->second.toString());
 }
 
 QString shippedRdapBootstrapPath(const QString& dataDir) {

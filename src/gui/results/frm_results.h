@@ -153,9 +153,8 @@ private:
     TldEntry m_popupEntry;
     bool m_popupOpened = false;
     bool m_inResize = false;
-    bool m_resultsKept = false;
-    int m_runMaximum = 0; // the progress bar's maximum for the answers // saved or copied since the
-                          // last answers came
+    bool m_resultsKept = false; // saved or copied since the last answers came
+    int m_runMaximum = 0;       // the progress bar's maximum for the answers
     std::optional<Result<RdapBootstrap>> m_bootstrap;
     std::unique_ptr<RegistryConfirmation> m_confirmation;
 };
