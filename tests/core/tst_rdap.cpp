@@ -343,7 +343,7 @@ void TestRdap::lookUps() {
     QVERIFY(idle.wait(10000));
     QCOMPARE(answered.size(), 1);
     QCOMPARE(answered[0][0].toInt(), 7);
-    const auto outcome = answered[0][1].value<RdapOutcome>();
+    const auto outcome = answered[0][1].value<RegistryOutcome>();
     QCOMPARE(int(outcome.answer), answer);
     if (outcome.answer == RegistryAnswer::Found)
         QCOMPARE(outcome.record.registrar, detail);

@@ -35,6 +35,9 @@ enum class RegistryAnswer : std::uint8_t {
     Unknown,  // asked, no usable answer (registryNote says why)
 };
 
+// Which registry service gave RegistryAnswer.
+enum class RegistrySource : std::uint8_t { None, Rdap, Whois };
+
 struct CheckItem {
     QString domain; // as typed
     QString tld;    // finds the candidate's catalogue entry
@@ -47,6 +50,7 @@ struct CheckItem {
     QString ascii = {}; // the form sent ("xn--" labels); empty when domain is sent as it is
     RegistryAnswer registry = RegistryAnswer::NotAsked;
     QString registryNote = {}; // Found: the registry's status words; Unknown: why
+    RegistrySource registrySource = RegistrySource::None;
 
     const QString& wireName() const { return ascii.isEmpty() ? domain : ascii; }
 };

@@ -38,6 +38,13 @@ QString seconds(milliseconds duration) {
     return QString::number(std::max<qint64>(1, (duration.count() + 999) / 1000));
 }
 
+RegistryOutcome unknownFromRdap(QString reason) {
+    RegistryOutcome outcome;
+    outcome.reason = std::move(reason);
+    outcome.source = RegistrySource::Rdap;
+    return outcome;
+}
+
 } // namespace
 
 std::optional<milliseconds> retryAfterDelay(const QByteArray& header, const QDateTime& now) {
@@ -73,8 +80,8 @@ void RdapClient::lookUp(int tag, const QString& asciiDomain) {
     ++m_pending;
     const std::optional<QUrl> server = rdapServerFor(m_bootstrap, asciiDomain);
     if (!server) {
-        const RdapOutcome outcome{
-            RegistryAnswer::Unknown, {}, noRdapServerMessage(m_bootstrap, asciiDomain), {}};
+        RegistryOutcome outcome;
+        outcome.reason = noRdapServerMessage(m_bootstrap, asciiDomain);
         QMetaObject::invokeMethod(
             this,
             [this, tag, outcome, generation = m_generation] {
@@ -192,11 +199,9 @@ void RdapClient::received(const QString& hostKey, Question question, QNetworkRep
             return;
         }
         deliver(question.tag,
-                {RegistryAnswer::Unknown,
-                 {},
-                 QStringLiteral("the registry asks to wait %1 s more before asking again")
-                     .arg(seconds(wait)),
-                 {}});
+                unknownFromRdap(
+                    QStringLiteral("the registry asks to wait %1 s more before asking again")
+                        .arg(seconds(wait))));
         return;
     }
     if (cut == Cut::None && isRedirect(status) && !isNetworkFailure(reply->error())) {
@@ -214,7 +219,7 @@ void RdapClient::received(const QString& hostKey, Question question, QNetworkRep
             refusal = QStringLiteral("the registry redirected to %1, which is not https")
                           .arg(target.toString(QUrl::RemoveQuery | QUrl::RemoveFragment));
         if (!refusal.isEmpty()) {
-            deliver(question.tag, {RegistryAnswer::Unknown, {}, refusal, {}});
+            deliver(question.tag, unknownFromRdap(refusal));
             return;
         }
         question.url = target;
@@ -225,11 +230,11 @@ void RdapClient::received(const QString& hostKey, Question question, QNetworkRep
     deliver(question.tag, outcomeOf(question, reply, body, cut));
 }
 
-RdapOutcome RdapClient::outcomeOf(const Question& question, QNetworkReply* reply, QByteArray body,
-                                  Cut cut) const {
+RegistryOutcome RdapClient::outcomeOf(const Question& question, QNetworkReply* reply,
+                                      QByteArray body, Cut cut) const {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QString host = question.url.host();
-    RdapOutcome outcome;
+    RegistryOutcome outcome = unknownFromRdap({});
     outcome.plainHttp = question.url.scheme() == QLatin1String("http");
     switch (cut) {
     case Cut::TooLarge:
@@ -297,7 +302,7 @@ RdapOutcome RdapClient::outcomeOf(const Question& question, QNetworkReply* reply
     return outcome;
 }
 
-void RdapClient::deliver(int tag, RdapOutcome outcome) {
+void RdapClient::deliver(int tag, RegistryOutcome outcome) {
     // Reasons carry what a server sent (a reason phrase, an error text): never raw.
     outcome.reason = cleanNetworkText(outcome.reason);
     --m_pending;

@@ -2,7 +2,7 @@
 
 #include "engine/check_table.h"
 #include "rdap/rdap_bootstrap.h"
-#include "rdap/rdap_record.h"
+#include "rdap/registry_outcome.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -17,15 +17,6 @@
 class QNetworkReply;
 
 namespace nomispot {
-
-// A registry's answer about one domain.
-struct RdapOutcome {
-    RegistryAnswer answer = RegistryAnswer::Unknown;
-    RdapRecord record;      // Found
-    QString reason;         // Unknown: why, in words
-    QByteArray raw;         // the answer's body as received
-    bool plainHttp = false; // came unencrypted (a registry that offers nothing else)
-};
 
 // How politely registries are asked.
 struct RdapPolicy {
@@ -56,7 +47,7 @@ public:
     int pending() const { return m_pending; }
 
 signals:
-    void answered(int tag, const nomispot::RdapOutcome& outcome);
+    void answered(int tag, const nomispot::RegistryOutcome& outcome);
     void idle(); // the last pending question was answered
 
 private:
@@ -84,9 +75,9 @@ private:
     void take(Host& host, QNetworkReply* reply);
     void received(const QString& hostKey, Question question, QNetworkReply* reply,
                   const QByteArray& body, Cut cut);
-    void deliver(int tag, RdapOutcome outcome);
-    RdapOutcome outcomeOf(const Question& question, QNetworkReply* reply, QByteArray body,
-                          Cut cut) const;
+    void deliver(int tag, RegistryOutcome outcome);
+    RegistryOutcome outcomeOf(const Question& question, QNetworkReply* reply, QByteArray body,
+                              Cut cut) const;
 
     RdapBootstrap m_bootstrap;
     RdapPolicy m_policy;

@@ -6,8 +6,9 @@
 
 namespace nomispot {
 
-void applyRegistryOutcome(CheckItem& item, const RdapOutcome& outcome) {
+void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome) {
     item.registry = outcome.answer;
+    item.registrySource = outcome.source;
     switch (outcome.answer) {
     case RegistryAnswer::Found:
         item.state = CheckState::Unavailable;
@@ -26,12 +27,13 @@ void applyRegistryOutcome(CheckItem& item, const RdapOutcome& outcome) {
 RegistryConfirmation::RegistryConfirmation(CheckTable& table, RdapBootstrap bootstrap,
                                            RdapPolicy policy, QObject* parent)
     : QObject(parent), m_table(table), m_client(std::move(bootstrap), policy) {
-    connect(&m_client, &RdapClient::answered, this, [this](int tag, const RdapOutcome& outcome) {
-        const CheckTable::Cell cell = m_cells[static_cast<std::size_t>(tag)];
-        applyRegistryOutcome(m_table.at(cell.c, cell.r), outcome);
-        ++m_answered;
-        emit confirmed(cell.c, cell.r);
-    });
+    connect(&m_client, &RdapClient::answered, this,
+            [this](int tag, const RegistryOutcome& outcome) {
+                const CheckTable::Cell cell = m_cells[static_cast<std::size_t>(tag)];
+                applyRegistryOutcome(m_table.at(cell.c, cell.r), outcome);
+                ++m_answered;
+                emit confirmed(cell.c, cell.r);
+            });
     connect(&m_client, &RdapClient::idle, this, &RegistryConfirmation::finished);
 }
 

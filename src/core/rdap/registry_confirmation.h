@@ -10,7 +10,7 @@ namespace nomispot {
 
 // What the registry's answer makes of a candidate the DNS called free: Found turns it taken
 // ("registered, not in DNS"), NotFound confirms it, Unknown keeps it free with the reason.
-void applyRegistryOutcome(CheckItem& item, const RdapOutcome& outcome);
+void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome);
 
 // Asks the registries about every free candidate of a finished run and writes their answers
 // into its table.

@@ -14,7 +14,7 @@ namespace nomispot {
 
 namespace {
 
-QString wordsFor(const QString& domain, const RdapOutcome& outcome) {
+QString wordsFor(const QString& domain, const RegistryOutcome& outcome) {
     const QString unencrypted =
         outcome.plainHttp
             ? QStringLiteral("\n(The registry answered over plain http, unencrypted.)")
@@ -89,7 +89,7 @@ frmRegistryLookup::frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain
     showEntries();
 }
 
-void frmRegistryLookup::answered(int index, const RdapOutcome& outcome) {
+void frmRegistryLookup::answered(int index, const RegistryOutcome& outcome) {
     Entry& entry = m_entries[static_cast<std::size_t>(index)];
     entry.words = wordsFor(entry.domain.shown, outcome);
     entry.json = outcome.raw.isEmpty() ? QString() : readableJson(outcome.raw);

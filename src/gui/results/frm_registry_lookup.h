@@ -33,7 +33,7 @@ private:
         QString json; // the answer as shown: readable, bounded
     };
 
-    void answered(int index, const RdapOutcome& outcome);
+    void answered(int index, const RegistryOutcome& outcome);
     void showEntries();
 
     RdapClient m_client;
