@@ -221,8 +221,9 @@ void TestCli::formatsAgree() {
              QStringLiteral("%1 not checked: %1 refused by %2.\n").arg(refused).arg(kNameserver));
     const QList<QStringList> records = parseCsv(csv.out);
     QVERIFY(!records.isEmpty());
-    QCOMPARE(records.first(), (QStringList{"domain", "name", "suffix", "state", "registry_site",
-                                           "reason", "ascii", "registry", "registry_status"}));
+    QCOMPARE(records.first(),
+             (QStringList{"domain", "name", "suffix", "state", "registry_site", "reason", "ascii",
+                          "registry", "registry_status", "registry_source", "expires"}));
 
     // The run the window would make of the same text, with the states the CLI reported.
     RunRequest request{text, CheckMode(mode)};
@@ -277,7 +278,7 @@ void TestCli::formatsAgree() {
     for (qsizetype i = 0; i < array.size(); ++i) {
         const QJsonObject o = array.at(i).toObject();
         const QStringList& record = records.at(i + 1);
-        QCOMPARE(o.size(), 9);
+        QCOMPARE(o.size(), 11);
         QCOMPARE(o.value("domain").toString(), record[0]);
         QCOMPARE(o.value("name").toString(), record[1]);
         QCOMPARE(o.value("suffix").toString(), record[2]);
@@ -287,6 +288,8 @@ void TestCli::formatsAgree() {
         QCOMPARE(o.value("ascii").toString(), record[6]);
         QCOMPARE(o.value("registry").toString(), record[7]);
         QCOMPARE(o.value("registry_status").toString(), record[8]);
+        QCOMPARE(o.value("registry_source").toString(), record[9]);
+        QCOMPARE(o.value("expires").toString(), record[10]);
     }
 }
 

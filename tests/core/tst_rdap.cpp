@@ -4,6 +4,7 @@
 #include "rdap/rdap_record.h"
 #include "rdap/registry_confirmation.h"
 #include "rdap_server.h"
+#include "results/result_actions.h"
 #include "results/run_summary.h"
 #include "server_process.h"
 #include "test_support.h"
@@ -44,6 +45,8 @@ private slots:
     void bootstrapFiles();
     void domainRecord();
     void hostileRecord();
+    void registryAnswerInCell_data();
+    void registryAnswerInCell();
     void lookUps_data();
     void lookUps();
     void confirmation();
@@ -358,6 +361,56 @@ void TestRdap::lookUps() {
         QVERIFY2(seen[i].seconds - seen[i - 1].seconds >= 0.045,
                  qPrintable(QString::number(seen[i].seconds - seen[i - 1].seconds)));
     QCOMPARE(client.pending(), 0);
+}
+
+void TestRdap::registryAnswerInCell_data() {
+    QTest::addColumn<int>("dnsState");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("status");
+    QTest::addColumn<QString>("expires");
+    QTest::addColumn<QString>("described");
+
+    const int free = int(CheckState::Available);
+    const int taken = int(CheckState::Unavailable);
+    const int found = int(RegistryAnswer::Found);
+    QTest::newRow("held, ending") << free << found << QStringList{"pending delete"} << "2027-01-02"
+                                  << "a.test is taken: registered, not in DNS; may become free "
+                                     "soon (pending delete); expires 2027-01-02";
+    QTest::newRow("taken, in redemption (EPP word)")
+        << taken << found << QStringList{"redemptionPeriod", "serverHold"} << "2026-12-01"
+        << "a.test is taken; may become free soon (redemptionPeriod, serverHold); expires "
+           "2026-12-01";
+    QTest::newRow("taken, active, no date") << taken << found << QStringList{"active"} << ""
+                                            << "a.test is taken";
+    QTest::newRow("taken, registry knows nothing")
+        << taken << int(RegistryAnswer::NotFound) << QStringList{} << ""
+        << "a.test is taken";
+    QTest::newRow("free, no answer") << free << int(RegistryAnswer::Unknown) << QStringList{} << ""
+                                     << "a.test is available; the registry could not confirm "
+                                        "it: no answer";
+}
+
+// What a registry's answer leaves in a cell: taken stays taken, free turns taken only when held,
+// and a registration's end and ending statuses show.
+void TestRdap::registryAnswerInCell() {
+    QFETCH(int, dnsState);
+    QFETCH(int, answer);
+    QFETCH(QStringList, status);
+    QFETCH(QString, expires);
+    QFETCH(QString, described);
+    CheckItem item;
+    item.domain = QStringLiteral("a.test");
+    item.state = CheckState(dnsState);
+    RegistryOutcome outcome;
+    outcome.answer = RegistryAnswer(answer);
+    outcome.source = RegistrySource::Rdap;
+    outcome.record.status = status;
+    outcome.record.expires = QDateTime(QDate::fromString(expires, Qt::ISODate), {}, Qt::UTC);
+    outcome.reason = QStringLiteral("no answer");
+    applyRegistryOutcome(item, outcome);
+    QCOMPARE(stateDescription(item), described);
+    QCOMPARE(item.expires.toString(Qt::ISODate), expires);
+    QCOMPARE(item.registrySource, RegistrySource::Rdap);
 }
 
 void TestRdap::confirmation() {

@@ -187,6 +187,13 @@ void TestRegistryLookup::displayTakenNamesOfRow() {
              qPrintable(words));
     QVERIFY2(words.endsWith(QStringLiteral("\n\ntaken.net: No registry look-up known for .net.")),
              qPrintable(words));
+    // The cell keeps what its registry said: when the name may come free.
+    const ResultGridModel& grid = run.results->gridModel();
+    QCOMPARE(grid.data(grid.index(2, 0), Qt::ToolTipRole).toString(),
+             QStringLiteral("taken.com is taken; expires 2030-01-01"));
+    QCOMPARE(run.results->candidates().at(1, 3).registrySource, RegistrySource::Rdap);
+    QCOMPARE(grid.data(grid.index(2, 1), Qt::ToolTipRole).toString(),
+             QStringLiteral("taken.net is taken"));
     window->close();
 }
 
@@ -204,7 +211,7 @@ void TestRegistryLookup::confirmFreeNames() {
     QCOMPARE(table.at(1, 1).state, CheckState::Unavailable);
     QCOMPARE(grid.pictureAt(1, 1), ResultGridModel::Cross);
     QCOMPARE(grid.data(grid.index(0, 0), Qt::ToolTipRole).toString(),
-             QStringLiteral("held.com is taken: registered, not in DNS"));
+             QStringLiteral("held.com is taken: registered, not in DNS; expires 2030-01-01"));
     QCOMPARE(grid.pictureAt(1, 2), ResultGridModel::ConfirmedCheck);
     QCOMPARE(grid.data(grid.index(1, 0), Qt::ToolTipRole).toString(),
              QStringLiteral("free.com is available, confirmed by its registry"));

@@ -296,10 +296,9 @@ void TestResultsWindow::saveResults() {
     QVERIFY(csvFile.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csvFile.readAll().split('\n');
     QCOMPARE(lines.value(0), QByteArray("domain,name,suffix,state,registry_site,reason,ascii,"
-                                        "registry,registry_status"));
-    QCOMPARE(
-        lines.value(1),
-        QByteArray("taken.com,taken,com,unavailable,https://com.example,,taken.com,not-asked,"));
+                                        "registry,registry_status,registry_source,expires"));
+    QCOMPARE(lines.value(1), QByteArray("taken.com,taken,com,unavailable,https://com.example,,"
+                                        "taken.com,not-asked,,,"));
     // org is not in this catalogue: the first entry stands in, as everywhere.
     QCOMPARE(
         lines.value(5),

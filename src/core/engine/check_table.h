@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -27,11 +28,12 @@ enum class NotCheckedReason : std::uint8_t {
     NetworkFailed,    // the run could not start: the nameserver or the network cannot be used
 };
 
-// What the registry said about a candidate the DNS called free.
+// What its registry said about a candidate: free ones are confirmed, taken ones asked about on
+// request for their details.
 enum class RegistryAnswer : std::uint8_t {
     NotAsked,
-    Found,    // registered, though not in the DNS: the candidate became Unavailable
-    NotFound, // the registry confirms it is free
+    Found,    // registered (a candidate the DNS called free became Unavailable)
+    NotFound, // not registered: a free candidate is confirmed
     Unknown,  // asked, no usable answer (registryNote says why)
 };
 
@@ -51,6 +53,9 @@ struct CheckItem {
     RegistryAnswer registry = RegistryAnswer::NotAsked;
     QString registryNote = {}; // Found: the registry's status words; Unknown: why
     RegistrySource registrySource = RegistrySource::None;
+    QDate expires = {};              // the registration's end, where the registry gives it
+    bool registeredNotInDns = false; // taken because its registry holds it, though not in the DNS
+    bool mayBecomeFreeSoon = false;  // in its redemption period or pending delete
 
     const QString& wireName() const { return ascii.isEmpty() ? domain : ascii; }
 };

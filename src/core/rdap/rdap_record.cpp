@@ -121,6 +121,16 @@ bool isRecordOf(const RdapRecord& record, const QString& asciiDomain) {
            unicodeAsAscii->compare(asked, Qt::CaseInsensitive) == 0;
 }
 
+bool mayBecomeFreeSoon(const QStringList& status) {
+    return std::any_of(status.begin(), status.end(), [](const QString& word) {
+        // "pending delete", "pendingDelete", "PENDING-DELETE ..." alike.
+        QString letters = word.toLower();
+        letters.removeIf([](QChar c) { return !c.isLetter(); });
+        return letters.startsWith(QLatin1String("redemptionperiod")) ||
+               letters.startsWith(QLatin1String("pendingdelete"));
+    });
+}
+
 QString describeRdapRecord(const RdapRecord& record) {
     QStringList lines;
     // Each line within bounds, however many words the registry sent.
@@ -133,6 +143,8 @@ QString describeRdapRecord(const RdapRecord& record) {
     add("Expires: ", record.expires.isValid() ? dateText(record.expires) : QString());
     add("Last changed: ", record.lastChanged.isValid() ? dateText(record.lastChanged) : QString());
     add("Status: ", record.status.join(QStringLiteral(", ")));
+    if (mayBecomeFreeSoon(record.status))
+        lines << QStringLiteral("May become free soon: the registration is ending.");
     add("Name servers: ", record.nameservers.join(QStringLiteral(", ")));
     if (lines.isEmpty())
         lines << QStringLiteral("Registered; the registry gives no details.");

@@ -28,6 +28,10 @@ Result<RdapRecord> parseRdapDomain(const QByteArray& json);
 // Whether the record is about asciiDomain: its LDH or Unicode name is that name, case ignored.
 bool isRecordOf(const RdapRecord& record, const QString& asciiDomain);
 
+// Whether the statuses say the registration is ending: in its redemption period or pending
+// delete (RDAP's words, or EPP's "redemptionPeriod" and "pendingDelete" as WHOIS writes them).
+bool mayBecomeFreeSoon(const QStringList& status);
+
 // The record in words, one fact per line ("Registrar: ...").
 QString describeRdapRecord(const RdapRecord& record);
 

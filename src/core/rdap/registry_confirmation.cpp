@@ -9,10 +9,18 @@ namespace nomispot {
 void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome) {
     item.registry = outcome.answer;
     item.registrySource = outcome.source;
+    item.expires = {};
+    item.mayBecomeFreeSoon = false;
     switch (outcome.answer) {
     case RegistryAnswer::Found:
-        item.state = CheckState::Unavailable;
+        // A name the DNS answered for stays taken as it was; a free one is held all the same.
+        if (item.state == CheckState::Available) {
+            item.state = CheckState::Unavailable;
+            item.registeredNotInDns = true;
+        }
         item.registryNote = cleanNetworkText(outcome.record.status.join(QStringLiteral(", ")));
+        item.expires = outcome.record.expires.toUTC().date();
+        item.mayBecomeFreeSoon = mayBecomeFreeSoon(outcome.record.status);
         break;
     case RegistryAnswer::Unknown:
         item.registryNote = outcome.reason;

@@ -8,8 +8,9 @@
 
 namespace nomispot {
 
-// What the registry's answer makes of a candidate the DNS called free: Found turns it taken
-// ("registered, not in DNS"), NotFound confirms it, Unknown keeps it free with the reason.
+// What the registry's answer makes of a candidate: Found turns a free one taken ("registered, not
+// in DNS") and gives any taken one its expiry and statuses; NotFound confirms a free one; Unknown
+// keeps the DNS's verdict, with the reason.
 void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome);
 
 // Asks the registries about every free candidate of a finished run and writes their answers

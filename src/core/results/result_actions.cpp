@@ -102,8 +102,12 @@ QString stateDescription(const CheckItem& item) {
         break;
     case CheckState::Unavailable:
         text += QStringLiteral(" is taken");
-        if (item.registry == RegistryAnswer::Found)
+        if (item.registeredNotInDns)
             text += QStringLiteral(": ") + reasonText(item);
+        if (item.mayBecomeFreeSoon)
+            text += QStringLiteral("; may become free soon (%1)").arg(item.registryNote);
+        if (item.expires.isValid())
+            text += QStringLiteral("; expires %1").arg(item.expires.toString(Qt::ISODate));
         break;
     case CheckState::NotChecked:
         text += QStringLiteral(" was not checked: ") + reasonText(item);

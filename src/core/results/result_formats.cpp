@@ -53,13 +53,20 @@ QString textOutput(const RunResults& results, bool onlyAvailable) {
 
 QString csvOutput(const RunResults& results, bool onlyAvailable) {
     QString out = QStringLiteral(
-        "domain,name,suffix,state,registry_site,reason,ascii,registry,registry_status\n");
+        "domain,name,suffix,state,registry_site,reason,ascii,registry,registry_status,"
+        "registry_source,expires\n");
     forEachRow(results, onlyAvailable, [&](int, const Row& row) {
-        out += QStringList{csvField(row.item.domain),      csvField(row.name),
-                           csvField(row.suffix),           stateWord(row.item.state),
-                           csvField(row.registrySite),     csvField(reasonText(row.item)),
-                           csvField(row.item.wireName()),  registryWord(row.item.registry),
-                           csvField(row.item.registryNote)}
+        out += QStringList{csvField(row.item.domain),
+                           csvField(row.name),
+                           csvField(row.suffix),
+                           stateWord(row.item.state),
+                           csvField(row.registrySite),
+                           csvField(reasonText(row.item)),
+                           csvField(row.item.wireName()),
+                           registryWord(row.item.registry),
+                           csvField(row.item.registryNote),
+                           registrySourceWord(row.item.registrySource),
+                           expiryText(row.item)}
                    .join(u',');
         out += u'\n';
     });
@@ -69,15 +76,18 @@ QString csvOutput(const RunResults& results, bool onlyAvailable) {
 QString jsonOutput(const RunResults& results, bool onlyAvailable) {
     QJsonArray array;
     forEachRow(results, onlyAvailable, [&](int, const Row& row) {
-        array.append(QJsonObject{{QStringLiteral("domain"), row.item.domain},
-                                 {QStringLiteral("name"), row.name},
-                                 {QStringLiteral("suffix"), row.suffix},
-                                 {QStringLiteral("state"), stateWord(row.item.state)},
-                                 {QStringLiteral("registry_site"), row.registrySite},
-                                 {QStringLiteral("reason"), reasonText(row.item)},
-                                 {QStringLiteral("ascii"), row.item.wireName()},
-                                 {QStringLiteral("registry"), registryWord(row.item.registry)},
-                                 {QStringLiteral("registry_status"), row.item.registryNote}});
+        array.append(QJsonObject{
+            {QStringLiteral("domain"), row.item.domain},
+            {QStringLiteral("name"), row.name},
+            {QStringLiteral("suffix"), row.suffix},
+            {QStringLiteral("state"), stateWord(row.item.state)},
+            {QStringLiteral("registry_site"), row.registrySite},
+            {QStringLiteral("reason"), reasonText(row.item)},
+            {QStringLiteral("ascii"), row.item.wireName()},
+            {QStringLiteral("registry"), registryWord(row.item.registry)},
+            {QStringLiteral("registry_status"), row.item.registryNote},
+            {QStringLiteral("registry_source"), registrySourceWord(row.item.registrySource)},
+            {QStringLiteral("expires"), expiryText(row.item)}});
     });
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }
@@ -110,6 +120,22 @@ QString registryWord(RegistryAnswer answer) {
         break;
     }
     return QStringLiteral("not-asked");
+}
+
+QString registrySourceWord(RegistrySource source) {
+    switch (source) {
+    case RegistrySource::Rdap:
+        return QStringLiteral("rdap");
+    case RegistrySource::Whois:
+        return QStringLiteral("whois");
+    case RegistrySource::None:
+        break;
+    }
+    return {};
+}
+
+QString expiryText(const CheckItem& item) {
+    return item.expires.isValid() ? item.expires.toString(Qt::ISODate) : QString();
 }
 
 QString csvField(const QString& value) {

@@ -25,6 +25,10 @@ QString stateWord(CheckState state);
 
 // "found", "not-found", "unknown" or "not-asked".
 QString registryWord(RegistryAnswer answer);
+// Who answered for the registry: "rdap", "whois", or empty when no registry was asked.
+QString registrySourceWord(RegistrySource source);
+// The registration's end as an ISO date, or empty.
+QString expiryText(const CheckItem& item);
 
 // A CSV field, quoted when it holds a comma, a quote or a line break; one that starts like a
 // spreadsheet formula (= + - @, a tab or a carriage return) is written after an apostrophe.

@@ -40,7 +40,7 @@ QString suffixList(const QStringList& suffixes) {
 } // namespace
 
 QString reasonText(const CheckItem& item) {
-    if (item.registry == RegistryAnswer::Found)
+    if (item.registeredNotInDns)
         return QStringLiteral("registered, not in DNS");
     switch (item.reason) {
     case NotCheckedReason::None:
@@ -198,34 +198,33 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
 }
 
 QString registrySummary(const CheckTable& table) {
-    int confirmed = 0, found = 0, unknown = 0;
+    int confirmed = 0, found = 0, unknown = 0, ending = 0;
     QStringList reasons; // distinct, in order of first appearance
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r) {
             const CheckItem& item = table.at(c, r);
-            switch (item.registry) {
-            case RegistryAnswer::NotFound:
+            found += item.registeredNotInDns;
+            ending += item.mayBecomeFreeSoon;
+            // Free names are what a confirmation is about; taken ones asked for details are not.
+            if (item.state != CheckState::Available)
+                continue;
+            if (item.registry == RegistryAnswer::NotFound)
                 ++confirmed;
-                break;
-            case RegistryAnswer::Found:
-                ++found;
-                break;
-            case RegistryAnswer::Unknown:
+            if (item.registry == RegistryAnswer::Unknown) {
                 ++unknown;
                 if (!reasons.contains(item.registryNote))
                     reasons << item.registryNote;
-                break;
-            case RegistryAnswer::NotAsked:
-                break;
             }
         }
-    if (confirmed + found + unknown == 0)
+    if (confirmed + found + unknown + ending == 0)
         return {};
     QStringList parts;
     if (confirmed)
         parts << QStringLiteral("%1 free confirmed").arg(confirmed);
     if (found)
         parts << QStringLiteral("%1 registered but not in DNS").arg(found);
+    if (ending)
+        parts << QStringLiteral("%1 taken may become free soon").arg(ending);
     if (unknown) {
         QString part = QStringLiteral("%1 not confirmed (%2")
                            .arg(unknown)

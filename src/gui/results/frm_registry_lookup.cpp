@@ -94,6 +94,7 @@ void frmRegistryLookup::answered(int index, const RegistryOutcome& outcome) {
     entry.words = wordsFor(entry.domain.shown, outcome);
     entry.json = outcome.raw.isEmpty() ? QString() : readableJson(outcome.raw);
     showEntries();
+    emit answerReceived(entry.domain, outcome);
 }
 
 void frmRegistryLookup::showEntries() {

@@ -16,8 +16,9 @@ class frmRegistryLookup : public QDialog {
     Q_OBJECT
 public:
     struct Domain {
-        QString shown; // as typed
-        QString ascii; // as asked
+        QString shown;         // as typed
+        QString ascii;         // as asked
+        CheckTable::Cell cell; // its place in the results
     };
 
     frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain> domains,
@@ -25,6 +26,11 @@ public:
 
     // Every answer is in.
     bool isComplete() const { return m_client.pending() == 0; }
+
+signals:
+    // A registry's answer about the domain at cell, for the results to keep.
+    void answerReceived(const nomispot::frmRegistryLookup::Domain& domain,
+                        const nomispot::RegistryOutcome& outcome);
 
 private:
     struct Entry {

@@ -5,6 +5,7 @@
 #include "engine/query_runner.h"
 #include "engine/run_plan.h"
 #include "rdap/registry_confirmation.h"
+#include "results/frm_registry_lookup.h"
 #include "results/grid_layout.h"
 #include "results/result_grid_model.h"
 
@@ -114,6 +115,9 @@ private:
     void showFinished();
     void showRegistryEntries(int c, int r);
     void lookUp(const std::vector<CheckTable::Cell>& cells);
+    // A look-up window's answer about one of the run's domains goes into its cell.
+    void keepRegistryAnswer(const frmRegistryLookup::Domain& domain,
+                            const RegistryOutcome& outcome);
     void completeConfirmation();
     // The registries' bootstrap, read at the first use; nullptr after telling why it cannot be.
     const RdapBootstrap* registryBootstrap(bool quiet);

@@ -49,10 +49,27 @@ void frmResults::lookUp(const std::vector<CheckTable::Cell>& cells) {
     std::vector<frmRegistryLookup::Domain> domains;
     for (const CheckTable::Cell& cell : cells) {
         const CheckItem& item = m_plan.candidates.at(cell.c, cell.r);
-        domains.push_back({item.domain, item.wireName()});
+        domains.push_back({item.domain, item.wireName(), cell});
     }
     auto* window = new frmRegistryLookup(*bootstrap, std::move(domains), this);
+    connect(window, &frmRegistryLookup::answerReceived, this, &frmResults::keepRegistryAnswer);
     window->show();
+}
+
+void frmResults::keepRegistryAnswer(const frmRegistryLookup::Domain& domain,
+                                    const RegistryOutcome& outcome) {
+    // The window may outlive its run: only the same name in the same place takes the answer.
+    CheckTable& table = m_plan.candidates;
+    const auto [c, r] = domain.cell;
+    if (isRunActive() || c < 1 || c > table.colCount() || r < 1 || r > table.nameCount() ||
+        table.at(c, r).wireName() != domain.ascii)
+        return;
+    CheckItem& item = table.at(c, r);
+    // A registration's details are always news; a lesser answer does not replace an earlier one.
+    if (outcome.answer != RegistryAnswer::Found && item.registry != RegistryAnswer::NotAsked)
+        return;
+    applyRegistryOutcome(item, outcome);
+    ShowCellState(c, r);
 }
 
 void frmResults::mnuWhois_Click() {
