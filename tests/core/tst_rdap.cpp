@@ -464,6 +464,14 @@ void TestRdap::confirmation() {
     QCOMPARE(confirmation.start(), 2);
     QVERIFY(finished.wait(10000));
     QCOMPARE(registryA.requests().size() + registryB.requests().size(), seen);
+
+    // With the taken names: the three taken in the DNS go out too, and stay taken.
+    QCOMPARE(confirmation.start(RegistryConfirmation::Scope::FreeAndTakenNames), 5);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(registryA.requests().size() + registryB.requests().size(), seen + 2);
+    QCOMPARE(table.at(1, 3).registry, RegistryAnswer::NotFound);
+    QCOMPARE(table.at(1, 3).state, CheckState::Unavailable);
+    QCOMPARE(table.at(3, 3).registry, RegistryAnswer::Unknown);
 }
 
 void TestRdap::cancel() {

@@ -45,13 +45,19 @@ RegistryConfirmation::RegistryConfirmation(CheckTable& table, RdapBootstrap boot
     connect(&m_client, &RdapClient::idle, this, &RegistryConfirmation::finished);
 }
 
-int RegistryConfirmation::start() {
+int RegistryConfirmation::start(Scope scope) {
     m_cells.clear();
     m_answered = 0;
+    const auto asked = [scope](const CheckItem& item) {
+        if (item.state == CheckState::Available)
+            return item.registry != RegistryAnswer::NotFound;
+        // Taken in the DNS, its registry not yet heard from.
+        return scope == Scope::FreeAndTakenNames && item.state == CheckState::Unavailable &&
+               item.registry == RegistryAnswer::NotAsked;
+    };
     for (int c = 1; c <= m_table.colCount(); ++c)
         for (int r = 1; r <= m_table.nameCount(); ++r)
-            if (const CheckItem& item = m_table.at(c, r);
-                item.state == CheckState::Available && item.registry != RegistryAnswer::NotFound)
+            if (asked(m_table.at(c, r)))
                 m_cells.push_back({c, r});
     for (std::size_t i = 0; i < m_cells.size(); ++i) {
         const CheckItem& item = m_table.at(m_cells[i].c, m_cells[i].r);

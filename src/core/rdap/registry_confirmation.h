@@ -21,8 +21,11 @@ public:
     RegistryConfirmation(CheckTable& table, RdapBootstrap bootstrap, RdapPolicy policy = {},
                          QObject* parent = nullptr);
 
-    // How many free candidates there are to ask about; finished() follows when none.
-    int start();
+    // Which candidates are asked: the free ones, or the taken ones too (for their expiry).
+    enum class Scope { FreeNames, FreeAndTakenNames };
+
+    // How many candidates there are to ask about; finished() follows when none.
+    int start(Scope scope = Scope::FreeNames);
     // Stops asking; the candidates not yet answered stay free and not asked.
     void cancel();
 
