@@ -14,16 +14,16 @@ constexpr qsizetype kMaxReplyBytes = 512;
 // Datagrams taken per wake-up: all a full receive buffer holds, yet a flood that never ends
 // still lets the event loop turn.
 constexpr int kMaxReadsPerWakeUp = 4096;
+// Ticks made up at one wake-up when the timer fell behind its schedule; a longer stall (a
+// suspended machine) starts the schedule afresh rather than sending a burst.
+constexpr qint64 kMostCatchUpTicks = 8;
 } // namespace
 
 QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_timer(this) {
     m_socket.setObjectName(QStringLiteral("Winsock1"));
     m_timer.setObjectName(QStringLiteral("Delaytimer"));
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (m_phase)
-            m_phase->tick();
-    });
+    connect(&m_timer, &QTimer::timeout, this, &QueryRunner::tickOnSchedule);
     connect(&m_socket, &QUdpSocket::readyRead, this, &QueryRunner::readReplies);
     // Reported from the event loop: a message shown from inside the socket's handler would stop
     // its reading until closed.
@@ -97,9 +97,28 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
         emit sendFailed(reason);
     };
     m_phase.emplace(table, retries, progressMax, std::move(hooks));
+    m_tickNs = std::max<qint64>(delayMs, 1) * 1'000'000;
+    m_ticksDone = 0;
+    ++m_runs;
     m_timer.setInterval(std::max(delayMs, 1));
     m_timer.start();
+    m_clock.start();
     m_phase->start();
+}
+
+void QueryRunner::tickOnSchedule() {
+    // Ticks follow the clock, not the timer's count: a timer that fires a little late each time
+    // would otherwise stretch every run by its lateness.
+    if (!m_phase)
+        return;
+    const qint64 due = m_clock.nsecsElapsed() / m_tickNs;
+    if (due - m_ticksDone > kMostCatchUpTicks)
+        m_ticksDone = due - 1;
+    // A run that ends within a tick may be followed at once by the next: that one keeps its own.
+    for (const unsigned run = m_runs; m_runs == run && m_ticksDone < due && m_phase->isRunning();) {
+        ++m_ticksDone;
+        m_phase->tick();
+    }
 }
 
 void QueryRunner::stop() {

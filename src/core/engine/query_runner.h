@@ -4,6 +4,7 @@
 #include "engine/query_phase.h"
 #include "result.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <QUdpSocket>
@@ -52,11 +53,16 @@ signals:
 private:
     QueryPhase::SendResult send(const QByteArray& datagram);
     void readReplies();
+    void tickOnSchedule();
     void reportSocketError(const QString& reason);
 
     QUdpSocket m_socket;
     QTimer m_timer;
     std::optional<QueryPhase> m_phase;
+    QElapsedTimer m_clock; // since the run's start
+    qint64 m_tickNs = 1'000'000;
+    qint64 m_ticksDone = 0;
+    unsigned m_runs = 0; // runs started, so that a tick loop notices a new one
     int m_lookupId = -1; // a host name lookup under way
     bool m_preparing = false;
 };
