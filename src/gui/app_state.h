@@ -3,6 +3,7 @@
 #include "catalogue/tld_catalogue.h"
 #include "engine/run_plan.h"
 #include "message_service.h"
+#include "names/registrability.h"
 #include "settings/dns_settings.h"
 #include "settings/settings_store.h"
 
@@ -15,6 +16,7 @@ namespace nomispot {
 struct AppState {
     QString dataDir;
     TldCatalogue catalogue;
+    RegistrationRules registrationRules; // read at start-up; the hyphen rules alone until then
     DnsSettings dns;
     SearchSet searchSet = SearchSet::DefaultList; // stored whenever it changes
 

@@ -1,7 +1,14 @@
+#include "engine/dns_message.h"
+#include "engine/query_phase.h"
 #include "engine/run_plan.h"
 #include "results/result_actions.h"
+#include "results/result_formats.h"
+#include "results/run_summary.h"
 #include "test_support.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace nomispot;
@@ -34,6 +41,8 @@ private slots:
     void clipboardCompleteNames();
     void popup_data();
     void popup();
+    void notRegistrable_data();
+    void notRegistrable();
 };
 
 void TestResultActions::clipboard() {
@@ -91,6 +100,10 @@ void TestResultActions::popup_data() {
                                   << "uk" << int(CheckState::Unavailable) << "co.uk"
                                   << "foo.co.uk is unavailable."
                                   << "Goto .co.uk registration website." << true << true;
+    QTest::newRow("not registrable")
+        << "-foo.com"
+        << "com" << int(CheckState::NotRegistrable) << "com"
+        << "-foo.com cannot be registered." << gotoCom << true << false;
     // A TLD the catalogue lacks finds entry 0, com.
     QTest::newRow("tld not in catalogue") << "foo.zz"
                                           << "com" << int(CheckState::Available) << "zz"
@@ -117,6 +130,96 @@ void TestResultActions::popup() {
     QCOMPARE(p.wwwVisible, wwwVisible);
     QCOMPARE(p.wwwCaption, QStringLiteral("Goto www.") + domain);
     QCOMPARE(wwwTarget(item), QStringLiteral("www.") + domain);
+}
+
+void TestResultActions::notRegistrable_data() {
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<int>("rcode"); // the nameserver's answer; -1 none
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("described");
+
+    const int free = int(CheckState::Available), taken = int(CheckState::Unavailable),
+              barred = int(CheckState::NotRegistrable);
+    const QString own = QStringLiteral(
+        "reserved by the registry for its own use (ICANN registry agreement, Specification 5)");
+    QTest::newRow("hyphen first")
+        << "-foo.com" << 3 << barred
+        << "-foo.com cannot be registered (a name cannot start with a hyphen)."
+        << "not_registrable"
+        << "a name cannot start with a hyphen"
+        << "-foo.com cannot be registered: a name cannot start with a hyphen";
+    QTest::newRow("reserved, free in the DNS")
+        << "nic.app" << 3 << barred << "nic.app cannot be registered (" + own + ")."
+        << "not_registrable" << own << "nic.app cannot be registered: " + own;
+    // The three lines of the other states stay as they were.
+    QTest::newRow("reserved, taken") << "q.com" << 0 << taken << "q.com is unavailable."
+                                     << "unavailable" << QString() << "q.com is taken";
+    QTest::newRow("free") << "sunny.app" << 3 << free << "sunny.app is available"
+                          << "available" << QString() << "sunny.app is available";
+    QTest::newRow("not checked") << "nic.app" << -1 << int(CheckState::NotChecked)
+                                 << "nic.app was not checked."
+                                 << "not_checked"
+                                 << "no answer"
+                                 << "nic.app was not checked: no answer";
+}
+
+// Every way out of the program says the same about a name no registry takes.
+void TestResultActions::notRegistrable() {
+    QFETCH(QString, domain);
+    QFETCH(int, rcode);
+    QFETCH(int, state);
+    QFETCH(QString, line);
+    QFETCH(QString, word);
+    QFETCH(QString, reason);
+    QFETCH(QString, described);
+
+    const LoadedRules rules = loadRegistrationRules(test::binDir());
+    QVERIFY2(rules.warning.isEmpty(), qPrintable(rules.warning));
+    RunRequest request{domain};
+    request.selfTest = false;
+    Result<RunPlan, RunRefusal> plan = planRun(request, TldCatalogue{}, rules.rules);
+    QVERIFY(plan);
+    // The query phase hears the answer with rcode; without one the candidate ends unanswered.
+    QueryPhase::Hooks hooks;
+    hooks.send = [](const QByteArray&) { return QueryPhase::SendResult::Sent; };
+    QueryPhase phase(plan->candidates, 1, 1, std::move(hooks));
+    phase.start();
+    const CheckItem& item = plan->candidates.at(1, 1);
+    if (rcode >= 0) {
+        QByteArray reply = *BuildQuery(item.wireName(), item.queryId);
+        reply[2] = char(0x81);
+        reply[3] = char(0x80 | rcode);
+        phase.datagram(reply);
+    }
+    plan->candidates.markPendingNotChecked();
+    QCOMPARE(int(item.state), state);
+    const TldCatalogue catalogue;
+    QCOMPARE(clipboardLine(item, catalogue), line + QStringLiteral("\r\n"));
+    QCOMPARE(stateWord(item.state), word);
+    QCOMPARE(reasonText(item), reason);
+    QCOMPARE(stateDescription(item), described);
+
+    const RunResults results{plan->candidates, catalogue, plan->names, plan->columns};
+    const QStringList csv = formatResults(results, OutputFormat::Csv, false).split(u'\n');
+    QVERIFY2(csv.value(1).startsWith(csvField(domain) + u',' + csvField(domain) +
+                                     QStringLiteral(",,") + word + QStringLiteral(",,") +
+                                     csvField(reason) + u','),
+             qPrintable(csv.value(1)));
+    const QJsonObject json =
+        QJsonDocument::fromJson(formatResults(results, OutputFormat::Json, false).toUtf8())
+            .array()
+            .first()
+            .toObject();
+    QCOMPARE(json.value(QStringLiteral("state")).toString(), word);
+    QCOMPARE(json.value(QStringLiteral("reason")).toString(), reason);
+    // Only free names are listed as available.
+    QCOMPARE(formatResults(results, OutputFormat::Csv, true).count(u'\n'),
+             word == u"available" ? 2 : 1);
+    QCOMPARE(countsText(plan->candidates).contains(QStringLiteral(", 1 not registrable")),
+             word == u"not_registrable");
 }
 
 QTEST_GUILESS_MAIN(TestResultActions)

@@ -14,6 +14,8 @@ private slots:
     void columns();
     void candidates();
     void reopenNotChecked();
+    void registrationRules_data();
+    void registrationRules();
     void nothingSelected();
     void refusals_data();
     void refusals();
@@ -149,6 +151,52 @@ void TestRunPlan::reopenNotChecked() {
     QCOMPARE(table.at(7, 1).state, CheckState::NotChecked);
     QCOMPARE(table.at(8, 1).state, CheckState::NotChecked);
     QCOMPARE(table.probes()[0].trust, SuffixProbe::Trust::Trusted);
+}
+
+void TestRunPlan::registrationRules_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("suffixes");
+    QTest::addColumn<int>("state"); // of the first candidate, as planned
+    QTest::addColumn<QString>("ruleReason");
+    QTest::addColumn<int>("probes");
+
+    const int pending = int(CheckState::Pending), barred = int(CheckState::NotRegistrable);
+    const QString own = QStringLiteral(
+        "reserved by the registry for its own use (ICANN registry agreement, Specification 5)");
+    QTest::newRow("ordinary") << "sunny" << QStringList{"app"} << pending << QString() << 1;
+    // Reserved: asked all the same, the reason kept for an NXDOMAIN.
+    QTest::newRow("reserved") << "www" << QStringList{"app"} << pending << own << 1;
+    QTest::newRow("hyphen last: never asked, no self-test for it")
+        << "abc-" << QStringList{"app"} << barred
+        << QStringLiteral("a name cannot end with a hyphen") << 0;
+    QTest::newRow("complete name with a hyphen rule")
+        << "ab--cd.com" << QStringList{} << barred
+        << QStringLiteral("a name cannot have hyphens in the third and fourth places unless it "
+                          "is a valid international (xn--) name")
+        << 0;
+    // An ending given as it stands that breaks a rule is a typing error, as before.
+    QTest::newRow("suffix breaking a hyphen rule")
+        << "sunny" << QStringList{"-x"} << int(CheckState::NotChecked) << QString() << 0;
+}
+
+void TestRunPlan::registrationRules() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, suffixes);
+    QFETCH(int, state);
+    QFETCH(QString, ruleReason);
+    QFETCH(int, probes);
+
+    const LoadedRules rules = loadRegistrationRules(test::binDir());
+    QVERIFY2(rules.warning.isEmpty(), qPrintable(rules.warning));
+    RunRequest request{text};
+    if (!suffixes.isEmpty())
+        request.suffixes = suffixes;
+    const Result<RunPlan, RunRefusal> run = planRun(request, TldCatalogue{}, rules.rules);
+    QVERIFY(run);
+    const CheckItem& item = run->candidates.at(1, 1);
+    QCOMPARE(int(item.state), state);
+    QCOMPARE(item.ruleReason, ruleReason);
+    QCOMPARE(int(run->candidates.probes().size()), probes);
 }
 
 void TestRunPlan::refusals_data() {

@@ -6,8 +6,10 @@
 #include "engine/self_test.h"
 #include "nsd_server.h"
 #include "results/run_summary.h"
+#include "test_support.h"
 #include "unbound_server.h"
 
+#include <QNetworkDatagram>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -105,6 +107,62 @@ int digRcode(const QString& server, const QString& name) {
     return status.hasMatch() ? int(codes.indexOf(status.captured(1))) : -1;
 }
 
+const QString kRelay = QStringLiteral("127.53.50.3");
+
+// The question name of a DNS message, or empty.
+QString questionName(const QByteArray& message) {
+    QStringList labels;
+    for (qsizetype at = 12; at < message.size();) {
+        const int length = static_cast<unsigned char>(message[at]);
+        if (length == 0)
+            return labels.join(u'.');
+        if (length > 63 || at + 1 + length > message.size())
+            return {};
+        labels << QString::fromLatin1(message.mid(at + 1, length));
+        at += 1 + length;
+    }
+    return {};
+}
+
+// Passes queries on to a nameserver and its answers back, noting every name asked: what went
+// over the wire. Runs on the test's own event loop.
+class WireLog {
+public:
+    bool start(const QString& address, const QString& upstream) {
+        if (!m_socket.bind(QHostAddress(address), 53))
+            return false;
+        m_upstream.connectToHost(QHostAddress(upstream), 53);
+        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
+            while (m_socket.hasPendingDatagrams()) {
+                const QNetworkDatagram query = m_socket.receiveDatagram();
+                m_client = query.senderAddress();
+                m_clientPort = query.senderPort();
+                m_asked << questionName(query.data()).toLower();
+                m_upstream.write(query.data());
+            }
+        });
+        QObject::connect(&m_upstream, &QUdpSocket::readyRead, &m_upstream, [this] {
+            while (m_upstream.hasPendingDatagrams())
+                m_socket.writeDatagram(m_upstream.receiveDatagram().data(), m_client, m_clientPort);
+        });
+        return true;
+    }
+    const QStringList& asked() const { return m_asked; }
+
+private:
+    QUdpSocket m_socket;
+    QUdpSocket m_upstream;
+    QHostAddress m_client;
+    quint16 m_clientPort = 0;
+    QStringList m_asked;
+};
+
+// Zones for the registration rules: what exists under a new gTLD and under com.
+QMap<QString, QString> ruleZones() {
+    return {{QStringLiteral("app"), QStringLiteral("nic A 192.0.2.20\nsunny A 192.0.2.21\n")},
+            {QStringLiteral("com"), QStringLiteral("x A 192.0.2.22\ntaken A 192.0.2.1\n")}};
+}
+
 } // namespace
 
 class TestVerdicts : public QObject {
@@ -113,6 +171,14 @@ private slots:
     void initTestCase();
     void againstDnsSoftware_data();
     void againstDnsSoftware();
+    void registrationRules_data();
+    void registrationRules();
+
+private:
+    // One run over every name of registrationRules_data, made at its first row.
+    QStringList m_names;
+    std::optional<CheckTable> m_ruled;
+    QStringList m_asked;
 };
 
 void TestVerdicts::initTestCase() {
@@ -191,6 +257,80 @@ void TestVerdicts::againstDnsSoftware() {
             QVERIFY2(summary.contains(s.summaryPart), qPrintable(summary));
         }
     }
+}
+
+void TestVerdicts::registrationRules_data() {
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<int>("rcode"); // dig's for the name; -1: never asked
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("reason");
+
+    const QString own = QStringLiteral(
+        "reserved by the registry for its own use (ICANN registry agreement, Specification 5)");
+    const QString single =
+        QStringLiteral("reserved by the registry (single-character names under .com and .net)");
+    const QString thirdFourth =
+        QStringLiteral("a name cannot have hyphens in the third and fourth places unless it is "
+                       "a valid international (xn--) name");
+    const int free = int(CheckState::Available), taken = int(CheckState::Unavailable),
+              barred = int(CheckState::NotRegistrable);
+    m_names.clear();
+    const auto row = [this](const char* tag, const char* domain, int rcode, int state,
+                            const QString& reason) {
+        m_names << QString::fromLatin1(domain);
+        QTest::newRow(tag) << QString::fromLatin1(domain) << rcode << state << reason;
+    };
+    row("free", "free.app", 3, free, {});
+    row("taken", "sunny.app", 0, taken, {});
+    row("free, reserved for the registry", "whois.app", 3, barred, own);
+    row("free, example", "example.app", 3, barred,
+        QStringLiteral("reserved by the registry (ICANN registry agreement, Specification 5)"));
+    row("taken, reserved for the registry", "nic.app", 0, taken, {});
+    row("one character, free", "q.com", 3, barred, single);
+    row("one character, taken", "x.com", 0, taken, {});
+    row("a new gTLD's reserved word under com", "www.com", 3, free, {});
+    row("hyphen first", "-foo.com", -1, barred,
+        QStringLiteral("a name cannot start with a hyphen"));
+    row("hyphen last", "foo-.app", -1, barred, QStringLiteral("a name cannot end with a hyphen"));
+    row("hyphens in places 3 and 4", "ab--cd.com", -1, barred, thirdFourth);
+    row("not a valid xn-- label", "xn--zz.com", -1, barred, thirdFourth);
+}
+
+// Candidates against NSD with the shipped rules: a reserved name the DNS calls free is not
+// registrable, one that exists stays taken, and names breaking a hyphen rule are never sent.
+void TestVerdicts::registrationRules() {
+    QFETCH(QString, domain);
+    QFETCH(int, rcode);
+    QFETCH(int, state);
+    QFETCH(QString, reason);
+
+    NOMISPOT_START_NSD(nsd, kNsd, ruleZones());
+    if (!m_ruled) {
+        const LoadedRules rules = loadRegistrationRules(test::binDir());
+        QVERIFY2(rules.warning.isEmpty(), qPrintable(rules.warning));
+        Result<RunPlan, RunRefusal> plan =
+            planRun({m_names.join(u' ')}, TldCatalogue{}, rules.rules);
+        QVERIFY(plan);
+        WireLog wire;
+        QVERIFY(wire.start(kRelay, kNsd));
+        QueryRunner runner;
+        QVERIFY(runner.initNetwork(kRelay));
+        m_ruled = std::move(plan->candidates);
+        runner.start(*m_ruled, 5, 2, m_ruled->candidateCount() + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!runner.isRunning(), 20000);
+        m_asked = wire.asked();
+    }
+    const CheckTable& table = *m_ruled;
+    const CheckItem* item = nullptr;
+    for (int r = 1; r <= table.nameCount(); ++r)
+        if (table.at(1, r).domain == domain)
+            item = &table.at(1, r);
+    QVERIFY(item);
+    QCOMPARE(int(item->state), state);
+    QCOMPARE(reasonText(*item), reason);
+    QCOMPARE(m_asked.contains(domain.toLower()), rcode >= 0);
+    if (rcode >= 0)
+        QCOMPARE(digRcode(kNsd, domain), rcode);
 }
 
 QTEST_GUILESS_MAIN(TestVerdicts)

@@ -443,6 +443,8 @@ void TestFaults::brokenDataFile() {
         bytes += DecodeLine(QString::fromLatin1(plain)).toLatin1() + (line % 2 ? "\r\n" : "\n");
     }
     QVERIFY(writeFile(dataFile, bytes));
+    QVERIFY(QFile::copy(test::binDir() + QStringLiteral("/registration-rules.tsv"),
+                        dataDir.filePath(QStringLiteral("registration-rules.tsv"))));
     QTemporaryDir dir;
     const QString settings = dir.filePath(QStringLiteral("Nomispot.ini"));
     QVERIFY(writeFile(settings, "[main]\ninit=False\n[domains]\nt400=1\nt1=1\n"));

@@ -3,6 +3,7 @@
 #include "results/frm_results.h"
 #include "results/result_actions.h"
 #include "results/result_formats.h"
+#include "results/verdict_pictures.h"
 #include "small_disk.h"
 #include "test_app.h"
 
@@ -40,9 +41,11 @@ const QString kNameserver = QStringLiteral("127.53.0.7");
 
 // A finished run of text under the default list; com has a site, net has none.
 struct FinishedRun {
-    explicit FinishedRun(const QString& text) {
+    explicit FinishedRun(const QString& text, bool shippedRules = false) {
         app.state.catalogue = test::makeCatalogue(
             {"com;Commercial;https://com.example;", "net;Network;;", "uk;UK;;co"});
+        if (shippedRules)
+            app.state.registrationRules = loadRegistrationRules(test::binDir()).rules;
         app.state.dns = {kNameserver, 2, 1};
         window = std::make_unique<frmMain>(app.state);
         QTest::keyClicks(window->findChild<QLineEdit*>("names"), text);
@@ -86,6 +89,8 @@ private slots:
     void quitKeyFromResults();
     void checkAgainWithAnotherNameserver();
     void onlyRowsWithAFreeName();
+    void notRegistrableCells_data();
+    void notRegistrableCells();
 
 private:
     std::unique_ptr<test::NsdServer> m_nsd;
@@ -482,6 +487,51 @@ void TestResultsWindow::onlyRowsWithAFreeName() {
     QVERIFY(!grid->isRowHidden(1));
     run.action("mnuOnlyFree")->setChecked(false);
     QVERIFY(!grid->isRowHidden(0));
+}
+
+void TestResultsWindow::notRegistrableCells_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("picture");
+    QTest::addColumn<QString>("tip");
+
+    const int barred = ResultGridModel::Barred;
+    const QString single =
+        QStringLiteral("reserved by the registry (single-character names under .com and .net)");
+    QTest::newRow("taken") << 1 << 1 << int(ResultGridModel::Cross) << "taken.com is taken";
+    QTest::newRow("free") << 1 << 2 << int(ResultGridModel::Check) << "free.com is available";
+    QTest::newRow("one character, free in the DNS")
+        << 1 << 3 << barred << "q.com cannot be registered: " + single;
+    QTest::newRow("one character under net")
+        << 2 << 3 << barred << "q.net cannot be registered: " + single;
+    QTest::newRow("hyphen first, never asked")
+        << 3 << 4 << barred << "-foo.org cannot be registered: a name cannot start with a hyphen";
+}
+
+// Names no registry takes get their own picture and words, and are not free to the row filter.
+void TestResultsWindow::notRegistrableCells() {
+    QFETCH(int, column);
+    QFETCH(int, row);
+    QFETCH(int, picture);
+    QFETCH(QString, tip);
+
+    FinishedRun run(QStringLiteral("taken free q -foo"), true);
+    QVERIFY(run.finish());
+    const ResultGridModel& model = run.results->gridModel();
+    QCOMPARE(int(model.pictureAt(column, row)), picture);
+    QCOMPARE(model.data(model.index(row - 1, column - 1), Qt::ToolTipRole).toString(), tip);
+    QCOMPARE(model.data(model.index(row - 1, column - 1), Qt::AccessibleTextRole).toString(), tip);
+    // -foo under all eight endings, q under com and net.
+    QVERIFY2(
+        run.results->summary().startsWith(QStringLiteral("2 free, 2 taken, 10 not registrable.")),
+        qPrintable(run.results->summary()));
+    auto* grid = run.results->findChild<QTableView*>(QStringLiteral("ResultGrid"));
+    run.action("mnuOnlyFree")->setChecked(true);
+    QCOMPARE(grid->isRowHidden(row - 1), row != 2);
+    // The picture is neither the check nor the cross.
+    QVERIFY(barredPicture() != checkPicture());
+    QVERIFY(barredPicture() != crossPicture());
+    QVERIFY(barredPicture() != questionPicture());
 }
 
 QTEST_MAIN(TestResultsWindow)

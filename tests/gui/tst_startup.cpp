@@ -39,6 +39,7 @@ private slots:
     void firstRun_data();
     void firstRun();
     void firstRunWithoutHelpFile();
+    void brokenRegistrationRules();
     void laterRun();
     void missingDataFile();
     void closingMainWindowEndsEverything();
@@ -99,10 +100,34 @@ void TestStartup::firstRun() {
     QVERIFY(!isFirstRun(*app.reopenStore()));
 }
 
+// A broken table of registration rules: said once at start, and the hyphen rules alone apply.
+void TestStartup::brokenRegistrationRules() {
+    test::TestApp app;
+    QVERIFY(QFile::copy(catalogueFilePath(test::binDir()), catalogueFilePath(app.dir.path())));
+    QFile rules(app.dir.filePath(QStringLiteral("registration-rules.tsv")));
+    QVERIFY(rules.open(QIODevice::WriteOnly));
+    rules.write("rule\tcom\tsecond-level=a\n");
+    rules.close();
+    app.state.dataDir = app.dir.path();
+    frmMain window(app.state);
+    whenWizardShows([](frmOptionsFirst*) {});
+    QVERIFY(StartUp(window, app.state));
+    // Then the first run's word on the missing help file.
+    QCOMPARE(app.messages.texts().size(), 2);
+    QVERIFY2(app.messages.texts()[0].contains(QStringLiteral("cannot be used: line 1")) &&
+                 app.messages.texts()[0].contains(QStringLiteral("Only the rules on hyphens")),
+             qPrintable(app.messages.texts()[0]));
+    QVERIFY(window.isVisible());
+    QCOMPARE(app.state.registrationRules.reservationCount(), 0);
+    QVERIFY(app.state.registrationRules.beforeAsking(u"-a.com"));
+}
+
 void TestStartup::firstRunWithoutHelpFile() {
     test::TestApp app;
-    // A program directory with the data file but no help file.
+    // A program directory with the data files but no help file.
     QVERIFY(QFile::copy(catalogueFilePath(test::binDir()), catalogueFilePath(app.dir.path())));
+    QVERIFY(QFile::copy(test::binDir() + QStringLiteral("/registration-rules.tsv"),
+                        app.dir.filePath(QStringLiteral("registration-rules.tsv"))));
     app.state.dataDir = app.dir.path();
     frmMain window(app.state);
     bool wizardShown = false;

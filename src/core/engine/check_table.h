@@ -12,7 +12,8 @@ enum class CheckState : std::uint8_t {
     Pending = 0,
     Unavailable = 1,
     Available = 2,
-    NotChecked = 3
+    NotChecked = 3,
+    NotRegistrable = 4 // no registry can take it (CheckItem::ruleReason says why)
 };
 
 // Why a candidate ended NotChecked.
@@ -56,6 +57,12 @@ struct CheckItem {
     QDate expires = {};              // the registration's end, where the registry gives it
     bool registeredNotInDns = false; // taken because its registry holds it, though not in the DNS
     bool mayBecomeFreeSoon = false;  // in its redemption period or pending delete
+
+    // Why no registry can take it, from the registration rules: set when planned. A hyphen rule
+    // makes it NotRegistrable at once; a reservation only once the DNS says it does not exist.
+    QString ruleReason = {};
+    // Where a verdict came from when no query was sent: "in the zone file of 2026-07-23".
+    QString verdictSource = {};
 
     const QString& wireName() const { return ascii.isEmpty() ? domain : ascii; }
 };

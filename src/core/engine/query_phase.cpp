@@ -112,7 +112,12 @@ void QueryPhase::candidateReply(const CheckTable::Cell& cell, const Reply& reply
         item.rcode = reply.rcode;
         return;
     }
-    item.state = reply.rcode == kRcodeNoError ? CheckState::Unavailable : CheckState::Available;
+    // A name that exists is taken, reserved or not; one that does not is free unless a
+    // reservation keeps it from everyone.
+    if (reply.rcode == kRcodeNoError)
+        item.state = CheckState::Unavailable;
+    else
+        item.state = item.ruleReason.isEmpty() ? CheckState::Available : CheckState::NotRegistrable;
     item.reason = NotCheckedReason::None;
     --m_pending;
     if (m_answered < m_progressMax)

@@ -8,7 +8,8 @@
 
 namespace nomispot {
 
-Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogue& catalogue) {
+Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogue& catalogue,
+                                    const RegistrationRules& rules) {
     Result<NameTable, NameRefusal> parsed = parseNames(request.text, request.mode);
     if (!parsed) {
         const NameRefusal& why = parsed.error();
@@ -44,7 +45,7 @@ Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogu
     // Counted after second-level labels are expanded, so identifiers always fit.
     if (const long long refused = refusedCombinations(plan.columns.size(), plan.names.NameCount()))
         return RunRefusal{RunRefusal::TooManyCombinations, tooManyCombinationsMessage(refused)};
-    plan.candidates = buildCheckItems(plan.columns, plan.names, catalogue);
+    plan.candidates = buildCheckItems(plan.columns, plan.names, catalogue, rules);
     if (request.selfTest)
         addSelfTest(plan.candidates);
     return plan;
@@ -105,7 +106,7 @@ long long refusedCombinations(std::size_t columnCount, long long nameCount) {
 }
 
 CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameTable& names,
-                           const TldCatalogue& catalogue) {
+                           const TldCatalogue& catalogue, const RegistrationRules& rules) {
     const int colCount = static_cast<int>(columns.size());
     const int nameCount = names.NameCount();
     CheckTable table;
@@ -115,19 +116,29 @@ CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameT
         const QString tld = names.NamesNeedSuffix
                                 ? catalogue[FindTldIndex(catalogue, column.suffix)].tld
                                 : QString();
+        // A suffix given as it stands that breaks the label rules, hyphens included, is a typing
+        // error: its candidates are not valid names.
+        const bool suffixValid = column.suffix.isEmpty() || bool(toAsciiName(column.suffix));
         for (int r = 1; r <= nameCount; ++r) {
             CheckItem& item = table.at(c, r);
             const QString& name = names.Names[r - 1];
             item.domain = names.NamesNeedSuffix ? name + u'.' + column.suffix : name;
             // Kept only where it differs; a name that cannot be converted, or whose labels break
-            // the label rules (a suffix given as it stands), is never sent.
-            const Result<QString> ascii = toAsciiName(item.domain);
+            // the label rules (a suffix given as it stands), is never sent, nor one that breaks
+            // a hyphen rule: no registry can take it.
+            const Result<QString> ascii = toAsciiName(item.domain, HyphenLabels::Keep);
             if (ascii && *ascii != item.domain)
                 item.ascii = *ascii;
             item.tld = tld;
-            if (!ascii || !isValidDomainName(item.wireName())) {
+            if (!suffixValid || !ascii || !isValidDomainName(item.wireName())) {
                 item.state = CheckState::NotChecked;
                 item.reason = NotCheckedReason::InvalidName;
+            } else if (const std::optional<RuleVerdict> hyphen =
+                           rules.beforeAsking(item.wireName())) {
+                item.state = CheckState::NotRegistrable;
+                item.ruleReason = hyphen->reason;
+            } else if (const std::optional<RuleVerdict> reserved = rules.ifFree(item.wireName())) {
+                item.ruleReason = reserved->reason;
             }
             item.queryId = static_cast<std::uint16_t>((c - 1) * nameCount + r);
         }

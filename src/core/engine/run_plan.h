@@ -4,6 +4,7 @@
 #include "engine/check_table.h"
 #include "names/name_parser.h"
 #include "names/name_table.h"
+#include "names/registrability.h"
 #include "result.h"
 
 #include <QString>
@@ -43,8 +44,9 @@ struct RunRequest {
 struct RunPlan {
     NameTable names;
     std::vector<ResultColumn> columns;
-    // One per column and name, numbered column by column: Pending, or NotChecked when the name
-    // is not a valid domain name; then the self-test probes of their suffixes.
+    // One per column and name, numbered column by column: Pending, NotChecked when the name is
+    // not a valid domain name, NotRegistrable when it breaks a hyphen rule; then the self-test
+    // probes of their suffixes.
     CheckTable candidates;
 };
 
@@ -56,8 +58,9 @@ struct RunRefusal {
 };
 
 // Turns what the user typed and chose into the run's names, columns and candidates, or refuses
-// it with the message the user gets.
-Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogue& catalogue);
+// it with the message the user gets. rules say which candidates no registry can take.
+Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogue& catalogue,
+                                    const RegistrationRules& rules = {});
 
 // The result columns of a run, second-level labels expanded.
 std::vector<ResultColumn> planColumns(bool namesNeedSuffix, SearchSet searchSet,
@@ -67,10 +70,11 @@ std::vector<ResultColumn> planColumns(bool namesNeedSuffix, SearchSet searchSet,
 // The suffixes a catalogue row searches: its TLD, or one per second-level label.
 QStringList suffixesOf(const TldEntry& entry);
 
-// One candidate per column and name, numbered column by column: Pending, or NotChecked for a name
-// that is not a valid domain name (it is never sent).
+// One candidate per column and name, numbered column by column: Pending, NotChecked for a name
+// that is not a valid domain name, or NotRegistrable for one that breaks a hyphen rule (neither
+// is ever sent). A pending one keeps the reservation that applies should the DNS call it free.
 CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameTable& names,
-                           const TldCatalogue& catalogue);
+                           const TldCatalogue& catalogue, const RegistrationRules& rules = {});
 
 QString tooManyCombinationsMessage(long long combinations);
 

@@ -154,11 +154,48 @@ std::optional<QString> asciiLabelProblem(Uts46& uts46, QStringView label) {
     return std::nullopt;
 }
 
-// The DNS form of one label, or why it cannot be one.
-Result<QString> asciiLabel(Uts46& uts46, QStringView label) {
+constexpr uint32_t kHyphenErrors =
+    UIDNA_ERROR_LEADING_HYPHEN | UIDNA_ERROR_TRAILING_HYPHEN | UIDNA_ERROR_HYPHEN_3_4;
+
+std::optional<HyphenRule> hyphenRuleOf(Uts46& uts46, QStringView label) {
+    if (label.isEmpty() || !std::all_of(label.begin(), label.end(), isLdh))
+        return std::nullopt;
+    if (label.front() == u'-')
+        return HyphenRule::First;
+    if (label.back() == u'-')
+        return HyphenRule::Last;
+    if (label.size() < 4 || label[2] != u'-' || label[3] != u'-')
+        return std::nullopt;
+    if (!label.startsWith(u"xn", Qt::CaseInsensitive))
+        return HyphenRule::ThirdFourth;
+    // Without the converter no "xn--" label can be judged: left to the label checks.
+    if (!uts46.get())
+        return std::nullopt;
+    uint32_t errors = 0;
+    if (uts46.convert(label, false, errors)) {
+        if (errors & UIDNA_ERROR_LEADING_HYPHEN)
+            return HyphenRule::First;
+        if (errors & UIDNA_ERROR_TRAILING_HYPHEN)
+            return HyphenRule::Last;
+    }
+    if (aLabelProblem(uts46, label))
+        return HyphenRule::ThirdFourth;
+    return std::nullopt;
+}
+
+// The DNS form of one label, or why it cannot be one. With HyphenLabels::Keep a label whose only
+// fault is a hyphen rule is taken as it is (its "xn--" form for other scripts).
+Result<QString> asciiLabel(Uts46& uts46, QStringView label,
+                           HyphenLabels hyphens = HyphenLabels::Refuse) {
     if (label.isEmpty())
         return Failure{QStringLiteral("a name part cannot be empty")};
     if (isAscii(label)) {
+        if (hyphens == HyphenLabels::Keep && hyphenRuleOf(uts46, label)) {
+            // Too long to be a label at all: that is the fault to name.
+            if (label.size() > kMaxLabelLength)
+                return Failure{tooLong(label.size(), false)};
+            return label.toString();
+        }
         if (std::optional<QString> problem = asciiLabelProblem(uts46, label))
             return Failure{std::move(*problem)};
         return label.toString();
@@ -169,6 +206,9 @@ Result<QString> asciiLabel(Uts46& uts46, QStringView label) {
     std::optional<QString> ascii = uts46.convert(label, true, errors);
     if (!ascii)
         return Failure{phrase(kUts46Refuses)};
+    if (hyphens == HyphenLabels::Keep && errors != 0 && (errors & ~kHyphenErrors) == 0 &&
+        ascii->size() <= kMaxLabelLength && isAscii(*ascii))
+        return std::move(*ascii);
     if (errors != 0)
         return Failure{icuReason(errors, ascii->size())};
     return std::move(*ascii);
@@ -196,13 +236,18 @@ std::optional<QString> labelProblem(QStringView label) {
     return ascii.error().message;
 }
 
-Result<QString> toAsciiName(const QString& name) {
+std::optional<HyphenRule> brokenHyphenRule(QStringView label) {
+    Uts46 uts46;
+    return hyphenRuleOf(uts46, label);
+}
+
+Result<QString> toAsciiName(const QString& name, HyphenLabels hyphens) {
     Uts46 uts46;
     QStringList labels = withAsciiFullStops(name).split(u'.');
     for (QString& label : labels) {
         if (label.isEmpty())
             continue; // the DNS checks refuse the name as a whole
-        Result<QString> ascii = asciiLabel(uts46, label);
+        Result<QString> ascii = asciiLabel(uts46, label, hyphens);
         if (!ascii)
             return Failure{QStringLiteral("\"%1\" cannot be part of a domain name: %2")
                                .arg(label, ascii.error().message)};

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <cstdint>
 #include <optional>
 
 namespace nomispot {
@@ -21,11 +22,24 @@ QString withAsciiFullStops(QString text);
 // at most 63 characters; other labels must pass UTS #46 and fit 63 characters once encoded.
 std::optional<QString> labelProblem(QStringView label);
 
+// The rules on hyphens a label can break: no hyphen first or last, no "--" in the third and
+// fourth places unless the label is a valid "xn--" label.
+enum class HyphenRule : std::uint8_t { First, Last, ThirdFourth };
+
+// The hyphen rule an ASCII label breaks, or nothing. An "xn--" label is judged by the label it
+// encodes (one that encodes "-café" starts with a hyphen); one that encodes none breaks
+// ThirdFourth.
+std::optional<HyphenRule> brokenHyphenRule(QStringView label);
+
+// Whether toAsciiName takes labels whose only fault is a hyphen rule: such names are real
+// candidates that no registry can take, not typing errors.
+enum class HyphenLabels : std::uint8_t { Refuse, Keep };
+
 // The DNS form of a name typed in any script: each label with letters outside ASCII becomes its
 // "xn--" form by UTS #46 (non-transitional, with the bidi, joiner, context and STD3 checks);
 // ASCII labels stay exactly as typed. Full stops of isFullStop separate labels; empty labels
 // are left to the DNS checks. Fails naming the first label that cannot be a domain label, and
 // why.
-Result<QString> toAsciiName(const QString& name);
+Result<QString> toAsciiName(const QString& name, HyphenLabels hyphens = HyphenLabels::Refuse);
 
 } // namespace nomispot

@@ -73,9 +73,10 @@ Result<NameTable, NameRefusal> parseNames(const QString& typed, CheckMode mode) 
             for (qsizetype j = 0; j < n; ++j)
                 table.Names << (i == j ? words[i] : words[i] + words[j]);
     }
-    // Every label must be one a domain can have: refused here, with the label and why named.
+    // Every label must be one a domain can have: refused here, with the label and why named. A
+    // label that breaks only a hyphen rule stays: its candidates end not registrable.
     for (const QString& name : table.Names)
-        if (const Result<QString> ascii = toAsciiName(name); !ascii) {
+        if (const Result<QString> ascii = toAsciiName(name, HyphenLabels::Keep); !ascii) {
             return NameRefusal{NameRefusal::Illegal, -1, 0, true, ascii.error().message};
         }
     return table;

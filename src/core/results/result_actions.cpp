@@ -28,6 +28,9 @@ PopupCaptions popupCaptions(const CheckItem& item, const TldEntry& entry,
     case CheckState::NotChecked:
         p.title += QStringLiteral(" could not be checked.");
         break;
+    case CheckState::NotRegistrable:
+        p.title += QStringLiteral(" cannot be registered.");
+        break;
     case CheckState::Pending:
         break;
     }
@@ -53,6 +56,9 @@ QString clipboardLine(const CheckItem& item, const TldCatalogue& catalogue) {
         break;
     case CheckState::NotChecked:
         line += QStringLiteral(" was not checked.");
+        break;
+    case CheckState::NotRegistrable:
+        line += QStringLiteral(" cannot be registered (") + item.ruleReason + QStringLiteral(").");
         break;
     case CheckState::Available: {
         line += QStringLiteral(" is available");
@@ -111,6 +117,9 @@ QString stateDescription(const CheckItem& item) {
         break;
     case CheckState::NotChecked:
         text += QStringLiteral(" was not checked: ") + reasonText(item);
+        break;
+    case CheckState::NotRegistrable:
+        text += QStringLiteral(" cannot be registered: ") + reasonText(item);
         break;
     case CheckState::Pending:
         text += QStringLiteral(" is being checked");

@@ -102,6 +102,8 @@ QString stateWord(CheckState state) {
         return QStringLiteral("unavailable");
     case CheckState::NotChecked:
         return QStringLiteral("not_checked");
+    case CheckState::NotRegistrable:
+        return QStringLiteral("not_registrable");
     case CheckState::Pending:
         break;
     }

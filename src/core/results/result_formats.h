@@ -20,7 +20,8 @@ struct RunResults {
     const std::vector<ResultColumn>& columns;
 };
 
-// "available", "unavailable", "not_checked" (and "pending" for a candidate still waiting).
+// "available", "unavailable", "not_checked", "not_registrable" (and "pending" for a candidate
+// still waiting).
 QString stateWord(CheckState state);
 
 // "found", "not-found", "unknown" or "not-asked".

@@ -40,6 +40,8 @@ QString suffixList(const QStringList& suffixes) {
 } // namespace
 
 QString reasonText(const CheckItem& item) {
+    if (item.state == CheckState::NotRegistrable)
+        return item.ruleReason;
     if (item.registeredNotInDns)
         return QStringLiteral("registered, not in DNS");
     switch (item.reason) {
@@ -69,7 +71,7 @@ QString reasonText(const CheckItem& item) {
 }
 
 QString countsText(const CheckTable& table) {
-    int free = 0, taken = 0, pending = 0;
+    int free = 0, taken = 0, pending = 0, notRegistrable = 0;
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r)
             switch (table.at(c, r).state) {
@@ -82,10 +84,15 @@ QString countsText(const CheckTable& table) {
             case CheckState::Pending:
                 ++pending;
                 break;
+            case CheckState::NotRegistrable:
+                ++notRegistrable;
+                break;
             case CheckState::NotChecked:
                 break;
             }
     QString text = QStringLiteral("%1 free, %2 taken").arg(free).arg(taken);
+    if (notRegistrable)
+        text += QStringLiteral(", %1 not registrable").arg(notRegistrable);
     if (pending)
         text += QStringLiteral(", %1 to go").arg(pending);
     return text;

@@ -8,11 +8,13 @@
 
 namespace nomispot {
 
-// Why a candidate was not checked, in a few words ("no answer", "refused", ...), or why a
-// candidate the DNS called free is taken ("registered, not in DNS"); empty otherwise.
+// Why a candidate was not checked, in a few words ("no answer", "refused", ...), why a
+// candidate the DNS called free is taken ("registered, not in DNS"), or why no registry can take
+// it ("a name cannot start with a hyphen"); empty otherwise.
 QString reasonText(const CheckItem& item);
 
-// "3 free, 10 taken" and, while a run lasts, "5 to go".
+// "3 free, 10 taken", ", 2 not registrable" when there are such, and, while a run lasts,
+// "5 to go".
 QString countsText(const CheckTable& table);
 
 // The progress of a run in words: the self-test while its probes go out ("Testing the

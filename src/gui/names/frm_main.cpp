@@ -120,8 +120,8 @@ CheckMode frmMain::checkMode() const {
 }
 
 void frmMain::activate_Click() {
-    Result<RunPlan, RunRefusal> plan =
-        planRun({m_names->text(), checkMode(), m_state.searchSet}, m_state.catalogue);
+    Result<RunPlan, RunRefusal> plan = planRun({m_names->text(), checkMode(), m_state.searchSet},
+                                               m_state.catalogue, m_state.registrationRules);
     if (!plan) {
         const RunRefusal& why = plan.error();
         switch (why.reason) {

@@ -51,6 +51,10 @@ bool StartUp(frmMain& window, AppState& state) {
         state.messages->show(
             {appTitle(), skippedLinesMessage(path, loaded->skippedLines), MessageIcon::None});
     state.catalogue = std::move(loaded->catalogue);
+    LoadedRules rules = loadRegistrationRules(state.dataDir);
+    if (!rules.warning.isEmpty())
+        state.messages->show({appTitle(), rules.warning, MessageIcon::None});
+    state.registrationRules = std::move(rules.rules);
     if (const Status readable = checkSettingsReadable(state.store->path()); !readable)
         state.messages->show({appTitle(), readable.error().message, MessageIcon::Critical});
     StartupInit(state, &window);

@@ -572,8 +572,9 @@ int frmResults::answeredCount() const {
     int answered = 0;
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r)
-            if (const CheckState state = table.at(c, r).state;
-                state == CheckState::Available || state == CheckState::Unavailable)
+            if (const CheckState state = table.at(c, r).state; state == CheckState::Available ||
+                                                               state == CheckState::Unavailable ||
+                                                               state == CheckState::NotRegistrable)
                 ++answered;
     return answered;
 }

@@ -6,11 +6,11 @@
 namespace nomispot {
 
 ResultGridModel::ResultGridModel(const CheckTable& table, QObject* parent)
-    : QAbstractTableModel(parent),
-      m_table(table), m_pixmaps{QPixmap::fromImage(checkPicture()),
-                                QPixmap::fromImage(crossPicture()),
-                                QPixmap::fromImage(questionPicture()),
-                                QPixmap::fromImage(confirmedPicture())} {}
+    : QAbstractTableModel(parent), m_table(table), m_pixmaps{QPixmap::fromImage(checkPicture()),
+                                                             QPixmap::fromImage(crossPicture()),
+                                                             QPixmap::fromImage(questionPicture()),
+                                                             QPixmap::fromImage(confirmedPicture()),
+                                                             QPixmap::fromImage(barredPicture())} {}
 
 void ResultGridModel::setGrid(const QStringList& headers, const QStringList& names) {
     beginResetModel();
@@ -31,6 +31,8 @@ ResultGridModel::Picture ResultGridModel::pictureFor(CheckState state) {
         return Check;
     case CheckState::Unavailable:
         return Cross;
+    case CheckState::NotRegistrable:
+        return Barred;
     case CheckState::Pending:
     case CheckState::NotChecked:
         break;

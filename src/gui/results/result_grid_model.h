@@ -23,7 +23,8 @@ public:
         Check = 1,
         Cross = 2,
         Question = 3,
-        ConfirmedCheck = 4 // free, and the registry says so too
+        ConfirmedCheck = 4, // free, and the registry says so too
+        Barred = 5          // no registry can take it
     };
 
     explicit ResultGridModel(const CheckTable& table, QObject* parent = nullptr);
@@ -54,7 +55,7 @@ private:
     QStringList m_names;
     std::vector<Picture> m_pictures;
     QRect m_dirty; // cells changed since the last flush: x column, y row, 0-based
-    std::array<QPixmap, 4> m_pixmaps; // Check ... ConfirmedCheck; drawn once per grid
+    std::array<QPixmap, 5> m_pixmaps; // Check ... Barred; drawn once per grid
 };
 
 } // namespace nomispot

@@ -83,4 +83,18 @@ QImage confirmedPicture() {
     return image;
 }
 
+QImage barredPicture() {
+    QImage image = canvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Grey: neither the free green nor the taken red.
+    p.setPen(QPen(QColor(0x6b, 0x6b, 0x6b), 2.4, Qt::SolidLine, Qt::FlatCap));
+    const QPointF centre(10, 8.5);
+    constexpr double kRadius = 6.6;
+    p.drawEllipse(centre, kRadius, kRadius);
+    const double d = kRadius * 0.7071;
+    p.drawLine(centre + QPointF(-d, -d), centre + QPointF(d, d));
+    return image;
+}
+
 } // namespace nomispot

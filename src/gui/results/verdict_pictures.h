@@ -13,6 +13,8 @@ QImage crossPicture();
 QImage questionPicture();
 // Free, and confirmed by the registry: the check in a ring.
 QImage confirmedPicture();
+// Not registrable, whatever the DNS says: a grey ring barred across, the sign for "not allowed".
+QImage barredPicture();
 
 // The check's stroke in the pictures' frame, and its pen: the program's icon is drawn from them.
 QPainterPath checkStroke();
