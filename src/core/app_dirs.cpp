@@ -28,6 +28,11 @@ QString userDataDir() {
     return base.isEmpty() ? QString() : base + QStringLiteral("/nomispot");
 }
 
+QString userCacheDir() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/nomispot");
+}
+
 QStringList formerUserDataDirs() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())

@@ -22,6 +22,10 @@ QString helpLibraryDir(const QString& programDir);
 // ~/.local/share/nomispot. Empty when the system has no such place.
 QString userDataDir();
 
+// The folder of what the programs can make again (zone file indexes): ~/.cache/nomispot, or
+// under XDG_CACHE_HOME when that is set. Empty when the system has no such place.
+QString userCacheDir();
+
 // The folders where earlier versions kept them, each program its own (read, never written).
 QStringList formerUserDataDirs();
 

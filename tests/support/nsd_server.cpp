@@ -1,6 +1,7 @@
 #include "nsd_server.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace nomispot::test {
 
@@ -56,8 +57,7 @@ bool NsdServer::start() {
         const QString& zone = it.key();
         // "." is the root zone: its names end in the root alone.
         const QString origin = zone == u"." ? zone : zone + u'.';
-        const QString file =
-            (zone == u"." ? QStringLiteral("root") : zone) + QStringLiteral(".zone");
+        const QString file = QFileInfo(zoneFilePath(zone)).fileName();
         conf += QStringLiteral("zone:\n  name: \"%1\"\n  zonefile: \"%2\"\n").arg(origin, file);
         const QString below = zone == u"." ? QString() : origin;
         const QString text = QStringLiteral("$ORIGIN %1\n$TTL 60\n"
@@ -88,6 +88,11 @@ bool NsdServer::start() {
 
 void NsdServer::stop() {
     m_process.stop();
+}
+
+QString NsdServer::zoneFilePath(const QString& zone) const {
+    return m_dir.path() + u'/' + (zone == u"." ? QStringLiteral("root") : zone) +
+           QStringLiteral(".zone");
 }
 
 QString NsdServer::log() const {

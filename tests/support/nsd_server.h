@@ -24,6 +24,8 @@ public:
     // Set when the server should have run but did not: a test failure, not a skip.
     bool failed() const { return m_failed; }
     QString log() const;
+    // The zone file written for zone ("." for the root) once started.
+    QString zoneFilePath(const QString& zone) const;
 
     // The zones most tests need: com and net with "taken" registered, uk with co.uk and org.uk.
     static QMap<QString, QString> standardZones();
