@@ -132,6 +132,10 @@ void TestInstall::layout() {
     const QString id = latin1(layout::kAppId);
     QStringList files{
         installed(layout::kProgramDataDir, QStringLiteral("nspot.dll")),
+        installed(layout::kProgramDataDir, QStringLiteral("rdap-dns.json")),
+        installed(layout::kProgramDataDir, QStringLiteral("whois-servers.tsv")),
+        installed(layout::kProgramDataDir, QStringLiteral("whois-answers.tsv")),
+        installed(layout::kProgramDataDir, QStringLiteral("registration-rules.tsv")),
         installed(layout::kProgramDataDir, QStringLiteral("nomispot.qch")),
         installed(layout::kDataDir, QStringLiteral("applications/%1.desktop").arg(id)),
         installed(layout::kDataDir, QStringLiteral("metainfo/%1.metainfo.xml").arg(id)),
