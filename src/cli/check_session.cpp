@@ -72,6 +72,10 @@ std::optional<int> CheckSession::prepare() {
     if (!loaded->skippedLines.empty())
         printError(skippedLinesMessage(catalogueFilePath(m_dataDir), loaded->skippedLines));
     m_catalogue = std::move(loaded->catalogue);
+    LoadedRules rules = loadRegistrationRules(m_dataDir);
+    if (!rules.warning.isEmpty())
+        printError(rules.warning);
+    m_registrationRules = std::move(rules.rules);
 
     // A settings file named on the command line must be there: another one would be used silently.
     // It must be a regular file, too: a pipe or a device would be read without end.
@@ -99,7 +103,7 @@ std::optional<int> CheckSession::prepare() {
     }
     RunRequest request{*text, m_options.mode, m_options.searchSet, m_options.tlds};
     request.selfTest = m_options.selfTest;
-    Result<RunPlan, RunRefusal> plan = planRun(request, m_catalogue);
+    Result<RunPlan, RunRefusal> plan = planRun(request, m_catalogue, m_registrationRules);
     if (!plan) {
         if (plan.error().reason == RunRefusal::Blank) {
             return printResults() ? kExitOk : kExitOutput; // nothing to check: an empty list

@@ -57,6 +57,7 @@ private:
     QString m_dataDir;
     Streams m_streams;
     TldCatalogue m_catalogue;
+    RegistrationRules m_registrationRules;
     RunPlan m_plan;
     DnsSettings m_dns;
     QueryRunner m_runner;

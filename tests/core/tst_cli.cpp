@@ -71,6 +71,7 @@ private slots:
     void onlyAvailable();
     void inputSources_data();
     void inputSources();
+    void notRegistrable();
     void exitStatus_data();
     void exitStatus();
     void interrupted();
@@ -399,10 +400,9 @@ void TestCli::exitStatus_data() {
         << illegalCharactersMessage().replace(u'\r', u'\n') +
                QString::fromUtf8("\n\"a\u200db\" cannot be part of a domain name: a zero-width "
                                  "joiner or non-joiner is not allowed there\n");
+    // Checked, and not registrable: no refusal, nothing left unchecked.
     QTest::newRow("a name starting with a hyphen")
-        << QStringList{"--", "ok", "-abc"} << QByteArray() << 1
-        << illegalCharactersMessage().replace(u'\r', u'\n') +
-               "\n\"-abc\" cannot be part of a domain name: a name cannot start with a hyphen\n";
+        << QStringList{"--tlds", "com", "--", "ok", "-abc"} << QByteArray() << 0 << QString();
     QTest::newRow("lone carriage return")
         << QStringList{} << QByteArray("foo\rbar") << 1 << illegal("line 1 of standard input");
     QTest::newRow("NUL bytes") << QStringList{"--file", "/dev/zero"} << QByteArray() << 1
@@ -457,6 +457,29 @@ void TestCli::exitStatus_data() {
         << networkFailureMessage("192.0.2.1:99999", "the port must be a number from 1 to 65535")
                    .replace(u'\r', u'\n') +
                u'\n';
+}
+
+// Names no registry takes: the hyphen rule before asking, a reservation once NXDOMAIN comes.
+void TestCli::notRegistrable() {
+    const CliResult csv = run(fastRun() + QStringList{"--tlds", "com", "--format", "csv", "--",
+                                                      "-abc", "q", "taken", "free"});
+    QCOMPARE(csv.status, 0);
+    QCOMPARE(csv.err, QString());
+    const QList<QStringList> records = parseCsv(csv.out);
+    QCOMPARE(records.size(), 5);
+    const auto stateAndReason = [&](int row) {
+        return records.at(row).at(3) + u'|' + records.at(row).at(5);
+    };
+    QCOMPARE(stateAndReason(1),
+             QStringLiteral("not_registrable|a name cannot start with a hyphen"));
+    QCOMPARE(stateAndReason(2),
+             QStringLiteral("not_registrable|reserved by the registry (single-character names "
+                            "under .com and .net)"));
+    QCOMPARE(stateAndReason(3), QStringLiteral("unavailable|"));
+    QCOMPARE(stateAndReason(4), QStringLiteral("available|"));
+    const CliResult text = run(fastRun() + QStringList{"--tlds", "com", "--", "-abc"});
+    QCOMPARE(text.out, QStringLiteral(
+                           "-abc.com cannot be registered (a name cannot start with a hyphen).\n"));
 }
 
 void TestCli::exitStatus() {
