@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         table.at(2, r) = {QStringLiteral("free%1.two").arg(r), QStringLiteral("two"),
                           CheckState::Available};
     }
-    RegistryConfirmation confirmation(table, bootstrap);
+    RegistryConfirmation confirmation(table, {bootstrap, {}});
     QElapsedTimer clock;
     QObject::connect(&confirmation, &RegistryConfirmation::finished, &app, &QCoreApplication::quit);
     clock.start();

@@ -1,11 +1,13 @@
 #include "app_dirs.h"
 #include "app_icon.h"
 #include "app_info.h"
+#include "engine/self_test_cache.h"
 #include "message_box_service.h"
 #include "names/frm_main.h"
 #include "names/main_menu.h"
 #include "names/startup.h"
 #include "settings/settings_store.h"
+#include "zone/zone_index.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -30,6 +32,8 @@ int main(int argc, char** argv) {
 
     auto state = std::make_unique<nomispot::AppState>();
     state->dataDir = nomispot::appDataDir(QCoreApplication::applicationDirPath());
+    state->selfTestCachePath = nomispot::SelfTestCache::defaultPath();
+    state->zoneIndexDir = nomispot::defaultZoneIndexDir();
     state->store = &store;
     state->messages = &messages;
     state->shell = &shell;

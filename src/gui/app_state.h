@@ -19,6 +19,10 @@ struct AppState {
     RegistrationRules registrationRules; // read at start-up; the hyphen rules alone until then
     DnsSettings dns;
     SearchSet searchSet = SearchSet::DefaultList; // stored whenever it changes
+    // Where the self-test's findings are kept for a day; empty: every run tests afresh.
+    QString selfTestCachePath;
+    // Where the indexes of zone files are kept; empty: zone files cannot be used.
+    QString zoneIndexDir;
 
     SettingsStore* store = nullptr;
     MessageService* messages = nullptr;

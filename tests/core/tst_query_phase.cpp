@@ -107,6 +107,8 @@ private slots:
     void refusedStaysPending();
     void unencodableNameNeverSent();
     void ticksWhileSendingAreNotCounted();
+    void untrustedSuffixNotSent_data();
+    void untrustedSuffixNotSent();
 };
 
 void TestQueryPhase::nothingAnswers_data() {
@@ -381,6 +383,89 @@ void TestQueryPhase::progressInWords() {
     h.runToEnd();
     QCOMPARE(progressText(h.table, *h.phase, 1000),
              QStringLiteral("4 of 4 (100 %), at most 0 s left"));
+}
+
+void TestQueryPhase::untrustedSuffixNotSent_data() {
+    QTest::addColumn<bool>("remembered");
+    QTest::addColumn<int>("trust");
+    QTest::addColumn<int>("verdictAfter"); // candidate queries sent when the probe's answer comes
+    QTest::addColumn<int>("probesSent");
+    QTest::addColumn<int>("candidatesSent");
+
+    const int unknown = int(SuffixProbe::Trust::SuffixUnknown);
+    const int madeUp = int(SuffixProbe::Trust::MadeUpNamesExist);
+    const int trusted = int(SuffixProbe::Trust::Trusted);
+    QTest::newRow("remembered unknown: nothing sent") << true << unknown << 0 << 0 << 0;
+    QTest::newRow("remembered made-up names: nothing sent") << true << madeUp << 0 << 0 << 0;
+    // The first candidate is answered; the other two are asked in each of the three passes.
+    QTest::newRow("remembered trusted: candidates only") << true << trusted << 0 << 0 << 7;
+    QTest::newRow("answered during the self-test") << false << unknown << 0 << 2 << 0;
+    QTest::newRow("answered after two candidates went") << false << madeUp << 2 << 2 << 2;
+    QTest::newRow("answered after the first pass") << false << unknown << 3 << 2 << 3;
+}
+
+// Candidates under a suffix known to be untrusted are not sent again, whether the finding is
+// remembered or comes during the run; those already sent end with the suffix's reason too.
+void TestQueryPhase::untrustedSuffixNotSent() {
+    QFETCH(bool, remembered);
+    QFETCH(int, trust);
+    QFETCH(int, verdictAfter);
+    QFETCH(int, probesSent);
+    QFETCH(int, candidatesSent);
+
+    Harness h(3, 3);
+    addSelfTest(h.table);
+    QCOMPARE(h.table.probes().size(), std::size_t(1));
+    SuffixProbe& probe = h.table.probes()[0];
+    const auto verdict = SuffixProbe::Trust(trust);
+    if (remembered) {
+        probe.trust = verdict;
+        probe.remembered = true;
+    }
+    const std::uint16_t suffixId = h.table.probeQueryId(0, false);
+    const std::uint16_t madeUpId = h.table.probeQueryId(0, true);
+    int candidateQueries = 0;
+    bool told = false;
+    const auto tell = [&] {
+        told = true;
+        if (verdict == SuffixProbe::Trust::SuffixUnknown)
+            h.phase->datagram(reply(suffixId, kNxDomain, probe.suffix));
+        else
+            h.phase->datagram(reply(madeUpId, kNoError, probe.madeUpName));
+    };
+    h.onSend = [&](int id) {
+        if (id <= 3)
+            ++candidateQueries;
+        // The first candidate is answered at once: its verdict is overridden all the same.
+        if (id == 1)
+            h.phase->datagram(reply(1, kNxDomain));
+    };
+    h.beforeTick = [&](int) {
+        if (!remembered && !told && h.sent.size() >= 2 && candidateQueries >= verdictAfter)
+            tell();
+    };
+    h.phase->start();
+    // Remembered untrusted: nothing is left to ask from the start.
+    if (remembered && verdict != SuffixProbe::Trust::Trusted)
+        QCOMPARE(h.phase->pending(), 0);
+    h.runToEnd();
+
+    QCOMPARE(int(h.sent.size()) - candidateQueries, probesSent);
+    QCOMPARE(h.phase->probesSent(), probesSent);
+    QCOMPARE(candidateQueries, candidatesSent);
+    const NotCheckedReason reason = verdict == SuffixProbe::Trust::SuffixUnknown
+                                        ? NotCheckedReason::SuffixUnknown
+                                        : NotCheckedReason::MadeUpNamesExist;
+    for (int r = 1; r <= 3; ++r) {
+        const CheckItem& item = h.table.at(1, r);
+        if (verdict == SuffixProbe::Trust::Trusted) {
+            QCOMPARE(item.state, r == 1 ? CheckState::Available : CheckState::NotChecked);
+            QCOMPARE(item.reason, r == 1 ? NotCheckedReason::None : NotCheckedReason::NoAnswer);
+        } else {
+            QCOMPARE(item.state, CheckState::NotChecked);
+            QCOMPARE(item.reason, reason);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestQueryPhase)

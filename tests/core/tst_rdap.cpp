@@ -433,10 +433,10 @@ void TestRdap::confirmation() {
             item.domain = names[r - 1] + u'.' + suffixes[c - 1];
             item.state = r == 3 ? CheckState::Unavailable : CheckState::Available;
         }
-    RdapPolicy policy;
-    policy.interval = 50ms;
+    RegistryPolicy policy;
+    policy.rdap.interval = 50ms;
     RegistryConfirmation confirmation(
-        table, bootstrapOf({{"test", registryA.baseUrl()}, {"other", registryB.baseUrl()}}),
+        table, {bootstrapOf({{"test", registryA.baseUrl()}, {"other", registryB.baseUrl()}}), {}},
         policy);
     QSignalSpy finished(&confirmation, &RegistryConfirmation::finished);
     QSignalSpy confirmed(&confirmation, &RegistryConfirmation::confirmed);

@@ -98,8 +98,10 @@ void TestMainMenu::menuBarOrder() {
     QCOMPARE(main.window.menuBar()->actions().size(), 3);
     QCOMPARE(main.entries(main.window.menuBar()),
              (QStringList{"mnuFile", "mnuOptions", "mnuHelp"}));
-    QCOMPARE(main.entries(main.menu("mnuFile")), QStringList{"mnuExit"});
-    QCOMPARE(main.entries(main.menu("mnuOptions")), (QStringList{"mnuServer", "mnuDomains"}));
+    QCOMPARE(main.entries(main.menu("mnuFile")),
+             (QStringList{"mnuOpenNames", "fileBreak", "mnuExit"}));
+    QCOMPARE(main.entries(main.menu("mnuOptions")),
+             (QStringList{"mnuServer", "mnuDomains", "mnuZoneFiles"}));
     QCOMPARE(
         main.entries(main.menu("mnuHelp")),
         (QStringList{"mnuHelpIndex", "break", "mnuHomepage", "mnuSites", "break2", "mnuAbout"}));
@@ -118,6 +120,9 @@ void TestMainMenu::captions_data() {
     const auto alt = [](Qt::Key key) { return QKeySequence(Qt::ALT | key); };
     QTest::newRow("File") << "mnuFile"
                           << "&File " << alt(Qt::Key_F) << QKeySequence();
+    QTest::newRow("Open Names") << "mnuOpenNames"
+                                << "&Open Names..." << alt(Qt::Key_O)
+                                << QKeySequence(QKeySequence::Open);
     QTest::newRow("Exit") << "mnuExit"
                           << "E&xit" << alt(Qt::Key_X) << QKeySequence(Qt::CTRL | Qt::Key_X);
     QTest::newRow("Options") << "mnuOptions"
@@ -126,6 +131,8 @@ void TestMainMenu::captions_data() {
                                   << "DNS &Settings" << alt(Qt::Key_S) << QKeySequence();
     QTest::newRow("Domains") << "mnuDomains"
                              << "D&omains to search" << alt(Qt::Key_O) << QKeySequence();
+    QTest::newRow("Zone Files") << "mnuZoneFiles"
+                                << "&Zone Files..." << alt(Qt::Key_Z) << QKeySequence();
     QTest::newRow("Help") << "mnuHelp"
                           << "&Help" << alt(Qt::Key_H) << QKeySequence();
     QTest::newRow("Help Contents")

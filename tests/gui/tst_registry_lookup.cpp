@@ -4,8 +4,10 @@
 #include "results/frm_registry_lookup.h"
 #include "results/frm_results.h"
 #include "test_app.h"
+#include "whois_server.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +22,7 @@ namespace {
 
 const QString kNameserver = QStringLiteral("127.53.0.21");
 const QString kRegistry = QStringLiteral("127.0.0.66");
+const QString kWhois = QStringLiteral("127.0.0.67");
 
 QByteArray registered(const char* name) {
     return test::rdapDomainJson(QString::fromLatin1(name), QStringLiteral("Example Registrar"),
@@ -27,10 +30,20 @@ QByteArray registered(const char* name) {
                                 QStringLiteral("2030-01-01T00:00:00Z"));
 }
 
+// A registered name as the WHOIS servers of generic TLDs write it.
+QByteArray registeredWhois(const char* name) {
+    return QByteArray("   Domain Name: ") + QByteArray(name).toUpper() +
+           "\r\n   Registry Expiry Date: 2031-02-03T04:05:06Z\r\n"
+           "   Registrar: Example Registrar\r\n"
+           "   Domain Status: pendingDelete https://icann.org/epp#pendingDelete\r\n"
+           ">>> Last update of whois database: 2026-12-11T08:00:00Z <<<\r\n";
+}
+
 } // namespace
 
-// held.com is registered but not in the zone; the registry for com knows taken.com too. The
-// bootstrap knows com only.
+// held.com is registered but not in the zone; the registry for com knows taken.com too, and
+// answers over RDAP. The registry for net answers over WHOIS only: held.net and taken.net are
+// registered there. No registry is known for the other TLDs of the built-in list.
 class TestRegistryLookup : public QObject {
     Q_OBJECT
 private slots:
@@ -55,6 +68,7 @@ private:
 
     std::unique_ptr<test::NsdServer> m_nsd;
     std::unique_ptr<test::RdapServer> m_registry;
+    std::unique_ptr<test::LoopbackWhois> m_whois;
     QTemporaryDir m_dir;
 };
 
@@ -74,11 +88,24 @@ void TestRegistryLookup::init() {
     const QString bootstrap = m_dir.filePath(QStringLiteral("rdap-dns.json"));
     QVERIFY(test::writeRdapBootstrap(bootstrap, {{"com", m_registry->baseUrl()}}));
     qputenv("NOMISPOT_RDAP_BOOTSTRAP", bootstrap.toLocal8Bit());
+    m_whois.reset();
+    m_whois = std::make_unique<test::LoopbackWhois>(
+        kWhois,
+        QMap<QString, QByteArray>{{"held.net", registeredWhois("held.net")},
+                                  {"taken.net", registeredWhois("taken.net")}},
+        1.0);
+    NOMISPOT_REQUIRE_SERVER_RUNNING(*m_whois);
+    const QString whoisTable = m_dir.filePath(QStringLiteral("whois-servers.tsv"));
+    QFile table(whoisTable);
+    QVERIFY(table.open(QIODevice::WriteOnly) &&
+            table.write(test::whoisServersTable({{"net", kWhois}})) > 0);
+    table.close();
+    qputenv("NOMISPOT_WHOIS_SERVERS", QFile::encodeName(whoisTable));
 }
 
 bool TestRegistryLookup::finishRun(Run& run) {
-    run.app.state.catalogue =
-        test::makeCatalogue({"com;Commercial;https://com.example;", "net;Network;;"});
+    run.app.state.catalogue = test::makeCatalogue(
+        {"com;Commercial;https://com.example;", "net;Network;;", "co.uk;United Kingdom;;"});
     run.app.state.dns = {kNameserver, 2, 1};
     run.window = std::make_unique<frmMain>(run.app.state);
     run.window->findChild<QLineEdit*>("names")->setText(QStringLiteral("held free taken slow"));
@@ -123,13 +150,37 @@ void TestRegistryLookup::whoisLookup() {
     window->findChild<QPushButton*>("butJson")->click();
     QVERIFY(json->isVisible());
     QVERIFY(json->toPlainText().contains(QStringLiteral("\"objectClassName\": \"domain\"")));
+    const QPointer<frmRegistryLookup> closed(window);
+    window->close();
+    QTRY_VERIFY(!closed);
+
+    // taken.net: its registry answers over WHOIS, and the text it sent is behind the button.
+    run.results->openPopup(2, 3);
+    QVERIFY(run.action("mnuWhois")->isEnabled());
+    run.action("mnuWhois")->trigger();
+    run.results->popupMenu()->close();
+    window = lookupWindow(run);
+    QVERIFY(window);
+    words = window->findChild<QPlainTextEdit*>("txtAnswer");
+    QTRY_COMPARE_WITH_TIMEOUT(words->toPlainText(),
+                              QStringLiteral("taken.net is registered.\n"
+                                             "Registrar: Example Registrar\n"
+                                             "Expires: 2031-02-03\n"
+                                             "Status: pendingDelete\n"
+                                             "May become free soon: the registration is ending."),
+                              10000);
+    window->findChild<QPushButton*>("butJson")->click();
+    const QString sent = window->findChild<QPlainTextEdit*>("txtJson")->toPlainText();
+    QVERIFY2(sent.startsWith(QStringLiteral("// taken.net (WHOIS)\n")) &&
+                 sent.contains(QStringLiteral("Domain Name: TAKEN.NET\n")),
+             qPrintable(sent));
     window->close();
 
-    // taken.net: no server known for net.
-    run.results->openPopup(2, 3);
+    // taken.org: no registry known for org.
+    run.results->openPopup(3, 3);
     QVERIFY(run.action("mnuWhois")->isVisible());
     QVERIFY(!run.action("mnuWhois")->isEnabled());
-    QCOMPARE(run.action("mnuWhois")->text(), QStringLiteral("No registry look-up known for .net"));
+    QCOMPARE(run.action("mnuWhois")->text(), QStringLiteral("No registry look-up known for .org"));
     run.results->popupMenu()->close();
 }
 
@@ -185,15 +236,17 @@ void TestRegistryLookup::displayTakenNamesOfRow() {
     const QString words = window->findChild<QPlainTextEdit*>("txtAnswer")->toPlainText();
     QVERIFY2(words.startsWith(QStringLiteral("taken.com is registered.\nRegistrar: Example")),
              qPrintable(words));
-    QVERIFY2(words.endsWith(QStringLiteral("\n\ntaken.net: No registry look-up known for .net.")),
-             qPrintable(words));
+    QVERIFY2(words.contains(QStringLiteral("\n\ntaken.net is registered.\n")), qPrintable(words));
     // The cell keeps what its registry said: when the name may come free.
     const ResultGridModel& grid = run.results->gridModel();
     QCOMPARE(grid.data(grid.index(2, 0), Qt::ToolTipRole).toString(),
              QStringLiteral("taken.com is taken; expires 2030-01-01"));
     QCOMPARE(run.results->candidates().at(1, 3).registrySource, RegistrySource::Rdap);
     QCOMPARE(grid.data(grid.index(2, 1), Qt::ToolTipRole).toString(),
-             QStringLiteral("taken.net is taken"));
+             QStringLiteral("taken.net is taken; may become free soon (pendingDelete); expires "
+                            "2031-02-03"));
+    QCOMPARE(run.results->candidates().at(2, 3).registrySource, RegistrySource::Whois);
+
     window->close();
 }
 
@@ -215,14 +268,16 @@ void TestRegistryLookup::confirmFreeNames() {
     QCOMPARE(grid.pictureAt(1, 2), ResultGridModel::ConfirmedCheck);
     QCOMPARE(grid.data(grid.index(1, 0), Qt::ToolTipRole).toString(),
              QStringLiteral("free.com is available, confirmed by its registry"));
-    QCOMPARE(grid.pictureAt(2, 2), ResultGridModel::Check);
-    QCOMPARE(grid.data(grid.index(1, 1), Qt::ToolTipRole).toString(),
-             QStringLiteral("free.net is available; the registry could not confirm it: No "
-                            "registry look-up known for .net"));
+    // net over WHOIS: held.net is registered, free.net confirmed.
+    QCOMPARE(grid.pictureAt(2, 1), ResultGridModel::Cross);
+    QCOMPARE(grid.data(grid.index(0, 1), Qt::ToolTipRole).toString(),
+             QStringLiteral("held.net is taken: registered, not in DNS; may become free soon "
+                            "(pendingDelete); expires 2031-02-03"));
+    QCOMPARE(grid.pictureAt(2, 2), ResultGridModel::ConfirmedCheck);
     QCOMPARE(grid.pictureAt(1, 3), ResultGridModel::Cross); // taken in the DNS: not asked
     const QString summary = run.results->summary();
-    QVERIFY2(summary.contains(QStringLiteral("Registries: 2 free confirmed, 1 registered but not "
-                                             "in DNS, 3 not confirmed")),
+    QVERIFY2(summary.contains(QStringLiteral("Registries: 4 free confirmed, 2 registered but not "
+                                             "in DNS, 1 taken may become free soon.")),
              qPrintable(summary));
     QCOMPARE(run.results->findChild<QPushButton*>("butCancelOk")->text(), QStringLiteral("Close"));
 }

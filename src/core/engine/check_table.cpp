@@ -40,9 +40,19 @@ int CheckTable::reopenNotChecked() {
             ++reopened;
         }
     if (reopened > 0)
-        for (SuffixProbe& probe : m_probes)
+        for (SuffixProbe& probe : m_probes) {
             probe.trust = SuffixProbe::Trust::Trusted;
+            probe.suffixExists = probe.madeUpAbsent = probe.remembered = false;
+        }
     return reopened;
+}
+
+int CheckTable::probeQueriesToSend() const {
+    int queries = 0;
+    for (const SuffixProbe& probe : m_probes)
+        if (!probe.remembered)
+            queries += 2;
+    return queries;
 }
 
 std::optional<CheckTable::Cell> CheckTable::cellOfId(std::uint16_t id) const {

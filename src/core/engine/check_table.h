@@ -74,6 +74,14 @@ struct SuffixProbe {
     QString suffix;
     QString madeUpName;
     Trust trust = Trust::Trusted; // until a probe's answer says otherwise
+    bool suffixExists = false;    // the suffix came back NOERROR
+    bool madeUpAbsent = false;    // the made-up name came back NXDOMAIN
+    bool remembered = false;      // trust comes from an earlier test of this nameserver: not probed
+
+    // Whether trust is a finding rather than the benefit of the doubt.
+    bool known() const {
+        return remembered || trust != Trust::Trusted || (suffixExists && madeUpAbsent);
+    }
 };
 
 // Candidates by result column 1..colCount and name row 1..NameCount (index 0 is unused), and the
@@ -107,6 +115,8 @@ public:
     std::vector<SuffixProbe>& probes() { return m_probes; }
     const std::vector<SuffixProbe>& probes() const { return m_probes; }
     int probeQueryCount() const { return static_cast<int>(m_probes.size()) * 2; }
+    // The probe queries a run sends: none for a remembered suffix.
+    int probeQueriesToSend() const;
     // The probe a query identifier belongs to, and whether it asks about the made-up name.
     struct ProbeQuery {
         int probe = 0;

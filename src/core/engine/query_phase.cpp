@@ -30,11 +30,16 @@ bool QueryPhase::isRunning() const {
 void QueryPhase::start() {
     m_tick = false;
     m_answered = 0;
+    m_probesSent = 0;
+    // Suffixes remembered as untrusted: their candidates are not asked at all.
+    for (std::size_t p = 0; p < m_table.probes().size(); ++p)
+        if (m_table.probes()[p].trust != SuffixProbe::Trust::Trusted)
+            distrust(static_cast<int>(p));
     if (m_retries == 0) {
         m_finalPause = true;
         beginPause(kFinalPauseTicks);
     } else {
-        beginPass(m_table.probeQueryCount() > 0 ? 0 : 1);
+        beginPass(m_table.probeQueriesToSend() > 0 ? 0 : 1);
     }
     advance();
 }
@@ -53,11 +58,11 @@ int QueryPhase::ticksLeft() const {
     switch (m_stage) {
     case Stage::Idle:
         return m_retries == 0 ? kFinalPauseTicks
-                              : m_table.probeQueryCount() + m_retries * pass + kFinalPauseTicks;
+                              : m_table.probeQueriesToSend() + m_retries * pass + kFinalPauseTicks;
     case Stage::Sending:
     case Stage::WaitAfterSend:
         if (m_pass == 0)
-            return m_table.probeQueryCount() - m_cursor + wait + m_retries * pass +
+            return m_table.probeQueriesToSend() - m_probesSent + wait + m_retries * pass +
                    kFinalPauseTicks;
         return std::clamp(m_passPending - m_passSent, 0, m_pending) + wait + kPassPauseTicks +
                (m_retries - m_pass) * pass + kFinalPauseTicks;
@@ -131,8 +136,13 @@ void QueryPhase::candidateReply(const CheckTable::Cell& cell, const Reply& reply
 void QueryPhase::probeReply(const CheckTable::ProbeQuery& query, const Reply& reply) {
     SuffixProbe& probe = m_table.probes()[static_cast<std::size_t>(query.probe)];
     const QString& asked = query.madeUp ? probe.madeUpName : probe.suffix;
-    if (probe.trust != SuffixProbe::Trust::Trusted || !reply.isAbout(asked))
+    if (probe.remembered || probe.trust != SuffixProbe::Trust::Trusted || !reply.isAbout(asked))
         return;
+    // What is seen for sure, so that a finding is remembered only when both probes gave one.
+    if (query.madeUp && reply.rcode == kRcodeNameError)
+        probe.madeUpAbsent = true;
+    if (!query.madeUp && reply.rcode == kRcodeNoError)
+        probe.suffixExists = true;
     probe.trust = probeVerdict(query.madeUp, reply.rcode);
     if (probe.trust != SuffixProbe::Trust::Trusted)
         distrust(query.probe);
@@ -237,10 +247,14 @@ bool QueryPhase::sendProbe() {
         const bool madeUp = m_cursor % 2 == 1;
         ++m_cursor;
         const SuffixProbe& p = m_table.probes()[static_cast<std::size_t>(probe)];
+        if (p.remembered)
+            continue;
         const auto packet =
             BuildQuery(madeUp ? p.madeUpName : p.suffix, m_table.probeQueryId(probe, madeUp));
-        if (packet)
+        if (packet) {
+            ++m_probesSent;
             return transmit(*packet);
+        }
     }
     return false;
 }

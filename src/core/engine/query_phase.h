@@ -9,8 +9,10 @@
 namespace nomispot {
 
 // The paced query phase of a run, one entry point per event. First sends the self-test probes of
-// the table, then one query per pending candidate per pass, waiting for a tick after each send;
-// pauses after each pass and at the end; what is still pending then becomes NotChecked.
+// the table (none for a remembered suffix), then one query per pending candidate per pass,
+// waiting for a tick after each send; pauses after each pass and at the end; what is still
+// pending then becomes NotChecked. Candidates under a suffix known to be untrusted, remembered or
+// found during the run, end NotChecked with that reason and are not sent.
 //
 // Only NOERROR (taken) and NXDOMAIN (free) are verdicts. Any other code leaves the candidate
 // pending, to be asked again; a reply counts only for a pending candidate whose name its
@@ -47,8 +49,9 @@ public:
     int answered() const { return m_answered; }
     // 0 while the self-test probes go out, then 1 to retries.
     int pass() const { return m_pass; }
-    // Self-test probes sent so far (all of them once the first pass has begun).
-    int probesSent() const { return m_pass == 0 ? m_cursor : m_table.probeQueryCount(); }
+    // Self-test probes sent so far (all of them once the first pass has begun); remembered
+    // suffixes get none.
+    int probesSent() const { return m_pass == 0 ? m_probesSent : m_table.probeQueriesToSend(); }
     // Candidates still without a verdict.
     int pending() const { return m_pending; }
     // Ticks the phase still needs if nothing more is answered: the probes not yet sent, the rest
@@ -76,7 +79,8 @@ private:
     Stage m_stage = Stage::Idle;
     bool m_tick = false;
     int m_pass = 0;
-    int m_cursor = 0;    // next candidate (or probe query) index of the pass, in identifier order
+    int m_cursor = 0; // next candidate (or probe query) index of the pass, in identifier order
+    int m_probesSent = 0;
     int m_pauseLeft = 0; // ticks still to wait in the current pause
     bool m_finalPause = false;
     int m_answered = 0;

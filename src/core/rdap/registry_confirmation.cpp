@@ -13,8 +13,13 @@ void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome) {
     item.mayBecomeFreeSoon = false;
     switch (outcome.answer) {
     case RegistryAnswer::Found:
-        // A name the DNS answered for stays taken as it was; a free one is held all the same.
-        if (item.state == CheckState::Available) {
+        // A name the DNS answered for stays taken as it was; a free one is held all the same,
+        // or held back by its registry for good.
+        if (item.state == CheckState::Available && outcome.reserved) {
+            item.state = CheckState::NotRegistrable;
+            item.ruleReason =
+                QStringLiteral("reserved by its registry (\"%1\")").arg(outcome.reason);
+        } else if (item.state == CheckState::Available) {
             item.state = CheckState::Unavailable;
             item.registeredNotInDns = true;
         }
@@ -32,17 +37,17 @@ void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome) {
     }
 }
 
-RegistryConfirmation::RegistryConfirmation(CheckTable& table, RdapBootstrap bootstrap,
-                                           RdapPolicy policy, QObject* parent)
-    : QObject(parent), m_table(table), m_client(std::move(bootstrap), policy) {
-    connect(&m_client, &RdapClient::answered, this,
+RegistryConfirmation::RegistryConfirmation(CheckTable& table, RegistryDirectory directory,
+                                           RegistryPolicy policy, QObject* parent)
+    : QObject(parent), m_table(table), m_client(std::move(directory), policy) {
+    connect(&m_client, &RegistryClient::answered, this,
             [this](int tag, const RegistryOutcome& outcome) {
                 const CheckTable::Cell cell = m_cells[static_cast<std::size_t>(tag)];
                 applyRegistryOutcome(m_table.at(cell.c, cell.r), outcome);
                 ++m_answered;
                 emit confirmed(cell.c, cell.r);
             });
-    connect(&m_client, &RdapClient::idle, this, &RegistryConfirmation::finished);
+    connect(&m_client, &RegistryClient::idle, this, &RegistryConfirmation::finished);
 }
 
 int RegistryConfirmation::start(Scope scope) {

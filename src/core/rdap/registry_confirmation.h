@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/check_table.h"
-#include "rdap/rdap_client.h"
+#include "rdap/registry_client.h"
 
 #include <QObject>
 #include <vector>
@@ -13,12 +13,12 @@ namespace nomispot {
 // keeps the DNS's verdict, with the reason.
 void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome);
 
-// Asks the registries about every free candidate of a finished run and writes their answers
-// into its table.
+// Asks the registries (RDAP, else WHOIS) about every free candidate of a finished run and writes
+// their answers into its table.
 class RegistryConfirmation : public QObject {
     Q_OBJECT
 public:
-    RegistryConfirmation(CheckTable& table, RdapBootstrap bootstrap, RdapPolicy policy = {},
+    RegistryConfirmation(CheckTable& table, RegistryDirectory directory, RegistryPolicy policy = {},
                          QObject* parent = nullptr);
 
     // Which candidates are asked: the free ones, or the taken ones too (for their expiry).
@@ -38,7 +38,7 @@ signals:
 
 private:
     CheckTable& m_table;
-    RdapClient m_client;
+    RegistryClient m_client;
     std::vector<CheckTable::Cell> m_cells;
     int m_answered = 0;
 };

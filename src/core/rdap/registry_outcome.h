@@ -16,6 +16,7 @@ struct RegistryOutcome {
     QByteArray raw;         // the answer as received (JSON or WHOIS text)
     bool plainHttp = false; // came unencrypted (a registry that offers nothing else)
     RegistrySource source = RegistrySource::None; // who answered; None: nobody could be asked
+    bool reserved = false; // Found: held back by the registry, not open to registration
 };
 
 } // namespace nomispot

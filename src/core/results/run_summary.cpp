@@ -40,10 +40,16 @@ QString suffixList(const QStringList& suffixes) {
 } // namespace
 
 QString reasonText(const CheckItem& item) {
+    // A verdict from a zone file says which: "not in the zone file of 2024-07-15".
+    const QString& source = item.verdictSource;
     if (item.state == CheckState::NotRegistrable)
-        return item.ruleReason;
+        return source.isEmpty() ? item.ruleReason
+                                : item.ruleReason + QStringLiteral(" (") + source + u')';
     if (item.registeredNotInDns)
-        return QStringLiteral("registered, not in DNS");
+        return source.isEmpty() ? QStringLiteral("registered, not in DNS")
+                                : QStringLiteral("registered, ") + source;
+    if (!source.isEmpty() && item.reason == NotCheckedReason::None)
+        return source;
     switch (item.reason) {
     case NotCheckedReason::None:
         break;
@@ -99,10 +105,10 @@ QString countsText(const CheckTable& table) {
 }
 
 QString progressText(const CheckTable& table, const QueryPhase& phase, int delayMs) {
-    if (phase.pass() == 0 && table.probeQueryCount() > 0)
+    if (phase.pass() == 0 && table.probeQueriesToSend() > 0)
         return QStringLiteral("Testing the nameserver: %1 of %2")
             .arg(phase.probesSent())
-            .arg(table.probeQueryCount());
+            .arg(table.probeQueriesToSend());
     const int total = table.candidateCount();
     const int done = total - phase.pending();
     const qint64 seconds = (qint64(phase.ticksLeft()) * std::max(delayMs, 1) + 999) / 1000;
@@ -202,6 +208,16 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
         sentences << QStringLiteral("No suffix can be trusted: choose another nameserver (%1).")
                          .arg(hints.nameserver);
     return sentences.join(u' ');
+}
+
+QString zoneFileSummary(const CheckTable& table) {
+    int answered = 0;
+    for (int c = 1; c <= table.colCount(); ++c)
+        for (int r = 1; r <= table.nameCount(); ++r)
+            answered += !table.at(c, r).verdictSource.isEmpty();
+    if (answered == 0)
+        return {};
+    return QStringLiteral("%1 answered from zone files.").arg(answered);
 }
 
 QString registrySummary(const CheckTable& table) {

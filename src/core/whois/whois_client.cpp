@@ -232,13 +232,11 @@ RegistryOutcome WhoisClient::outcomeOf(const Host& host, const Question& questio
     rateLimited = reading.rateLimited;
     outcome.answer = reading.answer;
     outcome.record = reading.record;
-    if (reading.rateLimited)
-        outcome.reason =
-            QStringLiteral("%1 refuses questions for now: %2").arg(name, reading.reason);
-    else if (reading.reserved)
-        outcome.reason = QStringLiteral("reserved: %1").arg(reading.reason);
-    else
-        outcome.reason = reading.reason;
+    outcome.reserved = reading.reserved;
+    outcome.reason =
+        reading.rateLimited
+            ? QStringLiteral("%1 refuses questions for now: %2").arg(name, reading.reason)
+            : reading.reason;
     return outcome;
 }
 

@@ -2,15 +2,20 @@
 
 #include "app_info.h"
 #include "engine/run_plan.h"
+#include "names/names_reader.h"
 #include "twips.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <algorithm>
 #include <limits>
 
@@ -24,6 +29,9 @@ QString mainWindowCaption() {
 }
 
 namespace {
+// The folder the last names file was opened from.
+constexpr auto kNamesFolderKey = "NamesFolder";
+
 QString domainCount(int domains) {
     return domains == 1 ? QStringLiteral("1 domain") : QStringLiteral("%1 domains").arg(domains);
 }
@@ -117,6 +125,41 @@ bool frmMain::resultsMayGo(QString (*question)(int domains)) {
 
 CheckMode frmMain::checkMode() const {
     return m_modes[1]->isChecked() ? CheckMode::Combinations : CheckMode::Separately;
+}
+
+bool frmMain::openNames(const QString& path) {
+    const Result<QString> names = readNamesFile(path);
+    if (!names) {
+        m_state.messages->show(
+            {appTitle(), QStringLiteral("The names are not loaded.\r%1").arg(names.error().message),
+             MessageIcon::Critical});
+        return false;
+    }
+    // One step the user can undo, as a paste would be.
+    m_names->selectAll();
+    m_names->insert(*names);
+    m_names->setCursorPosition(0);
+    m_names->setFocus();
+    return true;
+}
+
+void frmMain::mnuOpenNames_Click() {
+    const QString key = QString::fromLatin1(kNamesFolderKey);
+    QString folder =
+        m_state.store ? m_state.store->read(QStringLiteral("main"), key, {}) : QString();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open Names"), folder,
+                                     QStringLiteral("Text files (*.txt);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    if (openNames(path) && m_state.store) {
+        m_state.store->write(QStringLiteral("main"), key, QFileInfo(path).absolutePath());
+        m_state.store->flush();
+    }
 }
 
 void frmMain::activate_Click() {

@@ -28,6 +28,12 @@ public:
     // Check: plans a run on the typed names and starts it, or says why it cannot.
     void activate_Click();
 
+    // File > Open Names: the names of a text file into the names box. A file that cannot be
+    // used is told through the message service and the box stays as it was. True when loaded.
+    bool openNames(const QString& path);
+    // Asks for the file, starting in the folder of the last one, and opens it.
+    void mnuOpenNames_Click();
+
 protected:
     // Closing the main window ends the program, whatever else is open or running; results not
     // saved or copied are dropped only once the user agrees.

@@ -9,6 +9,7 @@
 #include "settings/frm_options.h"
 #include "settings/settings_ops.h"
 #include "window_frame.h"
+#include "zone/frm_zone_files.h"
 
 #include <QMenuBar>
 #include <QPointer>
@@ -41,6 +42,7 @@ public:
     }
 
     void mnuDomains_Click() { execModal(new frmDomains(m_state, &m_window)); }
+    void mnuZoneFiles_Click() { execModal(new frmZoneFiles(m_state, &m_window)); }
     void mnuHelpIndex_Click() {
         if (const HelpModule* help = loadHelpModule())
             help->showHelp(m_state.dataDir, 1, QStringLiteral("Main"), &m_window);
@@ -90,6 +92,10 @@ void installMainMenu(frmMain& window, AppState& state) {
     bar->setObjectName(QStringLiteral("menuBar"));
 
     QMenu* file = addMenu(bar, "mnuFile", "&File ");
+    QAction* open = addEntry(file, "mnuOpenNames", "&Open Names...",
+                             [&window] { window.mnuOpenNames_Click(); });
+    open->setShortcut(QKeySequence::Open);
+    file->addSeparator()->setObjectName(QStringLiteral("fileBreak"));
     QAction* exit = addEntry(file, "mnuExit", "E&xit", [actions] { actions->mnuExit_Click(); });
     // Ctrl+X as ever, and the desktop's Quit keys (Ctrl+Q) besides.
     QList<QKeySequence> exitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
@@ -103,6 +109,8 @@ void installMainMenu(frmMain& window, AppState& state) {
     addEntry(options, "mnuServer", "DNS &Settings", [actions] { actions->mnuServer_Click(); });
     addEntry(options, "mnuDomains", "D&omains to search",
              [actions] { actions->mnuDomains_Click(); });
+    addEntry(options, "mnuZoneFiles", "&Zone Files...",
+             [actions] { actions->mnuZoneFiles_Click(); });
     bar->addMenu(options);
 
     QMenu* help = addMenu(bar, "mnuHelp", "&Help");

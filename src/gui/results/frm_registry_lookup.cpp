@@ -2,6 +2,7 @@
 
 #include "app_info.h"
 #include "rdap/network_text.h"
+#include "whois/whois_answer.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -32,24 +33,31 @@ QString wordsFor(const QString& domain, const RegistryOutcome& outcome) {
     return domain + QStringLiteral(": ") + outcome.reason + u'.';
 }
 
-// The answer's JSON indented, or as it came when it is not JSON; without control characters, in
-// lines a text box lays out quickly, and at most kShownJson bytes of it.
-QString readableJson(const QByteArray& raw) {
-    constexpr qsizetype kShownJson = 256 * 1024;
+// The answer as sent: RDAP's JSON indented (as it came when it is not JSON), WHOIS text in its
+// character set; without control characters, in lines a text box lays out quickly, and at most
+// kShown bytes of it.
+QString readableAnswer(const RegistryOutcome& outcome) {
+    constexpr qsizetype kShown = 256 * 1024;
     constexpr qsizetype kLongestLine = 1000;
-    const QJsonDocument document = QJsonDocument::fromJson(raw);
-    const QByteArray text = document.isNull() ? raw : document.toJson(QJsonDocument::Indented);
-    QString shown = cleanNetworkLines(QString::fromUtf8(text.left(kShownJson)), kLongestLine);
-    if (text.size() > kShownJson)
-        shown += QStringLiteral("\n... (%1 more bytes not shown)").arg(text.size() - kShownJson);
+    QByteArray text = outcome.raw;
+    if (outcome.source == RegistrySource::Rdap) {
+        if (const QJsonDocument document = QJsonDocument::fromJson(text); !document.isNull())
+            text = document.toJson(QJsonDocument::Indented);
+    }
+    const QString decoded = outcome.source == RegistrySource::Whois
+                                ? decodeWhoisText(text.left(kShown), {})
+                                : QString::fromUtf8(text.left(kShown));
+    QString shown = cleanNetworkLines(decoded, kLongestLine);
+    if (text.size() > kShown)
+        shown += QStringLiteral("\n... (%1 more bytes not shown)").arg(text.size() - kShown);
     return shown;
 }
 
 } // namespace
 
-frmRegistryLookup::frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain> domains,
+frmRegistryLookup::frmRegistryLookup(RegistryDirectory registries, std::vector<Domain> domains,
                                      QWidget* parent)
-    : QDialog(parent), m_client(std::move(bootstrap)) {
+    : QDialog(parent), m_client(std::move(registries)) {
     setObjectName(QStringLiteral("frmRegistryLookup"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(domains.size() == 1
@@ -62,13 +70,14 @@ frmRegistryLookup::frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain
     m_words->setReadOnly(true);
     m_json = new QPlainTextEdit(this);
     m_json->setObjectName(QStringLiteral("txtJson"));
-    m_json->setAccessibleName(QStringLiteral("Registry answer as JSON"));
+    m_json->setAccessibleName(QStringLiteral("Registry answer as sent"));
     m_json->setReadOnly(true);
     m_json->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_json->hide();
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    m_butJson = buttons->addButton(QStringLiteral("Show &JSON"), QDialogButtonBox::ActionRole);
+    m_butJson =
+        buttons->addButton(QStringLiteral("Show &Answer as Sent"), QDialogButtonBox::ActionRole);
     m_butJson->setObjectName(QStringLiteral("butJson"));
     m_butJson->setCheckable(true);
     connect(m_butJson, &QPushButton::toggled, m_json, &QWidget::setVisible);
@@ -80,7 +89,7 @@ frmRegistryLookup::frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain
     layout->addWidget(buttons);
     resize(fontMetrics().averageCharWidth() * 70, fontMetrics().height() * 20);
 
-    connect(&m_client, &RdapClient::answered, this, &frmRegistryLookup::answered);
+    connect(&m_client, &RegistryClient::answered, this, &frmRegistryLookup::answered);
     for (Domain& domain : domains) {
         m_client.lookUp(static_cast<int>(m_entries.size()), domain.ascii);
         QString waiting = QStringLiteral("%1: asking its registry...").arg(domain.shown);
@@ -92,21 +101,26 @@ frmRegistryLookup::frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain
 void frmRegistryLookup::answered(int index, const RegistryOutcome& outcome) {
     Entry& entry = m_entries[static_cast<std::size_t>(index)];
     entry.words = wordsFor(entry.domain.shown, outcome);
-    entry.json = outcome.raw.isEmpty() ? QString() : readableJson(outcome.raw);
+    entry.raw = outcome.raw.isEmpty() ? QString() : readableAnswer(outcome);
+    entry.source = outcome.source;
     showEntries();
     emit answerReceived(entry.domain, outcome);
 }
 
 void frmRegistryLookup::showEntries() {
     QStringList words;
-    QStringList json;
+    QStringList raw;
     for (const Entry& entry : m_entries) {
         words << entry.words;
-        if (!entry.json.isEmpty())
-            json << QStringLiteral("// ") + entry.domain.shown + u'\n' + entry.json;
+        if (!entry.raw.isEmpty())
+            raw << QStringLiteral("// %1 (%2)\n%3")
+                       .arg(entry.domain.shown,
+                            entry.source == RegistrySource::Whois ? QStringLiteral("WHOIS")
+                                                                  : QStringLiteral("RDAP"),
+                            entry.raw);
     }
     m_words->setPlainText(words.join(QStringLiteral("\n\n")));
-    m_json->setPlainText(json.join(QStringLiteral("\n\n")));
+    m_json->setPlainText(raw.join(QStringLiteral("\n\n")));
 }
 
 } // namespace nomispot

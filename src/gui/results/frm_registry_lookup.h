@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rdap/rdap_client.h"
+#include "rdap/registry_client.h"
 
 #include <QDialog>
 #include <vector>
@@ -11,7 +11,7 @@ class QPushButton;
 namespace nomispot {
 
 // What the registries say about some domains, asked one after another and shown in words as
-// the answers come; the answers' JSON behind a button.
+// the answers come; the answers as sent (RDAP's JSON, WHOIS text) behind a button.
 class frmRegistryLookup : public QDialog {
     Q_OBJECT
 public:
@@ -21,7 +21,7 @@ public:
         CheckTable::Cell cell; // its place in the results
     };
 
-    frmRegistryLookup(RdapBootstrap bootstrap, std::vector<Domain> domains,
+    frmRegistryLookup(RegistryDirectory registries, std::vector<Domain> domains,
                       QWidget* parent = nullptr);
 
     // Every answer is in.
@@ -36,13 +36,14 @@ private:
     struct Entry {
         Domain domain;
         QString words;
-        QString json; // the answer as shown: readable, bounded
+        QString raw; // the answer as sent (JSON or WHOIS text), readable and bounded
+        RegistrySource source = RegistrySource::None;
     };
 
     void answered(int index, const RegistryOutcome& outcome);
     void showEntries();
 
-    RdapClient m_client;
+    RegistryClient m_client;
     std::vector<Entry> m_entries;
     QPlainTextEdit* m_words;
     QPlainTextEdit* m_json;

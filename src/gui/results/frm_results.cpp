@@ -1,17 +1,20 @@
 #include "results/frm_results.h"
 
 #include "app_info.h"
+#include "engine/self_test_cache.h"
 #include "results/result_actions.h"
 #include "results/run_summary.h"
 #include "settings/settings_ops.h"
 #include "twips.h"
 #include "window_frame.h"
+#include "zone/zone_answers.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -150,6 +153,16 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
         m_state.messages->show({appTitle(), message, MessageIcon::Critical});
     });
     connect(&m_runner, &QueryRunner::finished, this, &frmResults::showFinished);
+    // The first use of a zone file builds its index: the bar shows how far.
+    connect(&m_zoneLoader, &ZoneLoader::building, this,
+            [this](const QString& file, qint64 done, qint64 total) {
+                m_progress->setMaximum(kZoneProgressSteps);
+                m_progress->setValue(
+                    total > 0 ? int(std::min(done, total) * kZoneProgressSteps / total) : 0);
+                m_progress->setFormat(QStringLiteral("Indexing the zone file %1 (first use)")
+                                          .arg(QFileInfo(file).fileName()));
+            });
+    connect(&m_zoneLoader, &ZoneLoader::finished, this, &frmResults::answerFromZones);
     // A send error ends the run with its answers; told once the run has wound up.
     connect(&m_runner, &QueryRunner::sendFailed, this, [this](const QString& reason) {
         QMetaObject::invokeMethod(
@@ -241,7 +254,40 @@ void frmResults::GetData() {
         headers << column.header;
     m_model.setGrid(headers, m_plan.names.Names);
     applySizingSequence();
-    beginRun(m_plan.candidates.candidateCount());
+    // Zone files answer for their zones' candidates before anything is asked.
+    const QStringList zoneFiles = m_state.store ? readZoneFiles(*m_state.store) : QStringList();
+    if (zoneFiles.isEmpty()) {
+        beginRun(m_plan.candidates.candidateCount());
+        return;
+    }
+    showRunning(Stage::Preparing, kZoneProgressSteps);
+    m_progress->setFormat(QStringLiteral("Reading the zone files"));
+    m_zoneLoader.start(zoneFiles, m_state.zoneIndexDir);
+}
+
+void frmResults::answerFromZones() {
+    if (m_stage != Stage::Preparing)
+        return;
+    const ZoneFilesLoaded loaded = m_zoneLoader.take();
+    const ZoneAnswerCount count = answerFromZoneFiles(m_plan.candidates, loaded.zones);
+    m_zoneAnswered = count.taken + count.free;
+    ShowAllCellStates();
+    bool pending = false;
+    for (int c = 1; c <= m_plan.candidates.colCount() && !pending; ++c)
+        for (int r = 1; r <= m_plan.candidates.nameCount() && !pending; ++r)
+            pending = m_plan.candidates.at(c, r).state == CheckState::Pending;
+    // Nothing left to ask: no nameserver is needed.
+    if (pending) {
+        beginRun(m_plan.candidates.candidateCount());
+        m_progress->setValue(std::min(m_zoneAnswered, m_runMaximum));
+    } else {
+        m_dns = m_state.dns;
+        showFinished();
+    }
+    if (const QString message = zoneFilesMessage(loaded); !message.isEmpty())
+        m_state.messages->show(
+            {appTitle(), message,
+             loaded.failures.isEmpty() ? MessageIcon::None : MessageIcon::Critical});
 }
 
 // The running look and the network for a run of `candidates` queries; the queries start once
@@ -267,6 +313,7 @@ void frmResults::showRunning(Stage stage, int progressMaximum) {
 
 void frmResults::startQueries() {
     m_stage = Stage::Querying;
+    applyRememberedSelfTest();
     m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries, m_runMaximum);
 }
 
@@ -416,10 +463,12 @@ void frmResults::repaintAnswers() {
     if (!phase)
         return;
     // The self-test's probes fill the bar first, then the answers.
-    const int probes = m_plan.candidates.probeQueryCount();
+    const int probes = m_plan.candidates.probeQueriesToSend();
     const bool selfTest = phase->pass() == 0 && probes > 0;
     m_progress->setMaximum(selfTest ? probes : m_runMaximum);
-    m_progress->setValue(selfTest ? phase->probesSent() : m_runner.answered());
+    // Candidates a zone file answered count as done.
+    m_progress->setValue(selfTest ? phase->probesSent()
+                                  : std::min(m_runMaximum, m_zoneAnswered + m_runner.answered()));
     m_progress->setFormat(progressText(m_plan.candidates, *phase, m_dns.delayMs));
     // The answers so far in words, where the bar has no room for them.
     m_progress->setToolTip(countsText(m_plan.candidates));
@@ -430,8 +479,30 @@ void frmResults::ShowAllCellStates() {
     m_grid->viewport()->update();
 }
 
+void frmResults::applyRememberedSelfTest() {
+    const QUdpSocket& socket = m_runner.socket();
+    m_selfTestKey = nameserverKey(m_dns.nameserver, socket.peerAddress(), socket.peerPort());
+    if (m_state.selfTestCachePath.isEmpty() || m_testAfresh)
+        return;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    SelfTestCache::load(m_state.selfTestCachePath, now)
+        .apply(m_plan.candidates, m_selfTestKey, now);
+}
+
+// Once per run: a cache that cannot be written costs only the probes of the next run.
+void frmResults::rememberSelfTest() {
+    if (m_state.selfTestCachePath.isEmpty() || m_selfTestKey.isEmpty())
+        return;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    SelfTestCache cache = SelfTestCache::load(m_state.selfTestCachePath, now);
+    if (cache.record(m_plan.candidates, m_selfTestKey, now) > 0 || cache.damaged())
+        (void)cache.save(now);
+    m_selfTestKey.clear();
+}
+
 void frmResults::showFinished() {
     m_repaint.stop();
+    rememberSelfTest();
     m_grid->setUpdatesEnabled(false);
     ShowAllCellStates();
     m_grid->setUpdatesEnabled(true);
@@ -439,10 +510,15 @@ void frmResults::showFinished() {
     const QString settings = QStringLiteral("Options > DNS Settings");
     const QString notChecked = runSummary(m_plan.candidates, m_dns, {settings, settings});
     m_summaryText = countsText(m_plan.candidates) + u'.';
+    if (const QString zones = zoneFileSummary(m_plan.candidates); !zones.isEmpty())
+        m_summaryText += u' ' + zones;
+    m_zoneAnswered = 0;
     if (!notChecked.isEmpty())
         m_summaryText += u' ' + notChecked;
     if (const QString registries = registrySummary(m_plan.candidates); !registries.isEmpty())
         m_summaryText += u' ' + registries;
+    if (!m_refreshNote.isEmpty())
+        m_summaryText += u' ' + m_refreshNote;
     applyRowFilter();
     placeSummary();
     showSummary();
@@ -482,6 +558,7 @@ void frmResults::butCancelOk_Click() {
     case Stage::Preparing:
     case Stage::Querying:
         // Stopped, not thrown away: the answers so far stay, the rest say they were cancelled.
+        m_zoneLoader.cancel();
         m_runner.stop();
         m_plan.candidates.markPendingNotChecked(NotCheckedReason::Cancelled);
         showFinished();
@@ -499,6 +576,7 @@ void frmResults::butCancelOk_Click() {
 }
 
 void frmResults::closeEvent(QCloseEvent* event) {
+    m_zoneLoader.cancel();
     m_runner.stop();
     if (m_confirmation)
         m_confirmation->cancel();

@@ -4,10 +4,12 @@
 #include "catalogue/tld_catalogue.h"
 #include "engine/query_runner.h"
 #include "engine/run_plan.h"
+#include "rdap/bootstrap_refresh.h"
 #include "rdap/registry_confirmation.h"
 #include "results/frm_registry_lookup.h"
 #include "results/grid_layout.h"
 #include "results/result_grid_model.h"
+#include "zone/zone_loader.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -110,6 +112,11 @@ private:
     // The look while a run or a confirmation lasts: menus off, Cancel, an empty progress bar.
     void showRunning(Stage stage, int progressMaximum);
     void startQueries();
+    // The zone files are loaded: their candidates answered, the rest asked.
+    void answerFromZones();
+    // The self-test's findings: remembered ones given to the run, the run's own kept.
+    void applyRememberedSelfTest();
+    void rememberSelfTest();
     void repaintAnswers();
     // The look of a finished run (or confirmation): every cell as it ended, the summary line.
     void showFinished();
@@ -118,9 +125,11 @@ private:
     // A look-up window's answer about one of the run's domains goes into its cell.
     void keepRegistryAnswer(const frmRegistryLookup::Domain& domain,
                             const RegistryOutcome& outcome);
+    // Confirms with the registry list now in use (after a refresh, when one was due).
+    void startConfirmation();
     void completeConfirmation();
-    // The registries' bootstrap, read at the first use; nullptr after telling why it cannot be.
-    const RdapBootstrap* registryBootstrap(bool quiet);
+    // Where the registries answer, read at the first use; nullptr after telling why it cannot be.
+    const RegistryDirectory* registryDirectory(bool quiet);
     void showSummary();
     void placeSummary();
     // A short note on the line under the grid, for a few seconds; then the summary again.
@@ -151,6 +160,10 @@ private:
     QAction* m_mnuWww;
     QAction* m_mnuWhois;
 
+    static constexpr int kZoneProgressSteps = 1000;
+    ZoneLoader m_zoneLoader;
+    int m_zoneAnswered = 0; // this run's candidates a zone file answered
+
     Stage m_stage = Stage::Preparing;
     DnsSettings m_dns; // the run's, whatever the settings say meanwhile
     std::optional<WindowLimits> m_limits;
@@ -159,8 +172,12 @@ private:
     bool m_inResize = false;
     bool m_resultsKept = false; // saved or copied since the last answers came
     int m_runMaximum = 0;       // the progress bar's maximum for the answers
-    std::optional<Result<RdapBootstrap>> m_bootstrap;
+    bool m_testAfresh = false;  // Check Again: suffixes are probed whatever is remembered
+    QString m_selfTestKey;      // the run's nameserver, until its findings are kept
+    std::optional<Result<RegistryDirectory>> m_registries;
     std::unique_ptr<RegistryConfirmation> m_confirmation;
+    std::unique_ptr<BootstrapRefresh> m_refresh; // before a confirmation, when due
+    QString m_refreshNote;                       // what it came to, for the summary
 };
 
 } // namespace nomispot

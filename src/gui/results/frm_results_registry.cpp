@@ -11,28 +11,30 @@
 
 namespace nomispot {
 
-const RdapBootstrap* frmResults::registryBootstrap(bool quiet) {
-    if (!m_bootstrap)
-        m_bootstrap = loadRdapBootstrap(m_state.dataDir);
-    if (*m_bootstrap)
-        return &m_bootstrap->value();
+const RegistryDirectory* frmResults::registryDirectory(bool quiet) {
+    if (!m_registries)
+        m_registries = loadRegistryDirectory(m_state.dataDir);
+    if (*m_registries)
+        return &m_registries->value();
     if (!quiet)
-        m_state.messages->show({appTitle(), m_bootstrap->error().message, MessageIcon::Critical});
+        m_state.messages->show({appTitle(), m_registries->error().message, MessageIcon::Critical});
     return nullptr;
 }
 
 void frmResults::showRegistryEntries(int c, int r) {
     const CheckTable& table = m_plan.candidates;
     const CheckItem& item = table.at(c, r);
-    // Any name the DNS could be asked about can be asked at its registry.
-    const bool askable = item.reason != NotCheckedReason::InvalidName;
+    // Any name the DNS could be asked about can be asked at its registry; one that breaks a
+    // hyphen rule was never asked.
+    const bool askable = item.reason != NotCheckedReason::InvalidName &&
+                         !(item.state == CheckState::NotRegistrable && !item.sent);
     m_mnuWhois->setVisible(askable);
-    const RdapBootstrap* bootstrap = registryBootstrap(true);
-    // Without a usable bootstrap the entry stays, and says why when chosen.
-    const bool known = !bootstrap || rdapServerFor(*bootstrap, item.wireName());
-    m_mnuWhois->setText(known ? QStringLiteral("WHOIS lookup")
-                              : noRdapServerMessage(*bootstrap, item.wireName()));
-    m_mnuWhois->setEnabled(askable && known);
+    const RegistryDirectory* registries = registryDirectory(true);
+    // Without usable registry lists the entry stays, and says why when chosen.
+    const std::optional<QString> unknown =
+        registries ? noRegistryMessage(*registries, item.wireName()) : std::nullopt;
+    m_mnuWhois->setText(unknown.value_or(QStringLiteral("WHOIS lookup")));
+    m_mnuWhois->setEnabled(askable && !unknown);
 
     int taken = 0;
     for (int column = 1; column <= table.colCount(); ++column)
@@ -43,15 +45,15 @@ void frmResults::showRegistryEntries(int c, int r) {
 }
 
 void frmResults::lookUp(const std::vector<CheckTable::Cell>& cells) {
-    const RdapBootstrap* bootstrap = registryBootstrap(false);
-    if (!bootstrap || cells.empty())
+    const RegistryDirectory* registries = registryDirectory(false);
+    if (!registries || cells.empty())
         return;
     std::vector<frmRegistryLookup::Domain> domains;
     for (const CheckTable::Cell& cell : cells) {
         const CheckItem& item = m_plan.candidates.at(cell.c, cell.r);
         domains.push_back({item.domain, item.wireName(), cell});
     }
-    auto* window = new frmRegistryLookup(*bootstrap, std::move(domains), this);
+    auto* window = new frmRegistryLookup(*registries, std::move(domains), this);
     connect(window, &frmRegistryLookup::answerReceived, this, &frmResults::keepRegistryAnswer);
     window->show();
 }
@@ -93,10 +95,39 @@ void frmResults::mnuDisplay_Click() {
 void frmResults::mnuConfirm_Click() {
     if (isRunActive())
         return;
-    const RdapBootstrap* bootstrap = registryBootstrap(false);
-    if (!bootstrap)
+    m_refreshNote.clear();
+    if (!automaticRefreshDue(m_state.dataDir)) {
+        startConfirmation();
         return;
-    m_confirmation = std::make_unique<RegistryConfirmation>(m_plan.candidates, *bootstrap);
+    }
+    // A registry list over a month old is refreshed first, once a day at most; the window stays
+    // responsive and Cancel stops it.
+    m_refresh = std::make_unique<BootstrapRefresh>(m_state.dataDir);
+    connect(m_refresh.get(), &BootstrapRefresh::finished, this,
+            [this](const BootstrapRefreshOutcome& outcome) {
+                if (m_stage != Stage::Confirming)
+                    return; // closed meanwhile
+                m_refreshNote = refreshSummary(outcome);
+                m_registries.reset(); // read again: the list in use may be new
+                startConfirmation();
+            });
+    showRunning(Stage::Confirming, 0);
+    m_progress->setFormat(QStringLiteral("Refreshing the registry list"));
+    m_refresh->start(false);
+}
+
+void frmResults::startConfirmation() {
+    // After a refresh the window already has its running look, which an early end undoes.
+    const auto stop = [this] {
+        if (m_stage == Stage::Confirming)
+            showFinished();
+    };
+    const RegistryDirectory* registries = registryDirectory(false);
+    if (!registries) {
+        stop();
+        return;
+    }
+    m_confirmation = std::make_unique<RegistryConfirmation>(m_plan.candidates, *registries);
     connect(m_confirmation.get(), &RegistryConfirmation::confirmed, this,
             &frmResults::ShowCellState);
     connect(m_confirmation.get(), &RegistryConfirmation::finished, this,
@@ -104,6 +135,7 @@ void frmResults::mnuConfirm_Click() {
     const int total = m_confirmation->start();
     if (total == 0) {
         m_confirmation.reset();
+        stop();
         m_state.messages->show({appTitle(),
                                 QStringLiteral("There are no free names left to confirm."),
                                 MessageIcon::None});
@@ -116,8 +148,11 @@ void frmResults::mnuConfirm_Click() {
 void frmResults::completeConfirmation() {
     if (m_stage != Stage::Confirming)
         return;
-    // Names not answered yet stay free and not asked.
-    m_confirmation->cancel();
+    // Names not answered yet stay free and not asked; a refresh under way stops.
+    if (m_refresh)
+        m_refresh->cancel();
+    if (m_confirmation)
+        m_confirmation->cancel();
     showFinished();
 }
 

@@ -140,6 +140,7 @@ void frmResults::mnuCheckAgain_Click() {
     const int again = m_plan.candidates.reopenNotChecked();
     if (again == 0)
         return;
+    m_testAfresh = true;
     m_model.showAllCellStates();
     beginRun(again);
 }
