@@ -137,6 +137,21 @@ std::optional<Field> fieldOf(const QString& line) {
     return Field{cleanKey, value.trimmed().toString()};
 }
 
+// The answer's fields. A key alone on its line takes the next line as its value when that is no
+// field itself: Nominet (.uk) and others write "Domain name:", then the name indented below it.
+std::vector<Field> fieldsOf(const std::vector<Line>& lines) {
+    std::vector<Field> fields;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::optional<Field> field = fieldOf(lines[i].text);
+        if (!field)
+            continue;
+        if (field->value.isEmpty() && i + 1 < lines.size() && !fieldOf(lines[i + 1].text))
+            field->value = lines[i + 1].text.trimmed();
+        fields.push_back(std::move(*field));
+    }
+    return fields;
+}
+
 bool keyIn(const QString& key, std::initializer_list<const char*> keys) {
     for (const char* candidate : keys)
         if (key == QLatin1String(candidate))
@@ -267,21 +282,20 @@ std::optional<std::size_t> genericNotFound(const WhoisWording& wording,
 }
 
 void fillRecord(RdapRecord& record, const std::vector<Line>& lines, const QString& domain) {
-    for (const Line& line : lines) {
-        const std::optional<Field> field = fieldOf(line.text);
-        if (!field || field->value.isEmpty())
+    for (const Field& field : fieldsOf(lines)) {
+        if (field.value.isEmpty())
             continue;
-        if (record.ldhName.isEmpty() && namesDomain(*field, domain)) {
-            record.ldhName = cleanNetworkText(field->value.section(u' ', 0, 0), kFieldLimit);
-        } else if (isExpiryKey(field->key) && !record.expires.isValid()) {
-            record.expires = parseWhoisDate(field->value);
-        } else if (isRegisteredKey(field->key) && !record.registered.isValid()) {
-            record.registered = parseWhoisDate(field->value);
-        } else if (isRegistrarKey(field->key) && record.registrar.isEmpty()) {
-            record.registrar = cleanNetworkText(field->value, kFieldLimit);
-        } else if (isStatusKey(field->key) && record.status.size() < kMostStatuses) {
+        if (record.ldhName.isEmpty() && namesDomain(field, domain)) {
+            record.ldhName = cleanNetworkText(field.value.section(u' ', 0, 0), kFieldLimit);
+        } else if (isExpiryKey(field.key) && !record.expires.isValid()) {
+            record.expires = parseWhoisDate(field.value);
+        } else if (isRegisteredKey(field.key) && !record.registered.isValid()) {
+            record.registered = parseWhoisDate(field.value);
+        } else if (isRegistrarKey(field.key) && record.registrar.isEmpty()) {
+            record.registrar = cleanNetworkText(field.value, kFieldLimit);
+        } else if (isStatusKey(field.key) && record.status.size() < kMostStatuses) {
             // "clientTransferProhibited https://icann.org/epp#..." keeps its first part.
-            QString status = field->value;
+            QString status = field.value;
             const qsizetype link = status.indexOf(QLatin1String(" http"));
             if (link > 0)
                 status.truncate(link);
@@ -449,13 +463,12 @@ WhoisReading readWhoisAnswer(const std::vector<WhoisWording>& wordings, const QS
     // or a registrar for it (free CoCCA answers name it too), free only on a line of its own.
     bool names = false;
     bool registrationLine = static_cast<bool>(find(WhoisWordingKind::FoundMarker, false));
-    for (const Line& line : lines) {
-        const std::optional<Field> field = fieldOf(line.text);
-        if (!field || field->value.isEmpty())
+    for (const Field& field : fieldsOf(lines)) {
+        if (field.value.isEmpty())
             continue;
-        names = names || namesDomain(*field, domain);
-        registrationLine = registrationLine || isExpiryKey(field->key) ||
-                           isRegisteredKey(field->key) || isRegistrarKey(field->key);
+        names = names || namesDomain(field, domain);
+        registrationLine = registrationLine || isExpiryKey(field.key) ||
+                           isRegisteredKey(field.key) || isRegistrarKey(field.key);
     }
     const bool genericFound = names && registrationLine;
     const bool genericFree = static_cast<bool>(find(WhoisWordingKind::NotFound, false));
