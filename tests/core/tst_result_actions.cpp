@@ -5,10 +5,12 @@
 #include "results/result_formats.h"
 #include "results/run_summary.h"
 #include "test_support.h"
+#include "zone/zone_answers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace nomispot;
@@ -43,6 +45,8 @@ private slots:
     void popup();
     void notRegistrable_data();
     void notRegistrable();
+    void zoneFileAnswers_data();
+    void zoneFileAnswers();
 };
 
 void TestResultActions::clipboard() {
@@ -220,6 +224,99 @@ void TestResultActions::notRegistrable() {
              word == u"available" ? 2 : 1);
     QCOMPARE(countsText(plan->candidates).contains(QStringLiteral(", 1 not registrable")),
              word == u"not_registrable");
+}
+
+void TestResultActions::zoneFileAnswers_data() {
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<QString>("registry"); // what its registry said after the run
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("described");
+
+    const QString own = QStringLiteral(
+        "reserved by the registry for its own use (ICANN registry agreement, Specification 5)");
+    QTest::newRow("in the file") << "taken.app" << QString() << "taken.app is unavailable."
+                                 << "unavailable"
+                                 << "in the zone file of 2024-07-15"
+                                 << "taken.app is taken (in the zone file of 2024-07-15)";
+    QTest::newRow("not in the file")
+        << "sunny.app" << QString() << "sunny.app is available"
+        << "available"
+        << "not in the zone file of 2024-07-15"
+        << "sunny.app is available (not in the zone file of 2024-07-15)";
+    QTest::newRow("confirmed by the registry")
+        << "sunny.app"
+        << "not-found"
+        << "sunny.app is available"
+        << "available"
+        << "not in the zone file of 2024-07-15"
+        << "sunny.app is available (not in the zone file of 2024-07-15), confirmed by its "
+           "registry";
+    QTest::newRow("held by the registry, not in the file")
+        << "sunny.app"
+        << "found"
+        << "sunny.app is unavailable."
+        << "unavailable"
+        << "registered, not in the zone file of 2024-07-15"
+        << "sunny.app is taken: registered, not in the zone file of 2024-07-15";
+    QTest::newRow("reserved, not in the file")
+        << "nic.app" << QString() << "nic.app cannot be registered (" + own + ")."
+        << "not_registrable" << own + " (not in the zone file of 2024-07-15)"
+        << "nic.app cannot be registered: " + own + " (not in the zone file of 2024-07-15)";
+}
+
+// A candidate a zone file answered says so everywhere but in the clipboard's three lines.
+void TestResultActions::zoneFileAnswers() {
+    QFETCH(QString, domain);
+    QFETCH(QString, registry);
+    QFETCH(QString, line);
+    QFETCH(QString, word);
+    QFETCH(QString, reason);
+    QFETCH(QString, described);
+
+    QTemporaryDir dir;
+    const QString zonePath = dir.filePath(QStringLiteral("app.zone"));
+    QFile zone(zonePath);
+    QVERIFY(zone.open(QIODevice::WriteOnly));
+    zone.write("app. SOA ns.app. hm.app. 2024071502 1 2 3 4\ntaken.app. NS ns.other.\n");
+    zone.close();
+    Result<ZoneIndex> index = loadZoneIndex(zonePath, dir.filePath(QStringLiteral("index")));
+    QVERIFY(index);
+    ZoneIndexSet zones;
+    zones.add(std::move(*index));
+
+    const LoadedRules rules = loadRegistrationRules(test::binDir());
+    RunRequest request{domain};
+    request.selfTest = false;
+    Result<RunPlan, RunRefusal> plan = planRun(request, TldCatalogue{}, rules.rules);
+    QVERIFY(plan);
+    QCOMPARE(answerFromZoneFiles(plan->candidates, zones).taken, domain == u"taken.app" ? 1 : 0);
+    CheckItem& item = plan->candidates.at(1, 1);
+    if (registry == u"not-found") {
+        item.registry = RegistryAnswer::NotFound;
+    } else if (registry == u"found") {
+        item.registry = RegistryAnswer::Found;
+        item.state = CheckState::Unavailable;
+        item.registeredNotInDns = true;
+    }
+
+    const TldCatalogue catalogue;
+    QCOMPARE(clipboardLine(item, catalogue), line + QStringLiteral("\r\n"));
+    QCOMPARE(stateWord(item.state), word);
+    QCOMPARE(reasonText(item), reason);
+    QCOMPARE(stateDescription(item), described);
+    QCOMPARE(zoneFileSummary(plan->candidates), QStringLiteral("1 answered from zone files."));
+
+    const RunResults results{plan->candidates, catalogue, plan->names, plan->columns};
+    const QStringList csv = formatResults(results, OutputFormat::Csv, false).split(u'\n');
+    QVERIFY2(csv.value(1).contains(u',' + csvField(reason) + u','), qPrintable(csv.value(1)));
+    const QJsonObject json =
+        QJsonDocument::fromJson(formatResults(results, OutputFormat::Json, false).toUtf8())
+            .array()
+            .first()
+            .toObject();
+    QCOMPARE(json.value(QStringLiteral("reason")).toString(), reason);
 }
 
 QTEST_GUILESS_MAIN(TestResultActions)

@@ -92,6 +92,8 @@ void TestHelp::helpFileHoldsThePages_data() {
                              << "Personal selection of domains";
     QTest::newRow("dns") << "dns.html"
                          << "Delay between queries";
+    QTest::newRow("zone files") << "zonefiles.html"
+                                << "~/.cache/nomispot/zone-index";
     QTest::newRow("pictures") << "results.html"
                               << "blue question mark";
     QTest::newRow("cell menu") << "actions.html"

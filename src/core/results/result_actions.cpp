@@ -101,6 +101,8 @@ QString stateDescription(const CheckItem& item) {
     switch (item.state) {
     case CheckState::Available:
         text += QStringLiteral(" is available");
+        if (!item.verdictSource.isEmpty())
+            text += QStringLiteral(" (") + item.verdictSource + u')';
         if (item.registry == RegistryAnswer::NotFound)
             text += QStringLiteral(", confirmed by its registry");
         else if (item.registry == RegistryAnswer::Unknown)
@@ -110,6 +112,8 @@ QString stateDescription(const CheckItem& item) {
         text += QStringLiteral(" is taken");
         if (item.registeredNotInDns)
             text += QStringLiteral(": ") + reasonText(item);
+        else if (!item.verdictSource.isEmpty())
+            text += QStringLiteral(" (") + item.verdictSource + u')';
         if (item.mayBecomeFreeSoon)
             text += QStringLiteral("; may become free soon (%1)").arg(item.registryNote);
         if (item.expires.isValid())

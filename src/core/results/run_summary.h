@@ -9,8 +9,9 @@
 namespace nomispot {
 
 // Why a candidate was not checked, in a few words ("no answer", "refused", ...), why a
-// candidate the DNS called free is taken ("registered, not in DNS"), or why no registry can take
-// it ("a name cannot start with a hyphen"); empty otherwise.
+// candidate the DNS called free is taken ("registered, not in DNS"), why no registry can take
+// it ("a name cannot start with a hyphen"), or the zone file that answered for it ("in the zone
+// file of 2024-07-15"); empty otherwise.
 QString reasonText(const CheckItem& item);
 
 // "3 free, 10 taken", ", 2 not registrable" when there are such, and, while a run lasts,
@@ -33,6 +34,9 @@ struct SettingsHints {
 // made-up names exist."; empty when everything was checked. It says what to change where a
 // setting is the cause: no suffix could be trusted, or no question was asked.
 QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints);
+
+// "12 answered from zone files."; empty when no candidate was answered from one.
+QString zoneFileSummary(const CheckTable& table);
 
 // What the registries said about the free names they were asked about, e.g. "Registries: 3 free
 // confirmed, 1 registered but not in DNS, 2 not confirmed (No registry look-up known for

@@ -3,6 +3,7 @@
 #include "settings/dns_input.h"
 #include "settings/system_resolver.h"
 
+#include <QDir>
 #include <cstdint>
 #include <limits>
 
@@ -75,6 +76,21 @@ bool readUseUserDomains(const SettingsStore& store) {
 void writeUseUserDomains(SettingsStore& store, bool user) {
     store.write(kMain, QStringLiteral("domains"),
                 user ? QStringLiteral("user") : QStringLiteral("default"));
+    store.flush();
+}
+
+QStringList readZoneFiles(const SettingsStore& store) {
+    QStringList files;
+    for (const QString& file :
+         store.readList(QString::fromLatin1(kSectionZone), QStringLiteral("files")))
+        if (QDir::isAbsolutePath(file) && !file.contains(QChar(u'\0')))
+            files << QDir::cleanPath(file);
+    files.removeDuplicates();
+    return files;
+}
+
+void writeZoneFiles(SettingsStore& store, const QStringList& files) {
+    store.writeList(QString::fromLatin1(kSectionZone), QStringLiteral("files"), files);
     store.flush();
 }
 

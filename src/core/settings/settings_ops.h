@@ -8,6 +8,7 @@ namespace nomispot {
 
 inline constexpr auto kSectionMain = "main";
 inline constexpr auto kSectionDomains = "domains";
+inline constexpr auto kSectionZone = "zone";
 
 void SaveDnsSettings(SettingsStore& store, const DnsSettings& dns);
 void LoadDnsSettings(const SettingsStore& store, DnsSettings& dns);
@@ -25,5 +26,10 @@ void markFirstRunDone(SettingsStore& store);
 // The search-set choice: true for the personal selection ("domains" is not "default").
 bool readUseUserDomains(const SettingsStore& store);
 void writeUseUserDomains(SettingsStore& store, bool user);
+
+// The zone files the window's runs answer from: absolute paths, each once. Entries that are not
+// (empty, relative, repeated) are left out; a stored value that is no list gives none.
+QStringList readZoneFiles(const SettingsStore& store);
+void writeZoneFiles(SettingsStore& store, const QStringList& files);
 
 } // namespace nomispot

@@ -65,6 +65,20 @@ void SettingsStore::write(const QString& section, const QString& key, const QStr
     m_settings->setValue(keyOf(section, key), text);
 }
 
+QStringList SettingsStore::readList(const QString& section, const QString& key) const {
+    const QVariant v = m_settings->value(keyOf(section, key));
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList();
+    if (v.typeId() == QMetaType::QString && !v.toString().isEmpty())
+        return {v.toString()};
+    return {};
+}
+
+void SettingsStore::writeList(const QString& section, const QString& key,
+                              const QStringList& texts) {
+    m_settings->setValue(keyOf(section, key), texts);
+}
+
 bool SettingsStore::flush() {
     m_settings->sync();
     // A format error only means the file held lines it could not parse; it was still written.

@@ -4,6 +4,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -28,6 +29,11 @@ public:
     bool readBool(const QString& section, const QString& key, bool fallback) const;
 
     void write(const QString& section, const QString& key, const QString& text);
+
+    // A list of texts as QSettings writes one ("a, b", quoted where needed); a single text is a
+    // list of one; anything else, or nothing, the empty list.
+    QStringList readList(const QString& section, const QString& key) const;
+    void writeList(const QString& section, const QString& key, const QStringList& texts);
 
     // Writes pending changes to disk. When the file cannot be written, calls the write-failure
     // handler (once for the life of the store); the file keeps what it held, and the new values
