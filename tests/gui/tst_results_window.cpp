@@ -308,7 +308,7 @@ void TestResultsWindow::saveResults() {
     QCOMPARE(
         lines.value(5),
         QByteArray(
-            "taken.org,taken,org,not_checked,https://com.example,refused,taken.org,not-asked,"));
+            "taken.org,taken,org,not_checked,https://com.example,refused,taken.org,not-asked,,,"));
 
     const QString json = dir.filePath(QStringLiteral("results.JSON"));
     QVERIFY(run.results->saveResults(json));
