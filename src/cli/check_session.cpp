@@ -55,12 +55,40 @@ CheckSession::CheckSession(CliOptions options, QString dataDir, Streams streams,
 CheckSession::~CheckSession() = default;
 
 void CheckSession::start() {
+    if (m_options.refreshRegistryList && !m_refresh) {
+        refreshRegistryList();
+        return;
+    }
     if (const std::optional<int> status = prepare()) {
         m_done = true;
         emit done(*status);
         return;
     }
     startQueries();
+}
+
+void CheckSession::refreshRegistryList() {
+    m_refresh = std::make_unique<BootstrapRefresh>(m_dataDir);
+    connect(m_refresh.get(), &BootstrapRefresh::finished, this,
+            [this](const BootstrapRefreshOutcome& outcome) {
+                const bool alone = m_options.names.isEmpty() && m_options.namesFile.isEmpty();
+                m_refreshFailed = outcome.kind == BootstrapRefreshOutcome::Failed;
+                const QString report = refreshSummary(outcome);
+                // Standard output holds the results when names are checked.
+                if (m_refreshFailed || !alone) {
+                    printError(report);
+                } else {
+                    std::fputs(terminalText(report).toLocal8Bit().constData(), m_streams.out);
+                    std::fflush(m_streams.out);
+                }
+                if (!alone) {
+                    start();
+                    return;
+                }
+                m_done = true;
+                emit done(m_refreshFailed ? kExitNetwork : kExitOk);
+            });
+    m_refresh->start(true);
 }
 
 std::optional<int> CheckSession::prepare() {
@@ -114,12 +142,12 @@ std::optional<int> CheckSession::prepare() {
     m_plan = std::move(*plan);
 
     if (m_options.confirm) {
-        Result<RdapBootstrap> bootstrap = loadRdapBootstrap(m_dataDir);
-        if (!bootstrap) {
-            printError(bootstrap.error().message);
+        Result<RegistryDirectory> registries = loadRegistryDirectory(m_dataDir);
+        if (!registries) {
+            printError(registries.error().message);
             return kExitBadInput;
         }
-        m_bootstrap = std::move(*bootstrap);
+        m_registries = std::move(*registries);
     }
     return std::nullopt;
 }
@@ -157,18 +185,33 @@ void CheckSession::finish(int exitStatus) {
     // An interrupted run has no more answers to wait for: what it did not get was cancelled.
     m_plan.candidates.markPendingNotChecked(
         exitStatus == kExitInterrupted ? std::optional(NotCheckedReason::Cancelled) : std::nullopt);
-    if (m_bootstrap && !m_confirmation && exitStatus != kExitInterrupted)
+    if (m_registries && !m_confirmation && exitStatus != kExitInterrupted)
         confirmFreeNames(exitStatus);
     else
         end(exitStatus);
 }
 
 void CheckSession::confirmFreeNames(int exitStatus) {
-    RdapPolicy policy;
+    // A list over a month old is refreshed first, once a day at most.
+    if (!m_refresh && automaticRefreshDue(m_dataDir)) {
+        m_refresh = std::make_unique<BootstrapRefresh>(m_dataDir);
+        connect(m_refresh.get(), &BootstrapRefresh::finished, this,
+                [this, exitStatus](const BootstrapRefreshOutcome& outcome) {
+                    m_refreshNote = refreshSummary(outcome);
+                    // The list now in use; the one read before stays when it cannot be read.
+                    if (Result<RdapBootstrap> reloaded = loadRdapBootstrap(m_dataDir))
+                        m_registries->rdap = std::move(*reloaded);
+                    confirmFreeNames(exitStatus);
+                });
+        m_refresh->start(false);
+        return;
+    }
+    RegistryPolicy policy;
     if (m_options.registryTimeoutSeconds)
-        policy.timeout = std::chrono::seconds(*m_options.registryTimeoutSeconds);
+        policy.rdap.timeout = policy.whois.timeout =
+            std::chrono::seconds(*m_options.registryTimeoutSeconds);
     m_confirmation =
-        std::make_unique<RegistryConfirmation>(m_plan.candidates, *m_bootstrap, policy);
+        std::make_unique<RegistryConfirmation>(m_plan.candidates, *m_registries, policy);
     connect(m_confirmation.get(), &RegistryConfirmation::finished, this,
             [this, exitStatus] { end(exitStatus); });
     m_confirmation->start();
@@ -192,13 +235,20 @@ void CheckSession::end(int exitStatus) {
         m_progress->stop();
     if (m_confirmation)
         m_confirmation->cancel();
+    if (m_refresh)
+        m_refresh->cancel();
+    if (m_refreshFailed && exitStatus == kExitOk)
+        exitStatus = kExitNetwork;
     if (!printResults())
         exitStatus = kExitOutput;
     const QString summary = runSummary(
         m_plan.candidates, m_dns, {QStringLiteral("--nameserver"), QStringLiteral("--retries")});
     if (!summary.isEmpty())
         printError(summary);
-    if (const QString registries = registrySummary(m_plan.candidates); !registries.isEmpty())
+    QString registries = registrySummary(m_plan.candidates);
+    if (!m_refreshNote.isEmpty())
+        registries += (registries.isEmpty() ? QString() : QStringLiteral(" ")) + m_refreshNote;
+    if (!registries.isEmpty())
         printError(registries);
     emit done(exitStatus);
 }

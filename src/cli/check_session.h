@@ -4,6 +4,7 @@
 #include "cli_options.h"
 #include "engine/query_runner.h"
 #include "engine/run_plan.h"
+#include "rdap/bootstrap_refresh.h"
 #include "rdap/registry_confirmation.h"
 #include "settings/dns_settings.h"
 
@@ -46,6 +47,8 @@ private:
     // The DNS run is over: confirms the free names when asked to, then ends.
     void finish(int exitStatus);
     void confirmFreeNames(int exitStatus);
+    // --refresh-registry-list: the refresh, reported; then the check when names were given.
+    void refreshRegistryList();
     void end(int exitStatus);
     // Progress goes to standard error when asked for, or when it is a terminal.
     bool showsProgress() const;
@@ -63,8 +66,13 @@ private:
     QueryRunner m_runner;
     std::unique_ptr<InterruptNotifier> m_interrupt;
     std::unique_ptr<ProgressReporter> m_progress;
-    std::optional<RdapBootstrap> m_bootstrap; // with --confirm
+    std::optional<RegistryDirectory> m_registries; // with --confirm
     std::unique_ptr<RegistryConfirmation> m_confirmation;
+    // The registry list's refresh: --refresh-registry-list's, else the one a confirmation starts
+    // with when due; what it came to, for the summary.
+    std::unique_ptr<BootstrapRefresh> m_refresh;
+    QString m_refreshNote;
+    bool m_refreshFailed = false;
     bool m_done = false;
     bool m_sendFailed = false;
 };

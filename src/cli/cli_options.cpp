@@ -2,6 +2,7 @@
 
 #include "app_info.h"
 #include "names/idna.h"
+#include "rdap/bootstrap_refresh.h"
 #include "settings/system_resolver.h"
 
 #include <QCommandLineParser>
@@ -48,6 +49,13 @@ const QString kDescription = QStringLiteral(
     "(found, not-found, unknown, not-asked) and registry_status tell what the registry said.\n"
     "The registries' addresses come from IANA's RDAP bootstrap file as shipped, a newer copy\n"
     "saved as rdap-dns.json in ~/.local/share/nomispot, or the file %2 names.\n"
+    "When the list in use is over 30 days old and no refresh was tried that day, a\n"
+    "confirmation first fetches IANA's current file (%3 names another address) and saves it\n"
+    "there when it is newer; the summary says when that failed and which list was used. It is\n"
+    "never refreshed on its own while %2 is set. --refresh-registry-list fetches it now, due\n"
+    "or not; without names or --file it does only that (standard input is not read). The outcome\n"
+    "goes to standard output (standard error when it failed or names are checked), and a\n"
+    "failed refresh ends with status 2.\n"
     "\n"
     "Exit status: 0 when the check ran to its end, 1 for bad usage or input, 2 when the network\n"
     "cannot be used, 3 when the results cannot be written, 130 when interrupted (Ctrl+C); after\n"
@@ -83,7 +91,8 @@ std::optional<QStringList> parseTldList(const QString& list) {
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription.arg(QString::fromLatin1(kResolvConfEnv),
-                                                      QStringLiteral("NOMISPOT_RDAP_BOOTSTRAP")));
+                                                      QStringLiteral("NOMISPOT_RDAP_BOOTSTRAP"),
+                                                      QString::fromLatin1(kBootstrapUrlEnv)));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption combinations(
@@ -131,9 +140,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("registry-timeout"),
         QStringLiteral("Seconds to wait for a registry's answer, 1 to 120 (default 10)."),
         QStringLiteral("s"));
+    const QCommandLineOption refreshList(
+        QStringLiteral("refresh-registry-list"),
+        QStringLiteral("Fetch IANA's current RDAP registry list now and keep it when newer."));
     parser.addOptions({combinations, selection, tlds, file, nameserver, delay, retries, format,
                        onlyAvailable, quiet, progress, noSelfTest, confirm, registryTimeout,
-                       settings});
+                       refreshList, settings});
     parser.addPositionalArgument(QStringLiteral("names"), QStringLiteral("Names to check."),
                                  QStringLiteral("[NAME ...]"));
 
@@ -201,6 +213,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     o.onlyAvailable = parser.isSet(onlyAvailable);
     o.selfTest = !parser.isSet(noSelfTest);
     o.confirm = parser.isSet(confirm);
+    o.refreshRegistryList = parser.isSet(refreshList);
     if (parser.isSet(registryTimeout)) {
         bool isNumber = false;
         const int seconds = parser.value(registryTimeout).toInt(&isNumber);

@@ -33,6 +33,7 @@ struct CliOptions {
     bool selfTest = true;
     bool confirm = false;                      // ask the registries about free names
     std::optional<int> registryTimeoutSeconds; // per registry question
+    bool refreshRegistryList = false;          // fetch IANA's registry list first, due or not
     ProgressMode progress = ProgressMode::Auto;
     QString settingsPath; // empty: the user's settings file
 };

@@ -7,6 +7,7 @@
 #include "results/result_actions.h"
 #include "settings/settings_ops.h"
 #include "test_support.h"
+#include "whois_server.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,6 +29,7 @@ const QString kNameserver = QStringLiteral("127.53.0.3");
 const QString kSilentNameserver = QStringLiteral("127.53.0.98");
 
 using States = QMap<QString, QString>;
+using ServedFiles = QMap<QString, QByteArray>; // a test server's files by name
 
 struct CliResult {
     int status = -1;
@@ -83,12 +85,17 @@ private slots:
     void searchSet_data();
     void searchSet();
     void confirm();
+    void refreshRegistryList_data();
+    void refreshRegistryList();
+    void confirmRefreshesOldList();
 
 private:
     // Starts the built program on the test's settings and resolver configuration.
     void start(QProcess& process, const QStringList& args);
     CliResult run(const QStringList& args, const QByteArray& input = {});
     QStringList fastRun() const;
+    // Environment of the next runs beyond the usual: an empty value removes the variable.
+    QMap<QString, QString> m_environment;
 
     std::unique_ptr<test::NsdServer> m_nsd;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -112,6 +119,7 @@ void TestCli::initTestCase() {
 void TestCli::init() {
     // A fresh settings file and resolver configuration for every test.
     m_store.reset();
+    m_environment.clear();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     // Empty, but there: a settings file named on the command line must exist.
@@ -131,6 +139,11 @@ void TestCli::start(QProcess& process, const QStringList& args) {
                m_dir->filePath(QStringLiteral("resolv.conf")));
     env.insert(QStringLiteral("NOMISPOT_RDAP_BOOTSTRAP"),
                m_dir->filePath(QStringLiteral("rdap-dns.json")));
+    for (auto it = m_environment.begin(); it != m_environment.end(); ++it)
+        if (it.value().isEmpty())
+            env.remove(it.key());
+        else
+            env.insert(it.key(), it.value());
     process.setProcessEnvironment(env);
     process.start(test::binDir() + QStringLiteral("/nomispot-check"),
                   QStringList{QStringLiteral("--settings"), m_store->path()} + args);
@@ -245,7 +258,7 @@ void TestCli::formatsAgree() {
         for (int r = 1; r <= table.nameCount(); ++r, ++row) {
             const QStringList& record = records.at(row);
             CheckItem& item = table.at(c, r);
-            QCOMPARE(record.size(), 9);
+            QCOMPARE(record.size(), 11);
             QCOMPARE(record[6], record[0]); // ASCII names are sent as typed
             QCOMPARE(record[7], QStringLiteral("not-asked"));
             QCOMPARE(record[5],
@@ -615,7 +628,8 @@ void TestCli::searchSet() {
 // Input without end: reading stops once it holds more names than a run takes.
 void TestCli::confirm() {
     // held.com is registered but not in the zone; the registries know no other name. The
-    // bootstrap knows com and net, on two hosts, but not uk.
+    // bootstrap knows com and net, on two hosts, but not uk: its registry answers over WHOIS, in
+    // Nominet's layout.
     test::RdapServer comRegistry(
         QStringLiteral("127.0.0.64"),
         {{"held.com.json", test::rdapDomainJson("held.com", "Example Registrar",
@@ -627,8 +641,23 @@ void TestCli::confirm() {
                                    R"({"objectClassName": "domain", "ldhName": "held.net",
               "status": ["=HYPERLINK(\"http://x\")\u001b[2J", "active"]})"},
                                   {"free.net.status", "503 \x1b]0;owned\x07 Down"}});
+    test::LoopbackWhois ukRegistry(
+        QStringLiteral("127.0.0.68"),
+        {{"held.co.uk", "\r\n    Domain name:\r\n        held.co.uk\r\n\r\n"
+                        "    Registrar:\r\n        Example Registrar [Tag = EXAMPLE]\r\n\r\n"
+                        "    Relevant dates:\r\n        Registered on: 01-Jan-2001\r\n"
+                        "        Expiry date:  01-Feb-2031\r\n"
+                        "        Last updated:  02-Jan-2026\r\n\r\n"
+                        "    Registration status:\r\n"
+                        "        Registered until expiry date.\r\n"}});
     NOMISPOT_REQUIRE_SERVER_RUNNING(comRegistry);
     NOMISPOT_REQUIRE_SERVER_RUNNING(netRegistry);
+    NOMISPOT_REQUIRE_SERVER_RUNNING(ukRegistry);
+    QFile whoisTable(m_dir->filePath(QStringLiteral("whois-servers.tsv")));
+    QVERIFY(whoisTable.open(QIODevice::WriteOnly) &&
+            whoisTable.write(test::whoisServersTable({{"uk", ukRegistry.address()}})) > 0);
+    whoisTable.close();
+    m_environment.insert(QStringLiteral("NOMISPOT_WHOIS_SERVERS"), whoisTable.fileName());
     QVERIFY(
         test::writeRdapBootstrap(m_dir->filePath(QStringLiteral("rdap-dns.json")),
                                  {{"com", comRegistry.baseUrl()}, {"net", netRegistry.baseUrl()}}));
@@ -636,30 +665,33 @@ void TestCli::confirm() {
     const CliResult csv = run(fastRun() + QStringList{"--confirm", "--format", "csv", "--tlds",
                                                       "com,net,co.uk", "held", "free", "taken"});
     QCOMPARE(csv.status, 0);
-    QMap<QString, QStringList> rows; // domain -> state, reason, registry, registry_status
+    // domain -> state, reason, registry, registry_status, registry_source, expires
+    QMap<QString, QStringList> rows;
     for (const QStringList& record : parseCsv(csv.out).mid(1))
-        rows.insert(record.value(0),
-                    {record.value(3), record.value(5), record.value(7), record.value(8)});
+        rows.insert(record.value(0), {record.value(3), record.value(5), record.value(7),
+                                      record.value(8), record.value(9), record.value(10)});
     const QMap<QString, QStringList> expected{
         {"held.com",
          {"unavailable", "registered, not in DNS", "found",
-          "client hold, client transfer prohibited"}},
-        {"free.com", {"available", "", "not-found", ""}},
-        {"taken.com", {"unavailable", "", "not-asked", ""}},
+          "client hold, client transfer prohibited", "rdap", "2030-01-01"}},
+        {"free.com", {"available", "", "not-found", "", "rdap", ""}},
+        {"taken.com", {"unavailable", "", "not-asked", "", "", ""}},
         {"held.net",
-         {"unavailable", "registered, not in DNS", "found",
-          "'=HYPERLINK(\"http://x\")[2J, active"}},
-        {"free.net", {"available", "", "unknown", "the registry answered HTTP 503 ]0;owned Down"}},
-        {"taken.net", {"unavailable", "", "not-asked", ""}},
-        {"held.co.uk", {"available", "", "unknown", "No registry look-up known for .uk"}},
-        {"free.co.uk", {"available", "", "unknown", "No registry look-up known for .uk"}},
-        {"taken.co.uk", {"unavailable", "", "not-asked", ""}},
+         {"unavailable", "registered, not in DNS", "found", "'=HYPERLINK(\"http://x\")[2J, active",
+          "rdap", ""}},
+        {"free.net",
+         {"available", "", "unknown", "the registry answered HTTP 503 ]0;owned Down", "rdap", ""}},
+        {"taken.net", {"unavailable", "", "not-asked", "", "", ""}},
+        {"held.co.uk",
+         {"unavailable", "registered, not in DNS", "found", "Registered until expiry date.",
+          "whois", "2031-02-01"}},
+        {"free.co.uk", {"available", "", "not-found", "", "whois", ""}},
+        {"taken.co.uk", {"unavailable", "", "not-asked", "", "", ""}},
     };
     QCOMPARE(rows, expected);
     QCOMPARE(csv.err,
-             QStringLiteral("Registries: 1 free confirmed, 2 registered but not in DNS, 3 not "
-                            "confirmed (the registry answered HTTP 503 ]0;owned Down; No registry "
-                            "look-up known for .uk).\n"));
+             QStringLiteral("Registries: 2 free confirmed, 3 registered but not in DNS, 1 not "
+                            "confirmed (the registry answered HTTP 503 ]0;owned Down).\n"));
     QVERIFY(!csv.out.contains(u'\x1b') && !csv.err.contains(u'\x1b'));
 
     // One question a second to each host at most; both hosts asked side by side.
@@ -677,6 +709,105 @@ void TestCli::confirm() {
     QCOMPARE(missing.status, 1);
     QVERIFY2(missing.err.startsWith(QStringLiteral("Cannot read the registry list")),
              qPrintable(missing.err));
+}
+
+void TestCli::refreshRegistryList_data() {
+    QTest::addColumn<ServedFiles>("files"); // the server's; dns.json the list
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("report"); // how the report starts
+    QTest::addColumn<bool>("saved");
+
+    const QByteArray newer = R"({"publication": ")" +
+                             QDate::currentDate().toString(Qt::ISODate).toLatin1() +
+                             R"(T00:00:00Z", "services": [[["com"], ["https://reg.example/"]]]})";
+    const QString snapshot = QStringLiteral("Registry list of 2026-07-23; ");
+    QTest::newRow("newer") << ServedFiles{{"dns.json", newer}} << QStringList{} << 0
+                           << "Registry list refreshed: " +
+                                  QDate::currentDate().toString(Qt::ISODate) + u'.'
+                           << true;
+    QTest::newRow("not modified")
+        << ServedFiles{{"dns.json", newer}, {"dns.json.modified", "Mon, 01 Jan 2018 00:00:00 GMT"}}
+        << QStringList{} << 0 << snapshot + "no newer one (127.0.0.92 has not changed it since)."
+        << false;
+    QTest::newRow("404") << ServedFiles{} << QStringList{} << 2
+                         << snapshot + "refresh failed: 127.0.0.92 answered HTTP 404 Not Found."
+                         << false;
+    QTest::newRow("garbage") << ServedFiles{{"dns.json", "{\"services\": 3"}} << QStringList{} << 2
+                             << snapshot + "refresh failed: the file from 127.0.0.92 is not a "
+                                           "registry list: not JSON"
+                             << false;
+    // With names, the check follows; a failed refresh still says the network failed.
+    QTest::newRow("with names") << ServedFiles{{"dns.json", newer}}
+                                << QStringList{"--tlds", "com", "free"} << 0
+                                << "Registry list refreshed: " << true;
+    QTest::newRow("with names, failed") << ServedFiles{} << QStringList{"--tlds", "com", "free"}
+                                        << 2 << snapshot + "refresh failed: " << false;
+}
+
+// --refresh-registry-list fetches the list whether due or not, reports what came of it and says
+// in its status whether it failed.
+void TestCli::refreshRegistryList() {
+    QFETCH(ServedFiles, files);
+    QFETCH(QStringList, names);
+    QFETCH(int, status);
+    QFETCH(QString, report);
+    QFETCH(bool, saved);
+    test::RdapServer server(QStringLiteral("127.0.0.92"), files);
+    NOMISPOT_REQUIRE_SERVER_RUNNING(server);
+    const QString data = m_dir->filePath(QStringLiteral("data"));
+    const QString record = data + QStringLiteral("/nomispot/rdap-dns.last-refresh");
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/nomispot")));
+    // Tried today already: forced all the same.
+    QVERIFY(test::writeTextFile(record, QDate::currentDate().toString(Qt::ISODate)));
+    m_environment = {{"XDG_DATA_HOME", data},
+                     {"NOMISPOT_RDAP_BOOTSTRAP", QString()},
+                     {"NOMISPOT_RDAP_BOOTSTRAP_URL", server.baseUrl() + "dns.json"}};
+
+    const CliResult result =
+        run(fastRun() + QStringList{"--refresh-registry-list", "--format", "csv"} + names);
+    QCOMPARE(result.status, status);
+    QCOMPARE(server.requests().size(), std::size_t(1));
+    const QString user = data + QStringLiteral("/nomispot/rdap-dns.json");
+    QCOMPARE(QFile::exists(user), saved);
+    if (names.isEmpty()) {
+        // Alone: the report is all there is, on standard error only when it failed.
+        const QString reported = status == 0 ? result.out : result.err;
+        QVERIFY2(reported.startsWith(report) && reported.endsWith(QStringLiteral(".\n")) &&
+                     reported.count(u'\n') == 1,
+                 qPrintable(reported));
+        QCOMPARE(status == 0 ? result.err : result.out, QString());
+        return;
+    }
+    QVERIFY2(result.err.startsWith(report), qPrintable(result.err));
+    const QList<QStringList> rows = parseCsv(result.out);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(1).value(0), QStringLiteral("free.com"));
+    QCOMPARE(rows.at(1).value(3), QStringLiteral("available"));
+}
+
+// The shipped list is over a month old: --confirm tries a refresh first, once a day, and its
+// summary says which list it used when that failed.
+void TestCli::confirmRefreshesOldList() {
+    test::RdapServer server(QStringLiteral("127.0.0.92"), {});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(server);
+    const QString data = m_dir->filePath(QStringLiteral("data"));
+    m_environment = {{"XDG_DATA_HOME", data},
+                     {"NOMISPOT_RDAP_BOOTSTRAP", QString()},
+                     {"NOMISPOT_RDAP_BOOTSTRAP_URL", server.baseUrl() + "dns.json"}};
+    // .zz has no registry: nothing but the refresh goes out.
+    const QStringList args = fastRun() + QStringList{"--confirm", "--tlds", "zz", "free"};
+    const CliResult first = run(args);
+    QCOMPARE(first.status, 0);
+    QVERIFY2(first.err.endsWith(QStringLiteral("Registry list of 2026-07-23; refresh failed: "
+                                               "127.0.0.92 answered HTTP 404 Not Found.\n")),
+             qPrintable(first.err));
+    QCOMPARE(server.requests().size(), std::size_t(1));
+
+    const CliResult second = run(args);
+    QCOMPARE(second.status, 0);
+    QVERIFY2(!second.err.contains(QStringLiteral("Registry list")), qPrintable(second.err));
+    QCOMPARE(server.requests().size(), std::size_t(1));
 }
 
 void TestCli::endlessInput() {

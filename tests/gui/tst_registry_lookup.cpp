@@ -1,3 +1,4 @@
+#include "app_dirs.h"
 #include "names/frm_main.h"
 #include "nsd_server.h"
 #include "rdap_server.h"
@@ -7,12 +8,15 @@
 #include "whois_server.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
 
@@ -54,6 +58,8 @@ private slots:
     void displayTakenNamesOfRow();
     void confirmFreeNames();
     void cancelConfirmation();
+    void confirmRefreshesFirst_data();
+    void confirmRefreshesFirst();
 
 private:
     // A finished run of "held free taken" on com and net.
@@ -294,6 +300,59 @@ void TestRegistryLookup::cancelConfirmation() {
     QVERIFY(run.results->isVisible());
     QCOMPARE(run.results->candidates().at(1, 4).registry, RegistryAnswer::NotAsked);
     QCOMPARE(run.results->candidates().at(1, 4).state, CheckState::Available);
+}
+
+void TestRegistryLookup::confirmRefreshesFirst_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("refreshed") << false;
+    QTest::newRow("cancelled while refreshing") << true;
+}
+
+// The shipped list is over a month old: a confirmation fetches a newer one first, the window
+// staying responsive; Cancel stops it before any registry is asked.
+void TestRegistryLookup::confirmRefreshesFirst() {
+    QFETCH(bool, cancel);
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    // Its com registry is plain http, which a saved list may not use: no registry is asked over
+    // RDAP, and net goes to the loopback WHOIS server.
+    const QByteArray newer =
+        "{\"publication\": \"" + today.toLatin1() + "T00:00:00Z\", \"services\": [[[\"com\"], [\"" +
+        m_registry->baseUrl().toLatin1() + "\"]], [[\"example\"], [\"https://rdap.example/\"]]]}";
+    test::RdapServer iana(QStringLiteral("127.0.0.93"),
+                          {{"dns.json", newer}, {"dns.json.slow", cancel ? "5" : "0.2"}});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(iana);
+    // No saved list or record of a try from before, in the folder the test's window uses.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString data = userDataDir();
+    QVERIFY(!data.isEmpty() && QDir(data).removeRecursively());
+    qunsetenv("NOMISPOT_RDAP_BOOTSTRAP");
+    qputenv("NOMISPOT_RDAP_BOOTSTRAP_URL", (iana.baseUrl() + "dns.json").toUtf8());
+    const auto restore = qScopeGuard([data] {
+        qunsetenv("NOMISPOT_RDAP_BOOTSTRAP_URL");
+        QDir(data).removeRecursively();
+    });
+
+    Run run;
+    QVERIFY(finishRun(run));
+    run.action("mnuConfirm")->trigger();
+    QCOMPARE(run.results->stage(), frmResults::Stage::Confirming);
+    if (cancel) {
+        QTRY_COMPARE_WITH_TIMEOUT(iana.requests().size(), std::size_t(1), 5000);
+        run.results->findChild<QPushButton*>("butCancelOk")->click();
+        QCOMPARE(run.results->stage(), frmResults::Stage::Finished);
+        QTest::qWait(300); // nothing follows the cancel
+        QCOMPARE(run.results->stage(), frmResults::Stage::Finished);
+        QVERIFY(!run.results->summary().contains(QStringLiteral("Registry list")));
+        QCOMPARE(run.results->candidates().at(2, 2).registry, RegistryAnswer::NotAsked);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(run.results->stage(), frmResults::Stage::Finished, 20000);
+    const QString summary = run.results->summary();
+    QVERIFY2(summary.endsWith(QStringLiteral("Registry list refreshed: %1.").arg(today)),
+             qPrintable(summary));
+    QVERIFY(QFile::exists(data + QStringLiteral("/rdap-dns.json")));
+    QVERIFY(m_registry->requests().empty());
+    QCOMPARE(run.results->candidates().at(2, 2).registry, RegistryAnswer::NotFound); // free.net
 }
 
 QTEST_MAIN(TestRegistryLookup)

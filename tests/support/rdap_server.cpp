@@ -66,9 +66,11 @@ std::vector<RdapServer::Request> RdapServer::requests() const {
     if (!log.open(QIODevice::ReadOnly))
         return requests;
     for (const QByteArray& line : log.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() == 2)
-            requests.push_back({fields[0].toDouble(), QString::fromUtf8(fields[1])});
+        const qsizetype space = line.indexOf(' ');
+        const QList<QByteArray> fields = line.mid(space + 1).split('\t');
+        if (space > 0 && fields.size() == 2)
+            requests.push_back({line.left(space).toDouble(), QString::fromUtf8(fields[0]),
+                                QString::fromUtf8(fields[1])});
     }
     return requests;
 }

@@ -10,7 +10,8 @@ namespace nomispot::test {
 
 // A real HTTP server on a loopback address answering RDAP domain questions from files
 // (tests/support/rdap_server.py): NAME.json (200), NAME.429, NAME.slow, NAME.status; anything
-// else 404. Needs python3; skipReason() says why it cannot run.
+// else 404. Other paths serve a file by its name (FILE.modified: 304 when not modified since).
+// Needs python3; skipReason() says why it cannot run.
 class RdapServer {
 public:
     RdapServer(const QString& address, const QMap<QString, QByteArray>& files);
@@ -28,6 +29,7 @@ public:
     struct Request {
         double seconds = 0; // monotonic
         QString path;
+        QString ifModifiedSince; // empty when not sent
     };
     // Every request so far, as it arrived.
     std::vector<Request> requests() const;

@@ -13,7 +13,11 @@ NAME.cut         a body that ends 1000 bytes before its Content-Length, then the
 NAME.reset       a body cut off at half its Content-Length by a connection reset
 otherwise        404 with an RDAP error object
 
-Every request is logged to --log as it arrives: "MONOTONIC_SECONDS PATH".
+Any other path is a file, FILE its last part: FILE itself is the body of a 200 answer, and
+FILE.slow, FILE.status and FILE.redirect apply as above; FILE.modified holds its Last-Modified
+date, and a request whose If-Modified-Since is not older gets 304.
+
+Every request is logged to --log as it arrives: "MONOTONIC_SECONDS PATH<TAB>IF_MODIFIED_SINCE".
 """
 
 import argparse
@@ -23,6 +27,7 @@ import socket
 import struct
 import threading
 import time
+from email.utils import parsedate_to_datetime
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 lock = threading.Lock()
@@ -37,6 +42,14 @@ def read(root, name, suffix):
         return f.read()
 
 
+def not_older(since, modified):
+    """Whether the HTTP date since is at or after modified; False when either is unreadable."""
+    try:
+        return parsedate_to_datetime(since) >= parsedate_to_datetime(modified)
+    except (TypeError, ValueError):
+        return False
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -44,16 +57,18 @@ class Handler(BaseHTTPRequestHandler):
         root = self.server.root
         marker = "/domain/"
         at = self.path.find(marker)
-        name = self.path[at + len(marker):].lower() if at >= 0 else ""
+        plain = at < 0
+        name = self.path[at + len(marker):].lower() if at >= 0 else self.path.rsplit("/", 1)[-1]
         if "/" in name or name.startswith("."):
             name = ""
+        since = self.headers.get("If-Modified-Since", "")
         with lock:
             with open(self.server.log, "a") as log:
-                log.write("%.6f %s\n" % (time.monotonic(), self.path))
+                log.write("%.6f %s\t%s\n" % (time.monotonic(), self.path, since))
         if name and self.misbehave(root, name):
             self.close_connection = True
             return
-        status, body, headers = self.answer(root, name)
+        status, body, headers = self.answer(root, name, plain, since)
         code, phrase = status if isinstance(status, tuple) else (status, None)
         self.send_response(code, phrase)
         self.send_header("Content-Type", "application/rdap+json")
@@ -110,7 +125,7 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header(key, value)
         self.end_headers()
 
-    def answer(self, root, name):
+    def answer(self, root, name, plain=False, since=""):
         if not name:
             return 400, b"", []
         slow = read(root, name, ".slow")
@@ -128,9 +143,12 @@ class Handler(BaseHTTPRequestHandler):
         if status is not None:
             code, _, phrase = status.decode().partition(" ")
             return (int(code), phrase) if phrase else int(code), b"", []
-        body = read(root, name, ".json")
+        modified = read(root, name, ".modified") if plain else None
+        if modified is not None and since and not_older(since, modified.decode().strip()):
+            return 304, b"", []
+        body = read(root, name, "" if plain else ".json")
         if body is not None:
-            return 200, body, []
+            return 200, body, [] if modified is None else [("Last-Modified", modified.decode().strip())]
         error = {"errorCode": 404, "title": "Not Found", "description": ["No such domain"]}
         return 404, json.dumps(error).encode(), []
 

@@ -187,10 +187,7 @@ QString userRdapBootstrapPath() {
     return dir.isEmpty() ? QString() : QDir(dir).filePath(QString::fromLatin1(kBootstrapFileName));
 }
 
-Result<RdapBootstrap> loadRdapBootstrap(const QString& dataDir) {
-    const QString named = qEnvironmentVariable("NOMISPOT_RDAP_BOOTSTRAP");
-    if (!named.isEmpty())
-        return loadFile(named, true);
+Result<RdapBootstrap> loadSavedRdapBootstrap(const QString& dataDir) {
     Result<RdapBootstrap> loaded = loadFile(shippedRdapBootstrapPath(dataDir), false);
     // A copy the user saved replaces the snapshot when it is newer (and usable); on a tie the
     // one found first stays.
@@ -201,6 +198,14 @@ Result<RdapBootstrap> loadRdapBootstrap(const QString& dataDir) {
         if (user && (!loaded || publicationOf(*user) > publicationOf(*loaded)))
             loaded = std::move(user);
     }
+    return loaded;
+}
+
+Result<RdapBootstrap> loadRdapBootstrap(const QString& dataDir) {
+    const QString named = qEnvironmentVariable("NOMISPOT_RDAP_BOOTSTRAP");
+    if (!named.isEmpty())
+        return loadFile(named, true);
+    Result<RdapBootstrap> loaded = loadSavedRdapBootstrap(dataDir);
     if (!loaded)
         return loaded;
     for (const auto& [suffix, server] : kSupplemental) {

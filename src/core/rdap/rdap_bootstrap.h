@@ -40,5 +40,8 @@ QString userRdapBootstrapPath();
 // user's copies (also those in the folders earlier versions used) and the snapshot, with built-in
 // entries for TLDs it lacks.
 Result<RdapBootstrap> loadRdapBootstrap(const QString& dataDir);
+// The newest usable one of the user's copies and the snapshot, as read (NOMISPOT_RDAP_BOOTSTRAP
+// aside, no built-in entries): the list a refresh must better.
+Result<RdapBootstrap> loadSavedRdapBootstrap(const QString& dataDir);
 
 } // namespace nomispot
