@@ -5,6 +5,7 @@
 #include "engine/run_plan.h"
 #include "engine/self_test_cache.h"
 #include "nsd_server.h"
+#include "wire_log.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,53 +45,6 @@ CheckTable fresh(const QStringList& suffixes) {
                 TldCatalogue{})
             ->candidates);
 }
-
-// The question name of a DNS message, or empty.
-QString questionName(const QByteArray& message) {
-    QStringList labels;
-    for (qsizetype at = 12; at < message.size();) {
-        const int length = static_cast<unsigned char>(message[at]);
-        if (length == 0)
-            return labels.join(u'.');
-        if (length > 63 || at + 1 + length > message.size())
-            return {};
-        labels << QString::fromLatin1(message.mid(at + 1, length));
-        at += 1 + length;
-    }
-    return {};
-}
-
-// Passes queries on to NSD and its answers back, noting every name asked.
-class WireLog {
-public:
-    bool start(const QString& address, const QString& upstream) {
-        if (!m_socket.bind(QHostAddress(address), 53))
-            return false;
-        m_upstream.connectToHost(QHostAddress(upstream), 53);
-        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
-            while (m_socket.hasPendingDatagrams()) {
-                const QNetworkDatagram query = m_socket.receiveDatagram();
-                m_client = query.senderAddress();
-                m_clientPort = query.senderPort();
-                m_asked << questionName(query.data()).toLower();
-                m_upstream.write(query.data());
-            }
-        });
-        QObject::connect(&m_upstream, &QUdpSocket::readyRead, &m_upstream, [this] {
-            while (m_upstream.hasPendingDatagrams())
-                m_socket.writeDatagram(m_upstream.receiveDatagram().data(), m_client, m_clientPort);
-        });
-        return true;
-    }
-    QStringList takeAsked() { return std::exchange(m_asked, {}); }
-
-private:
-    QUdpSocket m_socket;
-    QUdpSocket m_upstream;
-    QHostAddress m_client;
-    quint16 m_clientPort = 0;
-    QStringList m_asked;
-};
 
 } // namespace
 
@@ -273,7 +227,7 @@ void TestSelfTestCache::repeatedCheckOnTheWire() {
                        (QMap<QString, QString>{{QStringLiteral("."), QString()},
                                                {QStringLiteral("com"), "sunny A 192.0.2.1\n"},
                                                {QStringLiteral("net"), QString()}}));
-    WireLog wire, otherWire;
+    test::WireLog wire, otherWire;
     QVERIFY(wire.start(kRelay, kNsd));
     QVERIFY(otherWire.start(kOtherRelay, kNsd));
     const QString path = m_dir.filePath(QStringLiteral("wire/self-test.tsv"));

@@ -8,6 +8,7 @@
 #include "results/run_summary.h"
 #include "test_support.h"
 #include "unbound_server.h"
+#include "wire_log.h"
 
 #include <QNetworkDatagram>
 #include <QProcess>
@@ -108,54 +109,6 @@ int digRcode(const QString& server, const QString& name) {
 }
 
 const QString kRelay = QStringLiteral("127.53.50.3");
-
-// The question name of a DNS message, or empty.
-QString questionName(const QByteArray& message) {
-    QStringList labels;
-    for (qsizetype at = 12; at < message.size();) {
-        const int length = static_cast<unsigned char>(message[at]);
-        if (length == 0)
-            return labels.join(u'.');
-        if (length > 63 || at + 1 + length > message.size())
-            return {};
-        labels << QString::fromLatin1(message.mid(at + 1, length));
-        at += 1 + length;
-    }
-    return {};
-}
-
-// Passes queries on to a nameserver and its answers back, noting every name asked: what went
-// over the wire. Runs on the test's own event loop.
-class WireLog {
-public:
-    bool start(const QString& address, const QString& upstream) {
-        if (!m_socket.bind(QHostAddress(address), 53))
-            return false;
-        m_upstream.connectToHost(QHostAddress(upstream), 53);
-        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
-            while (m_socket.hasPendingDatagrams()) {
-                const QNetworkDatagram query = m_socket.receiveDatagram();
-                m_client = query.senderAddress();
-                m_clientPort = query.senderPort();
-                m_asked << questionName(query.data()).toLower();
-                m_upstream.write(query.data());
-            }
-        });
-        QObject::connect(&m_upstream, &QUdpSocket::readyRead, &m_upstream, [this] {
-            while (m_upstream.hasPendingDatagrams())
-                m_socket.writeDatagram(m_upstream.receiveDatagram().data(), m_client, m_clientPort);
-        });
-        return true;
-    }
-    const QStringList& asked() const { return m_asked; }
-
-private:
-    QUdpSocket m_socket;
-    QUdpSocket m_upstream;
-    QHostAddress m_client;
-    quint16 m_clientPort = 0;
-    QStringList m_asked;
-};
 
 // Zones for the registration rules: what exists under a new gTLD and under com.
 QMap<QString, QString> ruleZones() {
@@ -311,7 +264,7 @@ void TestVerdicts::registrationRules() {
         Result<RunPlan, RunRefusal> plan =
             planRun({m_names.join(u' ')}, TldCatalogue{}, rules.rules);
         QVERIFY(plan);
-        WireLog wire;
+        test::WireLog wire;
         QVERIFY(wire.start(kRelay, kNsd));
         QueryRunner runner;
         QVERIFY(runner.initNetwork(kRelay));
