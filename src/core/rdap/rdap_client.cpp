@@ -2,6 +2,7 @@
 
 #include "app_info.h"
 #include "engine/dns_message.h"
+#include "rdap/host_pacing.h"
 #include "rdap/network_text.h"
 
 #include <QNetworkReply>
@@ -116,18 +117,9 @@ void RdapClient::cancel() {
 }
 
 void RdapClient::pump() {
-    const Clock::time_point now = Clock::now();
-    std::optional<Clock::time_point> next;
-    for (auto& [key, host] : m_hosts) {
-        if (host.current || host.waiting.empty())
-            continue;
-        if (now >= host.readyAt)
-            send(key, host);
-        else
-            next = std::min(next.value_or(host.readyAt), host.readyAt);
-    }
-    if (next)
-        m_wake.start(std::chrono::ceil<milliseconds>(*next - now));
+    if (const auto wait =
+            sendDueQuestions(m_hosts, [this](const QString& key, Host& host) { send(key, host); }))
+        m_wake.start(*wait);
 }
 
 void RdapClient::send(const QString& hostKey, Host& host) {

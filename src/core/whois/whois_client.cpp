@@ -1,6 +1,7 @@
 #include "whois/whois_client.h"
 
 #include "engine/dns_message.h"
+#include "rdap/host_pacing.h"
 #include "rdap/network_text.h"
 #include "whois/whois_answer.h"
 
@@ -98,18 +99,9 @@ void WhoisClient::cancel() {
 }
 
 void WhoisClient::pump() {
-    const Clock::time_point now = Clock::now();
-    std::optional<Clock::time_point> next;
-    for (auto& [key, host] : m_hosts) {
-        if (host.current || host.waiting.empty())
-            continue;
-        if (now >= host.readyAt)
-            send(key, host);
-        else
-            next = std::min(next.value_or(host.readyAt), host.readyAt);
-    }
-    if (next)
-        m_wake.start(std::chrono::ceil<milliseconds>(*next - now));
+    if (const auto wait =
+            sendDueQuestions(m_hosts, [this](const QString& key, Host& host) { send(key, host); }))
+        m_wake.start(*wait);
 }
 
 void WhoisClient::send(const QString& hostKey, Host& host) {
