@@ -2,12 +2,10 @@
 
 #include "server_process.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 
 namespace nomispot::test {
 
@@ -17,37 +15,24 @@ constexpr int kPort = 8053;
 
 RdapServer::RdapServer(const QString& address, const QMap<QString, QByteArray>& files)
     : m_address(address) {
-    const QString dir = m_dir.filePath(QStringLiteral("files"));
-    QDir().mkpath(dir);
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        QFile file(dir + u'/' + it.key());
-        if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size()) {
-            m_failed = true;
-            m_skipReason = QStringLiteral("cannot write the RDAP server's file ") + it.key();
-        }
-    }
+    m_skipReason = writeServedFiles(m_dir.filePath(QStringLiteral("files")), files);
+    m_failed = !m_skipReason.isEmpty();
 }
 
 RdapServer::~RdapServer() {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(2000);
-    }
+    killProcess(m_process);
 }
 
 bool RdapServer::start() {
     if (m_failed)
         return false;
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty()) {
-        m_skipReason = QStringLiteral("python3 is not installed (apt-get install python3)");
+    m_skipReason = startPythonScript(
+        m_process, NOMISPOT_RDAP_SERVER_SCRIPT,
+        {QStringLiteral("--bind"), m_address, QStringLiteral("--port"), QString::number(kPort),
+         QStringLiteral("--root"), m_dir.filePath(QStringLiteral("files")), QStringLiteral("--log"),
+         m_dir.filePath(QStringLiteral("log"))});
+    if (!m_skipReason.isEmpty())
         return false;
-    }
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(python, {QStringLiteral(NOMISPOT_RDAP_SERVER_SCRIPT), QStringLiteral("--bind"),
-                             m_address, QStringLiteral("--port"), QString::number(kPort),
-                             QStringLiteral("--root"), m_dir.filePath(QStringLiteral("files")),
-                             QStringLiteral("--log"), m_dir.filePath(QStringLiteral("log"))});
     if (m_process.waitForReadyRead(10000) && m_process.readLine().trimmed() == "ready")
         return true;
     m_failed = true;

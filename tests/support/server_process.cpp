@@ -3,6 +3,7 @@
 #include "engine/dns_message.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QHostAddress>
 #include <QNetworkDatagram>
@@ -82,6 +83,32 @@ Result<QString> serverProgram(const QString& name) {
 bool writeTextFile(const QString& path, const QString& text) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
+}
+
+QString writeServedFiles(const QString& dir, const QMap<QString, QByteArray>& files) {
+    QDir().mkpath(dir);
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        QFile file(dir + u'/' + it.key());
+        if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size())
+            return QStringLiteral("cannot write the server's file ") + it.key();
+    }
+    return {};
+}
+
+QString startPythonScript(QProcess& process, const char* script, const QStringList& arguments) {
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        return QStringLiteral("python3 is not installed (apt-get install python3)");
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(python, QStringList{QString::fromLocal8Bit(script)} + arguments);
+    return {};
+}
+
+void killProcess(QProcess& process) {
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
 }
 
 } // namespace nomispot::test

@@ -2,6 +2,7 @@
 
 #include "result.h"
 
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,14 @@ Result<QString> serverProgram(const QString& name);
 
 // Writes a config or zone file; false when it cannot.
 bool writeTextFile(const QString& path, const QString& text);
+
+// Writes the files a loopback test server answers from into dir; why it cannot, or empty.
+QString writeServedFiles(const QString& dir, const QMap<QString, QByteArray>& files);
+// Starts a test server written in Python (script, then arguments) on process; why it cannot, or
+// empty (python3 missing says to install it).
+QString startPythonScript(QProcess& process, const char* script, const QStringList& arguments);
+// Kills process if it runs, and waits for it.
+void killProcess(QProcess& process);
 
 } // namespace nomispot::test
 

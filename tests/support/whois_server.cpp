@@ -1,46 +1,33 @@
 #include "whois_server.h"
 
-#include <QDir>
+#include "server_process.h"
+
 #include <QFile>
-#include <QStandardPaths>
 
 namespace nomispot::test {
 
 LoopbackWhois::LoopbackWhois(const QString& address, const QMap<QString, QByteArray>& files,
                              double slowSeconds)
     : m_address(address), m_slowSeconds(slowSeconds) {
-    const QString dir = m_dir.filePath(QStringLiteral("files"));
-    QDir().mkpath(dir);
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        QFile file(dir + u'/' + it.key());
-        if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size()) {
-            m_failed = true;
-            m_skipReason = QStringLiteral("cannot write the WHOIS server's file ") + it.key();
-        }
-    }
+    m_skipReason = writeServedFiles(m_dir.filePath(QStringLiteral("files")), files);
+    m_failed = !m_skipReason.isEmpty();
 }
 
 LoopbackWhois::~LoopbackWhois() {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(2000);
-    }
+    killProcess(m_process);
 }
 
 bool LoopbackWhois::start() {
     if (m_failed)
         return false;
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty()) {
-        m_skipReason = QStringLiteral("python3 is not installed (apt-get install python3)");
+    m_skipReason =
+        startPythonScript(m_process, NOMISPOT_WHOIS_SERVER_SCRIPT,
+                          {QStringLiteral("--bind"), m_address, QStringLiteral("--root"),
+                           m_dir.filePath(QStringLiteral("files")), QStringLiteral("--log"),
+                           m_dir.filePath(QStringLiteral("log")), QStringLiteral("--slow"),
+                           QString::number(m_slowSeconds)});
+    if (!m_skipReason.isEmpty())
         return false;
-    }
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(python,
-                    {QStringLiteral(NOMISPOT_WHOIS_SERVER_SCRIPT), QStringLiteral("--bind"),
-                     m_address, QStringLiteral("--root"), m_dir.filePath(QStringLiteral("files")),
-                     QStringLiteral("--log"), m_dir.filePath(QStringLiteral("log")),
-                     QStringLiteral("--slow"), QString::number(m_slowSeconds)});
     if (!m_process.waitForReadyRead(10000)) {
         m_failed = true;
         m_skipReason = QStringLiteral("the WHOIS server on %1 did not start").arg(m_address);
