@@ -6,9 +6,9 @@ set -euo pipefail
 seconds=${1:-30}
 cd "$(dirname "$0")/.."
 
-targets=(reply catalogue names settings rdap whois)
+targets=(reply catalogue names settings rdap whois zone)
 # Long enough for more than 2049 names, and for data files past their 301st line.
-declare -A max_len=([reply]=4096 [catalogue]=2048 [names]=8192 [settings]=4096 [rdap]=8192 [whois]=8192)
+declare -A max_len=([reply]=4096 [catalogue]=2048 [names]=8192 [settings]=4096 [rdap]=8192 [whois]=8192 [zone]=8192)
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DNOMISPOT_FUZZ=ON \
   -DNOMISPOT_BUILD_TESTS=OFF -DNOMISPOT_BUILD_BENCH=OFF
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"

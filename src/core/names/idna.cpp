@@ -214,6 +214,25 @@ Result<QString> asciiLabel(Uts46& uts46, QStringView label,
     return std::move(*ascii);
 }
 
+// Letters, digits and inner hyphens in labels of at most 63 characters, no "--" in places 3-4.
+bool isPlainAsciiName(QStringView name) {
+    qsizetype labelStart = 0;
+    for (qsizetype i = 0; i <= name.size(); ++i) {
+        if (i < name.size() && name[i] != u'.') {
+            if (!isLdh(name[i]))
+                return false;
+            continue;
+        }
+        const QStringView label = name.mid(labelStart, i - labelStart);
+        if (label.size() > kMaxLabelLength ||
+            (!label.isEmpty() && (label.front() == u'-' || label.back() == u'-')) ||
+            (label.size() >= 4 && label[2] == u'-' && label[3] == u'-'))
+            return false;
+        labelStart = i + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 bool isFullStop(QChar c) {
@@ -242,6 +261,10 @@ std::optional<HyphenRule> brokenHyphenRule(QStringView label) {
 }
 
 Result<QString> toAsciiName(const QString& name, HyphenLabels hyphens) {
+    // The usual case first: plain ASCII labels without hyphens at their edges or in the third and
+    // fourth places are their own ASCII form, whatever the rules on hyphens.
+    if (isPlainAsciiName(name))
+        return name;
     Uts46 uts46;
     QStringList labels = withAsciiFullStops(name).split(u'.');
     for (QString& label : labels) {

@@ -184,7 +184,7 @@ Result<RegistrationRules> RegistrationRules::load(const QString& path) {
 }
 
 std::optional<RuleVerdict> RegistrationRules::beforeAsking(QStringView asciiName) const {
-    for (QStringView label : asciiName.split(u'.'))
+    for (QStringView label : asciiName.tokenize(u'.'))
         if (const std::optional<HyphenRule> rule = brokenHyphenRule(label))
             return m_hyphenRules[slotOf(*rule)];
     return std::nullopt;
@@ -198,22 +198,28 @@ bool RegistrationRules::inClass(const QString& className, const QString& tld) co
 }
 
 std::optional<RuleVerdict> RegistrationRules::ifFree(QStringView asciiName) const {
-    QString name = asciiName.toString().toLower();
+    QStringView name = asciiName;
     if (name.endsWith(u'.'))
         name.chop(1);
     // Only names right under a TLD: what its registry hands out.
-    const QStringList labels = name.split(u'.');
-    if (labels.size() != 2 || labels[0].isEmpty() || labels[1].isEmpty())
+    const qsizetype dot = name.indexOf(u'.');
+    if (dot <= 0 || dot == name.size() - 1 || name.indexOf(u'.', dot + 1) >= 0)
         return std::nullopt;
-    const QString& label = labels[0];
-    const QString& tld = labels[1];
+    const QStringView label = name.left(dot);
+    // Asked for every candidate: the label, which rarely matches, is looked at first.
+    QString tld;
     for (const Reservation& r : m_reservations) {
-        const bool tldMatches = !r.tldClass.isEmpty() ? inClass(r.tldClass, tld)
-                                : r.tlds.isEmpty()    ? true
-                                                      : r.tlds.contains(tld);
         const bool labelMatches =
-            r.length > 0 ? label.size() == r.length : r.labels.contains(label);
-        if (tldMatches && labelMatches)
+            r.length > 0 ? label.size() == r.length
+                         : std::any_of(r.labels.begin(), r.labels.end(), [label](const QString& l) {
+                               return label.compare(l, Qt::CaseInsensitive) == 0;
+                           });
+        if (!labelMatches)
+            continue;
+        if (tld.isEmpty())
+            tld = name.mid(dot + 1).toString().toLower();
+        if (!r.tldClass.isEmpty() ? inClass(r.tldClass, tld)
+                                  : r.tlds.isEmpty() || r.tlds.contains(tld))
             return r.verdict;
     }
     return std::nullopt;
