@@ -19,6 +19,12 @@ inline constexpr int kExitInterrupted = 130;
 
 enum class ProgressMode { Auto, Always, Never };
 
+// What the results are written as: the formats of the window's Save, and JSON Lines.
+enum class CliFormat { Text, Csv, Json, JsonLines };
+
+// The delays nomispot-check takes, in ms (the window's dialogs keep 5 to 1000).
+inline constexpr int kCliMinDelayMs = 1;
+
 struct CliOptions {
     QStringList names; // names given as arguments
     QString namesFile; // --file; empty when not given
@@ -28,7 +34,11 @@ struct CliOptions {
     std::optional<QString> nameserver;
     std::optional<QString> delay;   // as typed; checked against the stored values later
     std::optional<QString> retries; // as typed
-    OutputFormat format = OutputFormat::Text;
+    CliFormat format = CliFormat::Text;
+    bool formatGiven = false;
+    QString resumePath;    // --resume; empty when not given
+    QStringList zoneFiles; // --zone-file, in the order given
+    bool expiry = false;   // with --confirm: taken names asked for their expiry too
     bool onlyAvailable = false;
     bool selfTest = true;
     bool confirm = false;                      // ask the registries about free names

@@ -1,10 +1,6 @@
 #include "names_input.h"
 
-#include "names/name_parser.h"
-#include "names/name_table.h"
-
-#include <QFile>
-#include <QStringDecoder>
+#include <QFileInfo>
 
 namespace nomispot::cli {
 
@@ -12,134 +8,127 @@ namespace {
 
 constexpr qint64 kChunkBytes = 64 * 1024;
 
-// Collects names from text given in pieces: separators and line ends become one blank each.
-class NamesCollector {
-public:
-    enum class Step { More, Enough };
-
-    // Starts a source: an argument, or a file read line by line.
-    void beginSource(const QString& where, bool byLine) {
-        m_where = where;
-        m_byLine = byLine;
-        m_line = 1;
+// Feeds the arguments to reader, one source each.
+Status readArguments(const QStringList& names, NamesReader& reader) {
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        reader.beginSource(QStringLiteral("argument %1").arg(i + 1), false);
+        if (Result<NamesReader::Step> step = reader.take(names[i]); !step)
+            return step.error();
+        if (Result<NamesReader::Step> step = reader.finishSource(); !step)
+            return step.error();
     }
-
-    // Takes the next piece of the source.
-    Result<Step> take(QStringView piece) {
-        for (const QChar c : piece) {
-            if (m_pendingCr && c != u'\n')
-                return illegal();
-            m_pendingCr = false;
-            if (c == u'\r') {
-                m_pendingCr = true; // only as part of a line end
-                continue;
-            }
-            if (c == u'\n') {
-                endWord();
-                ++m_line;
-                continue;
-            }
-            if (!isAllowedNameCharacter(c))
-                return illegal();
-            if (c == u' ' || c == u';' || c == u',') {
-                endWord();
-                continue;
-            }
-            if (m_wordLength == 0 && ++m_words > NameTable::kSlots)
-                return Step::Enough; // already more than a run takes: the plan refuses it
-            if (++m_wordLength > kLongestNameRead)
-                return Failure{QStringLiteral("A name in %1 is longer than any domain name can be.")
-                                   .arg(location())};
-            m_text += c;
-        }
-        return Step::More;
-    }
-
-    // Ends a source: its last line needs no line end.
-    Result<Step> finishSource() {
-        if (m_pendingCr)
-            return illegal();
-        endWord();
-        return Step::More;
-    }
-
-    QString text() const { return m_text.trimmed(); }
-
-private:
-    QString location() const {
-        return m_byLine ? QStringLiteral("line %1 of %2").arg(m_line).arg(m_where) : m_where;
-    }
-    Failure illegal() const {
-        return Failure{illegalCharactersMessage() + QStringLiteral("\r(%1)").arg(location())};
-    }
-    void endWord() {
-        if (m_wordLength > 0)
-            m_text += u' ';
-        m_wordLength = 0;
-    }
-
-    QString m_where;
-    bool m_byLine = false;
-    QString m_text;
-    int m_words = 0;
-    int m_wordLength = 0;
-    int m_line = 1;
-    bool m_pendingCr = false;
-};
-
-// Feeds device to collector in chunks; stops early when the collector has enough.
-Result<NamesCollector::Step> readDevice(QIODevice& device, const QString& where,
-                                        NamesCollector& collector) {
-    collector.beginSource(where, true);
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QByteArray chunk;
-    while (true) {
-        chunk.resize(kChunkBytes);
-        const qint64 got = device.read(chunk.data(), kChunkBytes);
-        if (got < 0)
-            return Failure{QStringLiteral("Cannot read %1: %2").arg(where, device.errorString())};
-        if (got == 0)
-            break;
-        chunk.resize(got);
-        const QString piece = decoder.decode(chunk);
-        const Result<NamesCollector::Step> step = collector.take(piece);
-        if (!step || *step == NamesCollector::Step::Enough)
-            return step;
-    }
-    return collector.finishSource();
+    return Done{};
 }
 
 } // namespace
 
-Result<QString> readNamesText(const CliOptions& options, std::FILE* input) {
-    NamesCollector collector;
-    for (qsizetype i = 0; i < options.names.size(); ++i) {
-        collector.beginSource(QStringLiteral("argument %1").arg(i + 1), false);
-        Result<NamesCollector::Step> step = collector.take(options.names[i]);
-        if (step && *step == NamesCollector::Step::More)
-            step = collector.finishSource();
-        if (!step)
-            return step.error();
-        if (*step == NamesCollector::Step::Enough)
-            return collector.text();
-    }
+NamesStream::NamesStream(const CliOptions& options, std::FILE* input)
+    : m_options(options), m_input(input) {}
 
-    Result<NamesCollector::Step> step = NamesCollector::Step::More;
+Status NamesStream::open() {
+    m_opened = true;
+    if (Status arguments = readArguments(m_options.names, m_reader); !arguments)
+        return arguments;
+    queueText();
+    if (!m_options.namesFile.isEmpty()) {
+        m_where = m_options.namesFile;
+        m_device.setFileName(m_options.namesFile);
+        if (!m_device.open(QIODevice::ReadOnly))
+            return Failure{QStringLiteral("Cannot read %1: %2")
+                               .arg(m_options.namesFile, m_device.errorString())};
+    } else if (m_options.names.isEmpty()) {
+        m_where = QStringLiteral("standard input");
+        if (!m_device.open(m_input, QIODevice::ReadOnly))
+            return Failure{
+                QStringLiteral("Cannot read standard input: %1").arg(m_device.errorString())};
+    } else {
+        m_ended = true; // the arguments alone
+        return Done{};
+    }
+    m_reader.beginSource(m_where, true);
+    m_decoder.emplace(QStringDecoder::Utf8);
+    return Done{};
+}
+
+void NamesStream::queueText() {
+    const QString text = m_reader.takeText();
+    if (text.isEmpty())
+        return;
+    for (const QStringView name : QStringView(text).split(u' ', Qt::SkipEmptyParts))
+        m_queue.emplace_back(name.toString());
+}
+
+Result<bool> NamesStream::readChunk() {
+    QByteArray chunk(kChunkBytes, Qt::Uninitialized);
+    const qint64 got = m_device.read(chunk.data(), kChunkBytes);
+    if (got < 0)
+        return Failure{QStringLiteral("Cannot read %1: %2").arg(m_where, m_device.errorString())};
+    if (got == 0) {
+        m_ended = true;
+        // A sequence cut short by the end: a line end after it cannot complete it.
+        const QString tail = m_decoder->decode(QByteArrayView("\n", 1));
+        if (m_decoder->hasError() || tail != u"\n")
+            return m_reader.notUtf8();
+        if (Result<NamesReader::Step> step = m_reader.finishSource(); !step)
+            return step.error();
+        queueText();
+        return false;
+    }
+    chunk.resize(got);
+    QString piece = m_decoder->decode(chunk);
+    // Bytes that are no UTF-8 decode as U+FFFD: the names before them are read, so that the
+    // message names their line.
+    const bool broken = m_decoder->hasError();
+    if (broken)
+        piece.truncate(std::max<qsizetype>(piece.indexOf(QChar::ReplacementCharacter), 0));
+    if (Result<NamesReader::Step> step = m_reader.take(piece); !step)
+        return step.error();
+    if (broken)
+        return m_reader.notUtf8();
+    queueText();
+    return true;
+}
+
+Result<QStringList> NamesStream::next(qint64 count) {
+    if (!m_opened)
+        if (Status opened = open(); !opened)
+            return opened.error();
+    while (static_cast<qint64>(m_queue.size()) < count && !m_ended) {
+        const Result<bool> more = readChunk();
+        if (!more)
+            return more.error();
+    }
+    QStringList names;
+    while (!m_queue.empty() && names.size() < count) {
+        names << std::move(m_queue.front());
+        m_queue.pop_front();
+    }
+    return names;
+}
+
+Result<std::optional<qint64>> countNames(const CliOptions& options) {
+    if (options.namesFile.isEmpty() && options.names.isEmpty())
+        return std::optional<qint64>();
+    if (!options.namesFile.isEmpty() && !QFileInfo(options.namesFile).isFile())
+        return std::optional<qint64>();
+    NamesReader reader;
+    if (Status arguments = readArguments(options.names, reader); !arguments)
+        return arguments.error();
     if (!options.namesFile.isEmpty()) {
         QFile file(options.namesFile);
         if (!file.open(QIODevice::ReadOnly))
             return Failure{
                 QStringLiteral("Cannot read %1: %2").arg(options.namesFile, file.errorString())};
-        step = readDevice(file, options.namesFile, collector);
-    } else if (options.names.isEmpty()) {
-        QFile in;
-        if (!in.open(input, QIODevice::ReadOnly))
-            return Failure{QStringLiteral("Cannot read standard input: %1").arg(in.errorString())};
-        step = readDevice(in, QStringLiteral("standard input"), collector);
+        // Only the count is kept: the text is dropped chunk by chunk.
+        const Result<NamesReader::Step> step =
+            readNamesFrom(file, options.namesFile, reader, [](NamesReader& r) {
+                (void)r.takeText();
+                return true;
+            });
+        if (!step)
+            return step.error();
     }
-    if (!step)
-        return step.error();
-    return collector.text();
+    return std::optional<qint64>(reader.nameCount());
 }
 
 } // namespace nomispot::cli

@@ -44,14 +44,4 @@ void ProgressReporter::print() {
     m_shown = true;
 }
 
-QString runProgressLine(const QueryRunner& runner, int candidateCount, int delayMs) {
-    const QueryPhase* phase = runner.phase();
-    const double seconds =
-        static_cast<double>(phase ? phase->ticksLeft() : 0) * std::max(delayMs, 1) / 1000.0;
-    return QStringLiteral("%1/%2 answered, about %3 s left")
-        .arg(std::min(runner.answered(), candidateCount))
-        .arg(candidateCount)
-        .arg(static_cast<long long>(std::ceil(seconds)));
-}
-
 } // namespace nomispot::cli

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "engine/query_runner.h"
-
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -31,8 +29,5 @@ private:
     QTimer m_timer;
     bool m_shown = false;
 };
-
-// A run's progress: replies so far of all candidates, and about how long the run still takes.
-QString runProgressLine(const QueryRunner& runner, int candidateCount, int delayMs);
 
 } // namespace nomispot::cli

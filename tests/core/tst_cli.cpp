@@ -5,16 +5,20 @@
 #include "nsd_server.h"
 #include "rdap_server.h"
 #include "results/result_actions.h"
+#include "results/result_formats.h"
 #include "settings/settings_ops.h"
 #include "test_support.h"
 #include "whois_server.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkDatagram>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -61,6 +65,52 @@ QList<QStringList> parseCsv(const QString& text) {
     return records;
 }
 
+// Forwards queries to NSD and its replies back, counting the queries for one name.
+class CountingRelay : public QObject {
+public:
+    CountingRelay(const QString& address, const QString& upstream, const QByteArray& countedName)
+        : m_upstream(upstream), m_counted(countedName) {
+        m_ready = m_front.bind(QHostAddress(address), 53) &&
+                  m_back.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+        // A query a millisecond: room for the bursts while this process is busy.
+        m_front.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1 << 20);
+        m_back.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1 << 20);
+        connect(&m_front, &QUdpSocket::readyRead, this, [this] {
+            while (m_front.hasPendingDatagrams()) {
+                const QNetworkDatagram query = m_front.receiveDatagram();
+                const QByteArray data = query.data();
+                if (data.size() < 12)
+                    continue;
+                m_clients[data.left(2)] = {query.senderAddress(), quint16(query.senderPort())};
+                // The question's name, as labels: "\3com\0".
+                if (data.mid(12, m_counted.size()) == m_counted)
+                    ++m_count;
+                m_back.writeDatagram(data, m_upstream, 53);
+            }
+        });
+        connect(&m_back, &QUdpSocket::readyRead, this, [this] {
+            while (m_back.hasPendingDatagrams()) {
+                const QByteArray reply = m_back.receiveDatagram().data();
+                const auto client = m_clients.constFind(reply.left(2));
+                if (client != m_clients.cend())
+                    m_front.writeDatagram(reply, client->first, client->second);
+            }
+        });
+    }
+    bool ready() const { return m_ready; }
+    int count() const { return m_count; }
+
+private:
+    QUdpSocket m_front, m_back;
+    QHostAddress m_upstream;
+    QByteArray m_counted;
+    QHash<QByteArray, std::pair<QHostAddress, quint16>> m_clients;
+    int m_count = 0;
+    bool m_ready = false;
+};
+
+const QString kRelay = QStringLiteral("127.53.0.7");
+
 } // namespace
 
 class TestCli : public QObject {
@@ -78,6 +128,12 @@ private slots:
     void exitStatus();
     void interrupted();
     void endlessInput();
+    void longList_data();
+    void longList();
+    void interruptThenResume();
+    void resumeRefusesForeignFile_data();
+    void resumeRefusesForeignFile();
+    void zoneFileAnswers();
     void outputCannotBeWritten_data();
     void outputCannotBeWritten();
     void storedValues_data();
@@ -94,6 +150,9 @@ private:
     void start(QProcess& process, const QStringList& args);
     CliResult run(const QStringList& args, const QByteArray& input = {});
     QStringList fastRun() const;
+    // Runs the program to its end while this process's event loop turns (for the relay).
+    CliResult runLooping(const QStringList& args);
+    QString writeNames(int count);
     // Environment of the next runs beyond the usual: an empty value removes the variable.
     QMap<QString, QString> m_environment;
 
@@ -139,6 +198,8 @@ void TestCli::start(QProcess& process, const QStringList& args) {
                m_dir->filePath(QStringLiteral("resolv.conf")));
     env.insert(QStringLiteral("NOMISPOT_RDAP_BOOTSTRAP"),
                m_dir->filePath(QStringLiteral("rdap-dns.json")));
+    // The self-test's findings and zone indexes of this test only.
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), m_dir->filePath(QStringLiteral("cache")));
     for (auto it = m_environment.begin(); it != m_environment.end(); ++it)
         if (it.value().isEmpty())
             env.remove(it.key());
@@ -430,15 +491,25 @@ void TestCli::exitStatus_data() {
     QTest::newRow("name table overflow")
         << QStringList{"--combinations"} + words << QByteArray() << 1
         << tooManyCombinationsMessage(46 * 46 * 8).replace(u'\r', u'\n') + u'\n';
-    QTest::newRow("limit counts second-level suffixes")
-        << QStringList{"--tlds", "com,co.uk,org.uk"} + QStringList(683, "x") << QByteArray() << 1
+    // A run takes 2048 / columns names; one name with more columns than that is refused.
+    QStringList suffixes;
+    for (int i = 0; i < 2049; ++i)
+        suffixes << QStringLiteral("s%1").arg(i);
+    QTest::newRow("one name over the limit")
+        << QStringList{"--tlds", suffixes.join(u','), "x"} << QByteArray() << 1
         << tooManyCombinationsMessage(2049).replace(u'\r', u'\n') + u'\n';
-    QTest::newRow("delay too short") << QStringList{"--delay", "4", "x"} << QByteArray() << 1
-                                     << "Please select a number from 5 to 1000 ms.\n";
+    QTest::newRow("delay of 1 ms")
+        << QStringList{"--delay", "1", "--tlds", "zz", "taken"} << QByteArray() << 0
+        << QStringLiteral("1 not checked: 1 refused by %1.\n").arg(kNameserver);
+    QTest::newRow("delay too short") << QStringList{"--delay", "0", "x"} << QByteArray() << 1
+                                     << "Please select a number from 1 to 1000 ms.\n";
     QTest::newRow("delay too long") << QStringList{"--delay", "1001", "x"} << QByteArray() << 1
-                                    << "Please select a number from 5 to 1000 ms.\n";
+                                    << "Please select a number from 1 to 1000 ms.\n";
     QTest::newRow("delay not a number") << QStringList{"--delay", "soon", "x"} << QByteArray() << 1
-                                        << "Please select a number from 5 to 1000 ms.\n";
+                                        << "Please select a number from 1 to 1000 ms.\n";
+    QTest::newRow("expiry without confirm") << QStringList{"--expiry", "x"} << QByteArray() << 1
+                                            << "--expiry works with --confirm.\n"
+                                               "Try 'nomispot-check --help'.\n";
     QTest::newRow("no retries") << QStringList{"--retries", "0", "x"} << QByteArray() << 1
                                 << "Please select from 1 to 10 retries.\n";
     QTest::newRow("too many retries") << QStringList{"--retries", "11", "x"} << QByteArray() << 1
@@ -446,7 +517,7 @@ void TestCli::exitStatus_data() {
     QTest::newRow("unknown option") << QStringList{"--bogus", "x"} << QByteArray() << 1
                                     << "Unknown option 'bogus'.\nTry 'nomispot-check --help'.\n";
     QTest::newRow("unknown format") << QStringList{"--format", "xml", "x"} << QByteArray() << 1
-                                    << "Unknown format \"xml\": use text, csv or json.\n"
+                                    << "Unknown format \"xml\": use text, csv, json or jsonl.\n"
                                        "Try 'nomispot-check --help'.\n";
     QTest::newRow("empty suffix") << QStringList{"--tlds", "com,,net", "x"} << QByteArray() << 1
                                   << "Unusable TLD list \"com,,net\": give suffixes such as "
@@ -517,7 +588,7 @@ void TestCli::interrupted() {
     process.closeWriteChannel();
     QString progress;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (progress += QString::fromUtf8(process.readAllStandardError())).contains("1/2 answered"),
+        (progress += QString::fromUtf8(process.readAllStandardError())).contains("1/2 done"),
         10000);
     QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
     QVERIFY(process.waitForFinished(10000));
@@ -810,21 +881,229 @@ void TestCli::confirmRefreshesOldList() {
     QCOMPARE(server.requests().size(), std::size_t(1));
 }
 
+// Input without end is checked run by run, its rows written as each run ends; Ctrl+C leaves whole
+// runs only, the last one's unanswered names cancelled.
 void TestCli::endlessInput() {
     QProcess process;
-    start(process, fastRun() + QStringList{"--tlds", "com"});
+    start(process, {"--nameserver", kNameserver, "--delay", "1", "--retries", "1", "--tlds", "com",
+                    "--format", "csv"});
     QVERIFY(process.waitForStarted());
-    const QByteArray lines = QByteArray("foo\n").repeated(4096);
-    const auto feed = [&process, &lines] {
-        if (process.state() == QProcess::Running && process.bytesToWrite() < lines.size())
-            process.write(lines);
+    int next = 0;
+    const auto feed = [&process, &next] {
+        if (process.state() != QProcess::Running || process.bytesToWrite() > 64 * 1024)
+            return;
+        QByteArray lines;
+        for (int i = 0; i < 4096; ++i)
+            lines += "n" + QByteArray::number(next++) + '\n';
+        process.write(lines);
     };
     QObject::connect(&process, &QProcess::bytesWritten, &process, feed);
     feed();
-    QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitCode(), 1);
-    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
-             tooManyCombinationsMessage(NameTable::kSlots).replace(u'\r', u'\n') + u'\n');
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).count('\n') > 2 * 2048,
+                             60000);
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 20000);
+    QCOMPARE(process.exitCode(), 130);
+    out += process.readAllStandardOutput();
+    QVERIFY(out.endsWith('\n'));
+    const QList<QStringList> records = parseCsv(QString::fromUtf8(out));
+    QCOMPARE((records.size() - 1) % 2048, 0); // the header, then whole runs
+    for (qsizetype i = 1; i < records.size(); ++i) {
+        QCOMPARE(records[i].at(0), QStringLiteral("n%1.com").arg(i - 1));
+        QVERIFY2(records[i].at(3) == u"available" ||
+                     (records[i].at(3) == u"not_checked" && records[i].at(5) == u"cancelled"),
+                 qPrintable(records[i].join(u',')));
+    }
+}
+
+CliResult TestCli::runLooping(const QStringList& args) {
+    QProcess process;
+    start(process, args);
+    if (!process.waitForStarted(10000))
+        return {};
+    process.closeWriteChannel();
+    QByteArray out, err;
+    QDeadlineTimer deadline(120000);
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        QTest::qWait(10);
+        out += process.readAllStandardOutput();
+        err += process.readAllStandardError();
+    }
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    out += process.readAllStandardOutput();
+    err += process.readAllStandardError();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(out), QString::fromUtf8(err)};
+}
+
+// n0 .. n<count-2>, then "taken": the names of a list file.
+QString TestCli::writeNames(int count) {
+    QFile file(m_dir->filePath(QStringLiteral("names.txt")));
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    for (int i = 0; i < count - 1; ++i)
+        file.write("n" + QByteArray::number(i) + '\n');
+    file.write("taken\n");
+    return file.fileName();
+}
+
+void TestCli::longList_data() {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("csv") << "csv";
+    QTest::newRow("jsonl") << "jsonl";
+    QTest::newRow("json") << "json";
+}
+
+// A list longer than a run: every name once, in order, as the window plans them, and the
+// nameserver tested once for the whole list.
+void TestCli::longList() {
+    QFETCH(QString, format);
+    CountingRelay relay(kRelay, kNameserver, QByteArray("\3com\0", 5));
+    QVERIFY(relay.ready());
+    const int names = 5000;
+    const CliResult result =
+        runLooping({"--nameserver", kRelay, "--delay", "1", "--retries", "3", "--tlds", "com",
+                    "--format", format, "--file", writeNames(names)});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.err, QString());
+    QCOMPARE(relay.count(), 1); // the suffix's own probe, in the first run only
+
+    QList<QStringList> rows; // domain, state
+    if (format == u"csv") {
+        const QList<QStringList> records = parseCsv(result.out);
+        QCOMPARE(records.first().join(u','), csvHeader());
+        for (const QStringList& record : records.mid(1))
+            rows << QStringList{record.at(0), record.at(3)};
+    } else {
+        QJsonArray array;
+        if (format == u"json") {
+            QJsonParseError error{};
+            const QJsonDocument document = QJsonDocument::fromJson(result.out.toUtf8(), &error);
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            array = document.array();
+        } else {
+            QVERIFY(result.out.endsWith(u'\n'));
+            for (const QString& line : result.out.split(u'\n', Qt::SkipEmptyParts)) {
+                QJsonParseError error{};
+                const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
+                QCOMPARE(error.error, QJsonParseError::NoError);
+                array.append(document.object());
+            }
+        }
+        for (const QJsonValue& value : array) {
+            const QJsonObject object = value.toObject();
+            QCOMPARE(object.keys().size(), csvHeader().split(u',').size());
+            rows << QStringList{object.value("domain").toString(),
+                                object.value("state").toString()};
+        }
+    }
+    QCOMPARE(rows.size(), names);
+    for (int i = 0; i < names - 1; ++i)
+        QCOMPARE(rows[i], (QStringList{QStringLiteral("n%1.com").arg(i), "available"}));
+    QCOMPARE(rows.last(), (QStringList{"taken.com", "unavailable"}));
+}
+
+// Ctrl+C mid-list, then --resume: the file ends as an uninterrupted run's, byte for byte.
+void TestCli::interruptThenResume() {
+    const QString names = writeNames(3000);
+    const QStringList args{"--nameserver", kNameserver, "--delay", "1",  "--retries", "2",
+                           "--tlds",       "com,net",   "--file",  names};
+    const QString whole = m_dir->filePath(QStringLiteral("whole.csv"));
+    QCOMPARE(run(args + QStringList{"--resume", whole}).status, 0);
+
+    const QString resumed = m_dir->filePath(QStringLiteral("resumed.csv"));
+    QProcess process;
+    start(process, args + QStringList{"--resume", resumed});
+    QVERIFY(process.waitForStarted());
+    process.closeWriteChannel();
+    // Interrupted in the second run, once the first is written.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(resumed).size() > 0, 30000);
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 130);
+    QFile partial(resumed);
+    QVERIFY(partial.open(QIODevice::ReadOnly));
+    const QByteArray interrupted = partial.readAll();
+    partial.close();
+    QVERIFY(interrupted.contains(",cancelled,"));
+    QVERIFY(interrupted.size() < QFileInfo(whole).size());
+
+    const CliResult again = run(args + QStringList{"--resume", resumed});
+    QCOMPARE(again.status, 0);
+    QCOMPARE(again.out, QString());
+    QFile a(whole), b(resumed);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    const QByteArray expected = a.readAll(), got = b.readAll();
+    QCOMPARE(got.count('\n'), 6001);
+    QVERIFY(got == expected);
+}
+
+void TestCli::resumeRefusesForeignFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("another csv") << QByteArray("domain,state\nx.com,available\n") << QStringList{}
+                                 << "it is neither csv results of nomispot-check (with their "
+                                    "header) nor JSON Lines with their fields.";
+    QTest::newRow("a json array") << QByteArray("[\n]\n") << QStringList{}
+                                  << "it is neither csv results of nomispot-check (with their "
+                                     "header) nor JSON Lines with their fields.";
+    QTest::newRow("a broken row") << csvHeader().toUtf8() + "\nx.com,\"open\n"
+                                  << QStringList{} << "line 2 is not a row of csv results.";
+    QTest::newRow("a half-written row") << csvHeader().toUtf8() + "\nx.com,x,com" << QStringList{}
+                                        << "line 2, its last, is incomplete.";
+    QTest::newRow("another format asked")
+        << csvHeader().toUtf8() + '\n'
+        << QStringList{"--format", "jsonl"} << "it holds csv results, not JSON Lines.";
+}
+
+// A file that is not ours is refused and left as it was.
+void TestCli::resumeRefusesForeignFile() {
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, why);
+    const QString path = m_dir->filePath(QStringLiteral("results.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const CliResult result =
+        run(fastRun() + arguments + QStringList{"--resume", path, "--tlds", "com", "taken"});
+    QCOMPARE(result.status, 1);
+    QCOMPARE(result.err,
+             QStringLiteral("Cannot resume %1: %2\n%1 is left as it is.\n").arg(path, why));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+}
+
+// Candidates under a zone file's zone are answered from it: a nameserver that never answers is
+// not needed for them.
+void TestCli::zoneFileAnswers() {
+    const QString zone = m_dir->filePath(QStringLiteral("com.zone"));
+    QFile file(zone);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("$ORIGIN com.\n$TTL 3600\n@ SOA ns.com. admin.com. 2026072301 1 1 1 1\n"
+               "taken NS ns.example.\nbroken line without sense\n");
+    file.close();
+    const CliResult result =
+        run({"--nameserver", kSilentNameserver, "--delay", "1", "--retries", "1", "--tlds", "com",
+             "--format", "csv", "--zone-file", zone, "--zone-file",
+             m_dir->filePath(QStringLiteral("missing.zone")), "taken", "free"});
+    QCOMPARE(result.status, 0);
+    const QList<QStringList> records = parseCsv(result.out);
+    QCOMPARE(records.size(), 3);
+    QCOMPARE(records[1].at(0) + u' ' + records[1].at(3), QStringLiteral("taken.com unavailable"));
+    QVERIFY2(records[1].at(5).startsWith(QStringLiteral("in the zone file of")),
+             qPrintable(records[1].at(5)));
+    QCOMPARE(records[2].at(0) + u' ' + records[2].at(3), QStringLiteral("free.com available"));
+    QVERIFY2(result.err.contains(QStringLiteral("missing.zone")), qPrintable(result.err));
+    QVERIFY2(result.err.contains(QStringLiteral("2 answered from zone files.")),
+             qPrintable(result.err));
 }
 
 void TestCli::outputCannotBeWritten_data() {

@@ -19,9 +19,11 @@ int countPending(const CheckTable& table) {
 
 } // namespace
 
-QueryPhase::QueryPhase(CheckTable& table, int retries, int progressMax, Hooks hooks)
+QueryPhase::QueryPhase(CheckTable& table, int retries, int progressMax, Hooks hooks,
+                       int finalPauseTicks)
     : m_table(table), m_hooks(std::move(hooks)), m_retries(std::max(retries, 0)),
-      m_progressMax(progressMax), m_pending(countPending(table)) {}
+      m_progressMax(progressMax), m_finalPauseTicks(std::max(finalPauseTicks, 1)),
+      m_pending(countPending(table)) {}
 
 bool QueryPhase::isRunning() const {
     return m_stage != Stage::Idle && m_stage != Stage::Finished && m_stage != Stage::Cancelled;
@@ -37,7 +39,7 @@ void QueryPhase::start() {
             distrust(static_cast<int>(p));
     if (m_retries == 0) {
         m_finalPause = true;
-        beginPause(kFinalPauseTicks);
+        beginPause(m_finalPauseTicks);
     } else {
         beginPass(m_table.probeQueriesToSend() > 0 ? 0 : 1);
     }
@@ -57,18 +59,18 @@ int QueryPhase::ticksLeft() const {
     const int wait = m_stage == Stage::WaitAfterSend ? 1 : 0;
     switch (m_stage) {
     case Stage::Idle:
-        return m_retries == 0 ? kFinalPauseTicks
-                              : m_table.probeQueriesToSend() + m_retries * pass + kFinalPauseTicks;
+        return m_retries == 0 ? m_finalPauseTicks
+                              : m_table.probeQueriesToSend() + m_retries * pass + m_finalPauseTicks;
     case Stage::Sending:
     case Stage::WaitAfterSend:
         if (m_pass == 0)
             return m_table.probeQueriesToSend() - m_probesSent + wait + m_retries * pass +
-                   kFinalPauseTicks;
+                   m_finalPauseTicks;
         return std::clamp(m_passPending - m_passSent, 0, m_pending) + wait + kPassPauseTicks +
-               (m_retries - m_pass) * pass + kFinalPauseTicks;
+               (m_retries - m_pass) * pass + m_finalPauseTicks;
     case Stage::Pausing:
         return m_finalPause ? m_pauseLeft
-                            : m_pauseLeft + (m_retries - m_pass) * pass + kFinalPauseTicks;
+                            : m_pauseLeft + (m_retries - m_pass) * pass + m_finalPauseTicks;
     case Stage::Finished:
     case Stage::Cancelled:
         break;
@@ -209,7 +211,7 @@ void QueryPhase::advance() {
                 beginPass(m_pass + 1);
             } else {
                 m_finalPause = true;
-                beginPause(kFinalPauseTicks);
+                beginPause(m_finalPauseTicks);
             }
             break;
         default:

@@ -34,8 +34,10 @@ public:
 
     enum class Stage { Idle, Sending, WaitAfterSend, Pausing, Finished, Cancelled };
 
-    // progressMax: the progress bar's maximum, which answered never passes.
-    QueryPhase(CheckTable& table, int retries, int progressMax, Hooks hooks);
+    // progressMax: the progress bar's maximum, which answered never passes. finalPauseTicks: how
+    // long the last answers are waited for.
+    QueryPhase(CheckTable& table, int retries, int progressMax, Hooks hooks,
+               int finalPauseTicks = kFinalPauseTicks);
 
     void start();
     void tick();
@@ -75,6 +77,7 @@ private:
     Hooks m_hooks;
     int m_retries;
     int m_progressMax;
+    int m_finalPauseTicks;
 
     Stage m_stage = Stage::Idle;
     bool m_tick = false;

@@ -17,6 +17,9 @@ constexpr int kMaxReadsPerWakeUp = 4096;
 // Ticks made up at one wake-up when the timer fell behind its schedule; a longer stall (a
 // suspended machine) starts the schedule afresh rather than sending a burst.
 constexpr qint64 kMostCatchUpTicks = 8;
+// The last answers of a run are waited for this long at least, however short the delay: ten
+// ticks of 1 ms are less than many resolvers take to answer.
+constexpr int kShortestFinalWaitMs = 100;
 } // namespace
 
 QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_timer(this) {
@@ -96,7 +99,10 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
         m_socket.close();
         emit sendFailed(reason);
     };
-    m_phase.emplace(table, retries, progressMax, std::move(hooks));
+    const int tickMs = std::max(delayMs, 1);
+    m_phase.emplace(
+        table, retries, progressMax, std::move(hooks),
+        std::max(QueryPhase::kFinalPauseTicks, (kShortestFinalWaitMs + tickMs - 1) / tickMs));
     m_tickNs = std::max<qint64>(delayMs, 1) * 1'000'000;
     m_ticksDone = 0;
     ++m_runs;

@@ -51,44 +51,48 @@ QString textOutput(const RunResults& results, bool onlyAvailable) {
     return out;
 }
 
+QString csvRow(const Row& row) {
+    return QStringList{csvField(row.item.domain),
+                       csvField(row.name),
+                       csvField(row.suffix),
+                       stateWord(row.item.state),
+                       csvField(row.registrySite),
+                       csvField(reasonText(row.item)),
+                       csvField(row.item.wireName()),
+                       registryWord(row.item.registry),
+                       csvField(row.item.registryNote),
+                       registrySourceWord(row.item.registrySource),
+                       expiryText(row.item)}
+        .join(u',');
+}
+
 QString csvOutput(const RunResults& results, bool onlyAvailable) {
-    QString out = QStringLiteral(
-        "domain,name,suffix,state,registry_site,reason,ascii,registry,registry_status,"
-        "registry_source,expires\n");
+    QString out = csvHeader() + u'\n';
     forEachRow(results, onlyAvailable, [&](int, const Row& row) {
-        out += QStringList{csvField(row.item.domain),
-                           csvField(row.name),
-                           csvField(row.suffix),
-                           stateWord(row.item.state),
-                           csvField(row.registrySite),
-                           csvField(reasonText(row.item)),
-                           csvField(row.item.wireName()),
-                           registryWord(row.item.registry),
-                           csvField(row.item.registryNote),
-                           registrySourceWord(row.item.registrySource),
-                           expiryText(row.item)}
-                   .join(u',');
+        out += csvRow(row);
         out += u'\n';
     });
     return out;
 }
 
+QJsonObject jsonRow(const Row& row) {
+    return QJsonObject{
+        {QStringLiteral("domain"), row.item.domain},
+        {QStringLiteral("name"), row.name},
+        {QStringLiteral("suffix"), row.suffix},
+        {QStringLiteral("state"), stateWord(row.item.state)},
+        {QStringLiteral("registry_site"), row.registrySite},
+        {QStringLiteral("reason"), reasonText(row.item)},
+        {QStringLiteral("ascii"), row.item.wireName()},
+        {QStringLiteral("registry"), registryWord(row.item.registry)},
+        {QStringLiteral("registry_status"), row.item.registryNote},
+        {QStringLiteral("registry_source"), registrySourceWord(row.item.registrySource)},
+        {QStringLiteral("expires"), expiryText(row.item)}};
+}
+
 QString jsonOutput(const RunResults& results, bool onlyAvailable) {
     QJsonArray array;
-    forEachRow(results, onlyAvailable, [&](int, const Row& row) {
-        array.append(QJsonObject{
-            {QStringLiteral("domain"), row.item.domain},
-            {QStringLiteral("name"), row.name},
-            {QStringLiteral("suffix"), row.suffix},
-            {QStringLiteral("state"), stateWord(row.item.state)},
-            {QStringLiteral("registry_site"), row.registrySite},
-            {QStringLiteral("reason"), reasonText(row.item)},
-            {QStringLiteral("ascii"), row.item.wireName()},
-            {QStringLiteral("registry"), registryWord(row.item.registry)},
-            {QStringLiteral("registry_status"), row.item.registryNote},
-            {QStringLiteral("registry_source"), registrySourceWord(row.item.registrySource)},
-            {QStringLiteral("expires"), expiryText(row.item)}});
-    });
+    forEachRow(results, onlyAvailable, [&](int, const Row& row) { array.append(jsonRow(row)); });
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }
 
@@ -180,6 +184,39 @@ QString withResultsExtension(const QString& path, OutputFormat format) {
         path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive))
         return path;
     return path + (format == OutputFormat::Json ? QStringLiteral(".json") : QStringLiteral(".csv"));
+}
+
+QString csvHeader() {
+    return QStringLiteral(
+        "domain,name,suffix,state,registry_site,reason,ascii,registry,registry_status,"
+        "registry_source,expires");
+}
+
+std::vector<ResultLine> resultLines(const RunResults& results, OutputFormat format,
+                                    bool onlyAvailable) {
+    std::vector<ResultLine> lines;
+    const int nameCount = std::max(results.table.nameCount(), 1);
+    const QStringList clipboard =
+        format == OutputFormat::Text
+            ? clipboardText(results.table, results.catalogue).split(QStringLiteral("\r\n"))
+            : QStringList();
+    forEachRow(results, onlyAvailable, [&](int index, const Row& row) {
+        ResultLine line{index / nameCount + 1, index % nameCount + 1, {}};
+        switch (format) {
+        case OutputFormat::Text:
+            line.text = clipboard.at(index);
+            break;
+        case OutputFormat::Csv:
+            line.text = csvRow(row);
+            break;
+        case OutputFormat::Json:
+            line.text =
+                QString::fromUtf8(QJsonDocument(jsonRow(row)).toJson(QJsonDocument::Compact));
+            break;
+        }
+        lines.push_back(std::move(line));
+    });
+    return lines;
 }
 
 QString formatResults(const RunResults& results, OutputFormat format, bool onlyAvailable) {

@@ -38,6 +38,19 @@ QString csvField(const QString& value);
 // The results in format, candidates column by column; with onlyAvailable just the available ones.
 QString formatResults(const RunResults& results, OutputFormat format, bool onlyAvailable);
 
+// The CSV header line, without its line end.
+QString csvHeader();
+
+// One candidate's line of output: its text line, CSV record or JSON object (compact), no line end.
+struct ResultLine {
+    int c = 0;
+    int r = 0;
+    QString text;
+};
+// The lines of formatResults one by one, with their candidates, for output written run by run.
+std::vector<ResultLine> resultLines(const RunResults& results, OutputFormat format,
+                                    bool onlyAvailable);
+
 // Cells as tab-separated lines under the header "domain, state, reason", column by column, for a
 // spreadsheet to paste.
 QString tabSeparatedCells(const CheckTable& table, std::vector<CheckTable::Cell> cells);

@@ -121,18 +121,27 @@ QString progressText(const CheckTable& table, const QueryPhase& phase, int delay
         .arg(left);
 }
 
-QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints) {
-    const QString& nameserver = dns.nameserver;
-    // Counted by what the user can tell apart, in this order.
-    std::map<int, int> serverCodes;
-    int noAnswer = 0, invalid = 0, untrusted = 0, notSent = 0, cancelled = 0, networkFailed = 0,
-        total = 0;
+void RunTally::add(const CheckTable& table) {
+    candidates += table.candidateCount();
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r) {
             const CheckItem& item = table.at(c, r);
+            zoneAnswered += !item.verdictSource.isEmpty();
+            registeredNotInDns += item.registeredNotInDns;
+            mayBecomeFreeSoon += item.mayBecomeFreeSoon;
+            // Free names are what a confirmation is about; taken ones asked for details are not.
+            if (item.state == CheckState::Available) {
+                if (item.registry == RegistryAnswer::NotFound)
+                    ++confirmed;
+                if (item.registry == RegistryAnswer::Unknown) {
+                    ++unconfirmed;
+                    if (!registryReasons.contains(item.registryNote))
+                        registryReasons << item.registryNote;
+                }
+            }
             if (item.state != CheckState::NotChecked)
                 continue;
-            ++total;
+            ++notChecked;
             switch (item.reason) {
             case NotCheckedReason::ServerCode:
                 ++serverCodes[item.rcode];
@@ -159,9 +168,31 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
                 break;
             }
         }
+    for (const SuffixProbe& probe : table.probes()) {
+        anyProbe = true;
+        if (probe.trust == SuffixProbe::Trust::SuffixUnknown) {
+            if (!unknownSuffixes.contains(probe.suffix))
+                unknownSuffixes << probe.suffix;
+        } else if (probe.trust == SuffixProbe::Trust::MadeUpNamesExist) {
+            if (!madeUpSuffixes.contains(probe.suffix))
+                madeUpSuffixes << probe.suffix;
+        } else {
+            allProbesUntrusted = false;
+        }
+    }
+}
 
+QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints) {
+    RunTally tally;
+    tally.add(table);
+    return runSummary(tally, dns, hints);
+}
+
+QString runSummary(const RunTally& tally, const DnsSettings& dns, const SettingsHints& hints) {
+    const QString& nameserver = dns.nameserver;
+    // Counted by what the user can tell apart, in this order.
     QStringList parts;
-    for (const auto& [rcode, count] : serverCodes) {
+    for (const auto& [rcode, count] : tally.serverCodes) {
         if (rcode == kRcodeRefused)
             parts << QStringLiteral("%1 refused by %2").arg(count).arg(nameserver);
         else
@@ -169,76 +200,63 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
                          .arg(count)
                          .arg(nameserver, serverCodeText(static_cast<std::uint8_t>(rcode)));
     }
-    if (noAnswer)
-        parts << QStringLiteral("%1 without answer").arg(noAnswer);
-    if (invalid)
-        parts << QStringLiteral("%1 not a valid domain name").arg(invalid);
-    if (untrusted)
-        parts << QStringLiteral("%1 under untrusted suffixes").arg(untrusted);
-    if (notSent)
-        parts << QStringLiteral("%1 not sent").arg(notSent);
-    if (cancelled)
-        parts << QStringLiteral("%1 cancelled").arg(cancelled);
-    if (networkFailed)
+    if (tally.noAnswer)
+        parts << QStringLiteral("%1 without answer").arg(tally.noAnswer);
+    if (tally.invalid)
+        parts << QStringLiteral("%1 not a valid domain name").arg(tally.invalid);
+    if (tally.untrusted)
+        parts << QStringLiteral("%1 under untrusted suffixes").arg(tally.untrusted);
+    if (tally.notSent)
+        parts << QStringLiteral("%1 not sent").arg(tally.notSent);
+    if (tally.cancelled)
+        parts << QStringLiteral("%1 cancelled").arg(tally.cancelled);
+    if (tally.networkFailed)
         parts << QStringLiteral("%1 not asked (%2 cannot be used)")
-                     .arg(networkFailed)
+                     .arg(tally.networkFailed)
                      .arg(nameserver);
 
     QStringList sentences;
-    if (dns.retries == 0 && table.candidateCount() > 0)
+    if (dns.retries == 0 && tally.candidates > 0)
         sentences << QStringLiteral("Nothing was asked: the number of retries is 0; choose 1 to "
                                     "10 (%1).")
                          .arg(hints.retries);
-    if (total)
-        sentences << QStringLiteral("%1 not checked: %2.").arg(total).arg(parts.join(", "));
-    QStringList unknown, madeUp;
-    for (const SuffixProbe& probe : table.probes()) {
-        if (probe.trust == SuffixProbe::Trust::SuffixUnknown)
-            unknown << probe.suffix;
-        else if (probe.trust == SuffixProbe::Trust::MadeUpNamesExist)
-            madeUp << probe.suffix;
-    }
-    if (!madeUp.isEmpty())
-        sentences << QStringLiteral("%1 untrusted: made-up names exist.").arg(suffixList(madeUp));
-    if (!unknown.isEmpty())
+    if (tally.notChecked)
         sentences
-            << QStringLiteral("%1 untrusted: unknown to %2.").arg(suffixList(unknown), nameserver);
-    const auto probes = static_cast<qsizetype>(table.probes().size());
-    if (probes > 0 && unknown.size() + madeUp.size() == probes)
+            << QStringLiteral("%1 not checked: %2.").arg(tally.notChecked).arg(parts.join(", "));
+    if (!tally.madeUpSuffixes.isEmpty())
+        sentences << QStringLiteral("%1 untrusted: made-up names exist.")
+                         .arg(suffixList(tally.madeUpSuffixes));
+    if (!tally.unknownSuffixes.isEmpty())
+        sentences << QStringLiteral("%1 untrusted: unknown to %2.")
+                         .arg(suffixList(tally.unknownSuffixes), nameserver);
+    if (tally.anyProbe && tally.allProbesUntrusted)
         sentences << QStringLiteral("No suffix can be trusted: choose another nameserver (%1).")
                          .arg(hints.nameserver);
     return sentences.join(u' ');
 }
 
 QString zoneFileSummary(const CheckTable& table) {
-    int answered = 0;
-    for (int c = 1; c <= table.colCount(); ++c)
-        for (int r = 1; r <= table.nameCount(); ++r)
-            answered += !table.at(c, r).verdictSource.isEmpty();
-    if (answered == 0)
+    RunTally tally;
+    tally.add(table);
+    return zoneFileSummary(tally);
+}
+
+QString zoneFileSummary(const RunTally& tally) {
+    if (tally.zoneAnswered == 0)
         return {};
-    return QStringLiteral("%1 answered from zone files.").arg(answered);
+    return QStringLiteral("%1 answered from zone files.").arg(tally.zoneAnswered);
 }
 
 QString registrySummary(const CheckTable& table) {
-    int confirmed = 0, found = 0, unknown = 0, ending = 0;
-    QStringList reasons; // distinct, in order of first appearance
-    for (int c = 1; c <= table.colCount(); ++c)
-        for (int r = 1; r <= table.nameCount(); ++r) {
-            const CheckItem& item = table.at(c, r);
-            found += item.registeredNotInDns;
-            ending += item.mayBecomeFreeSoon;
-            // Free names are what a confirmation is about; taken ones asked for details are not.
-            if (item.state != CheckState::Available)
-                continue;
-            if (item.registry == RegistryAnswer::NotFound)
-                ++confirmed;
-            if (item.registry == RegistryAnswer::Unknown) {
-                ++unknown;
-                if (!reasons.contains(item.registryNote))
-                    reasons << item.registryNote;
-            }
-        }
+    RunTally tally;
+    tally.add(table);
+    return registrySummary(tally);
+}
+
+QString registrySummary(const RunTally& tally) {
+    const int confirmed = tally.confirmed, found = tally.registeredNotInDns,
+              unknown = tally.unconfirmed, ending = tally.mayBecomeFreeSoon;
+    const QStringList& reasons = tally.registryReasons;
     if (confirmed + found + unknown + ending == 0)
         return {};
     QStringList parts;

@@ -5,6 +5,8 @@
 #include "settings/dns_settings.h"
 
 #include <QString>
+#include <QStringList>
+#include <map>
 
 namespace nomispot {
 
@@ -34,6 +36,27 @@ struct SettingsHints {
 // made-up names exist."; empty when everything was checked. It says what to change where a
 // setting is the cause: no suffix could be trusted, or no question was asked.
 QString runSummary(const CheckTable& table, const DnsSettings& dns, const SettingsHints& hints);
+
+// What runSummary and registrySummary say, gathered over the runs of a long list so that no run
+// needs to be kept: counts, and the suffixes and registry reasons named.
+struct RunTally {
+    std::map<int, int> serverCodes; // candidates answered only with this code
+    int noAnswer = 0, invalid = 0, untrusted = 0, notSent = 0, cancelled = 0, networkFailed = 0;
+    int notChecked = 0;
+    int candidates = 0;
+    QStringList unknownSuffixes, madeUpSuffixes; // distinct, in order of first appearance
+    bool allProbesUntrusted = true;
+    bool anyProbe = false;
+    int zoneAnswered = 0;
+    int confirmed = 0, registeredNotInDns = 0, unconfirmed = 0, mayBecomeFreeSoon = 0;
+    QStringList registryReasons; // distinct, in order of first appearance
+
+    void add(const CheckTable& table);
+};
+
+QString runSummary(const RunTally& tally, const DnsSettings& dns, const SettingsHints& hints);
+QString zoneFileSummary(const RunTally& tally);
+QString registrySummary(const RunTally& tally);
 
 // "12 answered from zone files."; empty when no candidate was answered from one.
 QString zoneFileSummary(const CheckTable& table);
