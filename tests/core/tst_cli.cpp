@@ -704,7 +704,9 @@ void TestCli::confirm() {
     test::RdapServer comRegistry(
         QStringLiteral("127.0.0.64"),
         {{"held.com.json", test::rdapDomainJson("held.com", "Example Registrar",
-                                                "2020-01-01T00:00:00Z", "2030-01-01T00:00:00Z")}});
+                                                "2020-01-01T00:00:00Z", "2030-01-01T00:00:00Z")},
+         {"taken.com.json", test::rdapDomainJson("taken.com", "Example Registrar",
+                                                 "2001-01-01T00:00:00Z", "2029-05-06T00:00:00Z")}});
     // The net registry is hostile: a status that is a spreadsheet formula with a terminal escape
     // in it, and a reason phrase that would set the terminal's title.
     test::RdapServer netRegistry(QStringLiteral("127.0.0.65"),
@@ -773,6 +775,15 @@ void TestCli::confirm() {
     const std::vector<test::RdapServer::Request> net = netRegistry.requests();
     QCOMPARE(net.size(), std::size_t(2));
     QVERIFY(net[0].seconds < com[1].seconds);
+
+    // With --expiry the taken names are asked too: they stay taken and gain their end.
+    const CliResult expiry = run(fastRun() + QStringList{"--confirm", "--expiry", "--format", "csv",
+                                                         "--tlds", "com", "taken"});
+    QCOMPARE(expiry.status, 0);
+    const QStringList taken = parseCsv(expiry.out).value(1);
+    QCOMPARE(taken.mid(3, 1) + taken.mid(7),
+             (QStringList{"unavailable", "found", "client hold, client transfer prohibited", "rdap",
+                          "2029-05-06"}));
 
     // A bootstrap file that cannot be read is bad input, before any query.
     QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("rdap-dns.json"))));
