@@ -18,28 +18,6 @@ namespace {
 const QString kCancelled = QStringLiteral("cancelled");
 const QString kNotChecked = QStringLiteral("not_checked");
 
-// The fields of a csv record; nothing when its quotes do not close.
-std::optional<QStringList> csvFields(const QString& line) {
-    QStringList fields{QString()};
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (quoted && c == u'"' && i + 1 < line.size() && line.at(i + 1) == u'"') {
-            fields.last() += u'"';
-            ++i;
-        } else if (c == u'"') {
-            quoted = !quoted;
-        } else if (c == u',' && !quoted) {
-            fields << QString();
-        } else {
-            fields.last() += c;
-        }
-    }
-    if (quoted)
-        return std::nullopt;
-    return fields;
-}
-
 QStringList jsonFieldNames() {
     QStringList names = csvHeader().split(u',');
     names.sort();
@@ -78,7 +56,7 @@ std::optional<ResumeRow> readResumeRow(const QByteArray& line, CliFormat format)
                          object.value(QStringLiteral("state")).toString() == kNotChecked &&
                              object.value(QStringLiteral("reason")).toString() == kCancelled};
     }
-    const std::optional<QStringList> fields = csvFields(QString::fromUtf8(line));
+    const std::optional<QStringList> fields = csvLineFields(QString::fromUtf8(line));
     if (!fields || fields->size() != csvHeader().count(u',') + 1 || fields->at(0).isEmpty())
         return std::nullopt;
     QString domain = fields->at(0);

@@ -41,27 +41,11 @@ struct CliResult {
     QString err;
 };
 
-// One CSV record per line; quoted fields may hold commas and doubled quotes.
+// One CSV record per line.
 QList<QStringList> parseCsv(const QString& text) {
     QList<QStringList> records;
-    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
-        QStringList fields{QString()};
-        bool quoted = false;
-        for (qsizetype i = 0; i < line.size(); ++i) {
-            const QChar c = line.at(i);
-            if (quoted && c == u'"' && i + 1 < line.size() && line.at(i + 1) == u'"') {
-                fields.last() += u'"';
-                ++i;
-            } else if (c == u'"') {
-                quoted = !quoted;
-            } else if (c == u',' && !quoted) {
-                fields << QString();
-            } else {
-                fields.last() += c;
-            }
-        }
-        records << fields;
-    }
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
+        records << csvLineFields(line).value_or(QStringList{});
     return records;
 }
 

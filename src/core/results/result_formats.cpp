@@ -144,6 +144,27 @@ QString expiryText(const CheckItem& item) {
     return item.expires.isValid() ? item.expires.toString(Qt::ISODate) : QString();
 }
 
+std::optional<QStringList> csvLineFields(const QString& line) {
+    QStringList fields{QString()};
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted && c == u'"' && i + 1 < line.size() && line.at(i + 1) == u'"') {
+            fields.last() += u'"';
+            ++i;
+        } else if (c == u'"') {
+            quoted = !quoted;
+        } else if (c == u',' && !quoted) {
+            fields << QString();
+        } else {
+            fields.last() += c;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    return fields;
+}
+
 QString csvField(const QString& value) {
     // A spreadsheet runs a cell that starts like a formula; the apostrophe makes it text.
     constexpr QStringView kFormulaStarts = u"=+-@\t\r";

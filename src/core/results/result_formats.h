@@ -6,6 +6,7 @@
 #include "names/name_table.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace nomispot {
@@ -34,6 +35,9 @@ QString expiryText(const CheckItem& item);
 // A CSV field, quoted when it holds a comma, a quote or a line break; one that starts like a
 // spreadsheet formula (= + - @, a tab or a carriage return) is written after an apostrophe.
 QString csvField(const QString& value);
+// The fields of one CSV line as written here (quoted fields may hold commas and doubled quotes);
+// nothing when a quote does not close.
+std::optional<QStringList> csvLineFields(const QString& line);
 
 // The results in format, candidates column by column; with onlyAvailable just the available ones.
 QString formatResults(const RunResults& results, OutputFormat format, bool onlyAvailable);
