@@ -165,8 +165,8 @@ void TestWhois::readAnswer_data() {
         << "example.es"
         << QByteArray("-------------------------------------------------------\r\nThe IP "
                       "address used to perform the query   is not authorised  or  has exceeded "
-                      "the established limit for queries.\r\n\0",
-                      198)
+                      "the established limit for queries.\r\n") +
+               QByteArray(1, '\0')
         << unknown << "rate"
         << "The IP address"
         << "";
