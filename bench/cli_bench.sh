@@ -74,6 +74,7 @@ done
 [[ -n $answering ]] ||
     { echo "NSD did not answer on $ADDRESS" >&2; cat "$work/nsd.out" "$work/nsd.log" >&2; exit 1; }
 
+: > "$work/settings.ini" # an empty settings file: nothing stored
 start=$(date +%s%N)
 /usr/bin/time -v -o "$work/time.txt" "$cli" --settings "$work/settings.ini" --quiet \
     --nameserver "$ADDRESS" --delay "$DELAY_MS" --retries "$RETRIES" --tlds com --format csv \
