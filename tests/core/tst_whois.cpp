@@ -253,6 +253,20 @@ void TestWhois::readAnswer_data() {
         << ""
         << ""
         << "";
+    // Nominet's layout: a key alone on its line, its value indented below it.
+    QTest::newRow("uk registered, block layout")
+        << "example.co.zz"
+        << QByteArray("\r\n    Domain name:\r\n        example.co.zz\r\n\r\n    Registrar:\r\n"
+                      "        Example Registrar [Tag = EXAMPLE]\r\n\r\n    Relevant dates:\r\n"
+                      "        Registered on: 01-Jan-2001\r\n        Expiry date:  01-Feb-2031\r\n")
+        << found << ""
+        << "Example Registrar [Tag = EXAMPLE]"
+        << "2031-02-01";
+    QTest::newRow("uk free, block layout")
+        << "example.co.zz" << QByteArray("\r\n    No match for \"example.co.zz\".\r\n") << free
+        << ""
+        << ""
+        << "";
     QTest::newRow("ICANN-style registered")
         << "example.zz"
         << QByteArray("Domain Name: EXAMPLE.ZZ\r\nRegistry Domain ID: 1-ZZ\r\nRegistrar: "
@@ -574,8 +588,8 @@ void TestWhois::rateLimitRests() {
     client.lookUp(1, QStringLiteral("limited.test"));
     QVERIFY(idle.wait(10000));
     QCOMPARE(answered[0][1].value<RegistryOutcome>().answer, RegistryAnswer::NotFound);
+    QTRY_COMPARE(server.events().size(), std::size_t(4)); // the last end is logged after ours
     const std::vector<test::LoopbackWhois::Event> events = server.events();
-    QCOMPARE(events.size(), std::size_t(4));
     QVERIFY(events[1].done && !events[2].done);
     QVERIFY2(events[2].seconds - events[1].seconds >= 0.3,
              qPrintable(QString::number(events[2].seconds - events[1].seconds)));
@@ -604,8 +618,9 @@ void TestWhois::pacing() {
     for (const QVariantList& signal : answered)
         QCOMPARE(signal[1].value<RegistryOutcome>().answer, RegistryAnswer::NotFound);
     for (const test::LoopbackWhois* server : {&first, &second}) {
+        // The server logs an answer's end after closing: it may come just after ours.
+        QTRY_COMPARE(server->events().size(), std::size_t(6));
         const std::vector<test::LoopbackWhois::Event> events = server->events();
-        QCOMPARE(events.size(), std::size_t(6));
         for (std::size_t i = 0; i < events.size(); ++i) {
             // ask, done, ask, done...: never two connections at once.
             QCOMPARE(events[i].done, i % 2 == 1);
