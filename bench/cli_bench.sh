@@ -13,6 +13,8 @@ DELAY_MS=5
 RETRIES=1
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/nsd_conf.sh
+source "$here/bench/nsd_conf.sh"
 bindir=$(cd "${1:-$here/build/bin}" && pwd)
 cli=$bindir/nomispot-check
 [[ -x $cli ]] || { echo "no $cli: build the nomispot-check target first" >&2; exit 1; }
@@ -39,29 +41,7 @@ for ((i = 1; i <= NAMES; i++)); do printf 'bench%04d\n' "$i"; done > "$work/name
     printf '@ NS ns.com.\nns A 192.0.2.53\n'
     awk 'NR % 3 == 0 { print $0 " A 192.0.2.1" }' "$work/names.txt"
 } > "$work/com.zone"
-cat > "$work/nsd.conf" << EOF
-server:
-  ip-address: $ADDRESS@53
-  port: 53
-  username: ""
-  chroot: ""
-  zonesdir: "$work"
-  database: ""
-  pidfile: "$work/nsd.pid"
-  xfrdfile: "$work/xfrd.state"
-  zonelistfile: "$work/zone.list"
-  xfrdir: "$work"
-  logfile: "$work/nsd.log"
-  server-count: 1
-  verbosity: 1
-  rrl-ratelimit: 0
-  reuseport: no
-remote-control:
-  control-enable: no
-zone:
-  name: com
-  zonefile: "com.zone"
-EOF
+nsd_conf "$ADDRESS" "$work" com > "$work/nsd.conf"
 "$nsd" -d -c "$work/nsd.conf" > "$work/nsd.out" 2>&1 &
 nsd_pid=$!
 # adnshost exits non-zero whenever an answer is a failure such as NXDOMAIN: read its output only.

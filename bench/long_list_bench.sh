@@ -17,6 +17,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/nsd_conf.sh
+source "$here/bench/nsd_conf.sh"
 names_list=100000
 delays_list="1 5"
 only=
@@ -126,29 +128,7 @@ EOF
 start_nsd() {
     local probe_name=$1
     shift
-    {
-        cat << EOF
-server:
-  ip-address: $ADDRESS@53
-  port: 53
-  username: ""
-  chroot: ""
-  zonesdir: "$work"
-  database: ""
-  pidfile: "$work/nsd.pid"
-  xfrdfile: "$work/xfrd.state"
-  zonelistfile: "$work/zone.list"
-  xfrdir: "$work"
-  logfile: "$work/nsd.log"
-  server-count: 1
-  verbosity: 1
-  rrl-ratelimit: 0
-  reuseport: no
-remote-control:
-  control-enable: no
-EOF
-        for zone in "$@"; do printf 'zone:\n  name: %s\n  zonefile: "%s.zone"\n' "$zone" "$zone"; done
-    } > "$work/nsd.conf"
+    nsd_conf "$ADDRESS" "$work" "$@" > "$work/nsd.conf"
     rm -f "$work/zone.list" "$work/xfrd.state"
     "$nsd" -d -c "$work/nsd.conf" > "$work/nsd.out" 2>&1 &
     nsd_pid=$!
