@@ -64,9 +64,12 @@ end=$(date +%s%N)
 wall_ms=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.1f", (e - s) / 1e6 }')
 peak_kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
 not_checked=$(grep -c ',not_checked,' "$work/cli.csv" || true)
-# One pass that sends every name: a tick after each send, the 3-tick pause, the final 10 ticks.
+# One pass that sends every name: a tick after each send, the 3-tick pause, the final wait of
+# 10 ticks or 100 ms, whichever is longer.
 sends=$NAMES
-schedule_ticks=$((sends + 3 * RETRIES + 10))
+final_ticks=$(((100 + DELAY_MS - 1) / DELAY_MS))
+((final_ticks < 10)) && final_ticks=10
+schedule_ticks=$((sends + 3 * RETRIES + final_ticks))
 schedule_ms=$((schedule_ticks * DELAY_MS))
 
 # The reference verdicts: adnshost asks the same server for every name.
