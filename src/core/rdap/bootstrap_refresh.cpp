@@ -1,8 +1,8 @@
 #include "rdap/bootstrap_refresh.h"
 
 #include "app_dirs.h"
-#include "app_info.h"
 #include "files/file_access.h"
+#include "rdap/http_answer.h"
 #include "rdap/network_text.h"
 
 #include <QDateTime>
@@ -10,9 +10,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
-#include <algorithm>
 
 namespace nomispot {
 
@@ -20,9 +18,6 @@ namespace {
 
 constexpr auto kIanaBootstrapUrl = "https://data.iana.org/rdap/dns.json";
 constexpr auto kRecordFileName = "rdap-dns.last-refresh";
-// What the network may hold for us before we read it: the download waits while we count.
-constexpr qint64 kReadBuffer = 64 * 1024;
-constexpr int kMostRedirects = 3;
 
 QDateTime publicationTime(const QString& publication) {
     return QDateTime::fromString(publication, Qt::ISODate);
@@ -33,24 +28,6 @@ QByteArray httpDate(const QDateTime& time) {
     return QLocale::c()
         .toString(time.toUTC(), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"))
         .toLatin1();
-}
-
-QString hostKeyOf(const QUrl& url) {
-    return url.scheme() + QLatin1Char(':') + url.host() + QLatin1Char(':') +
-           QString::number(url.port(0));
-}
-
-bool isRedirect(int status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-bool isNetworkFailure(QNetworkReply::NetworkError error) {
-    // Below 100: the connection itself failed (refused, reset, closed, TLS); above, HTTP said so.
-    return error > QNetworkReply::NoError && error < QNetworkReply::ProxyConnectionRefusedError;
-}
-
-QString seconds(std::chrono::milliseconds duration) {
-    return QString::number(std::max<qint64>(1, (duration.count() + 999) / 1000));
 }
 
 BootstrapRefreshOutcome failed(QString reason, const QString& publication) {
@@ -182,17 +159,11 @@ void BootstrapRefresh::cancel() {
 
 void BootstrapRefresh::fetch(const QUrl& url, int redirects) {
     m_url = url;
-    QNetworkRequest request(url);
-    request.setRawHeader("Accept", "application/json");
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("%1/%2.%3.%4")
-                                                            .arg(appTitle())
-                                                            .arg(kVersionMajor)
-                                                            .arg(kVersionMinor)
-                                                            .arg(kVersionRevision));
+    QNetworkRequest request = programRequest(url, "application/json");
     if (const QDateTime since = publicationTime(m_inUse); since.isValid())
         request.setRawHeader("If-Modified-Since", httpDate(since));
     QNetworkReply* reply = m_network.get(request);
-    reply->setReadBufferSize(kReadBuffer);
+    reply->setReadBufferSize(kHttpReadBuffer);
     m_reply = reply;
     m_body.clear();
     connect(reply, &QIODevice::readyRead, this, [this, reply] {
@@ -222,25 +193,11 @@ void BootstrapRefresh::take(QNetworkReply* reply) {
 void BootstrapRefresh::received(QNetworkReply* reply, int redirects) {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (m_cut == Cut::None && isRedirect(status) && !isNetworkFailure(reply->error())) {
-        const QUrl target = m_url.resolved(
-            QUrl::fromEncoded(reply->rawHeader("Location").trimmed(), QUrl::StrictMode));
-        const bool sameOrigin = hostKeyOf(target) == hostKeyOf(m_url);
-        if (!target.isValid() || target.host().isEmpty())
-            deliver(failed(
-                QStringLiteral("%1 redirected to an address that cannot be used").arg(m_url.host()),
-                m_inUse));
-        else if (redirects >= kMostRedirects)
-            deliver(failed(QStringLiteral("%1 redirected more than %2 times")
-                               .arg(m_url.host())
-                               .arg(kMostRedirects),
-                           m_inUse));
-        else if (target.scheme() != QLatin1String("https") && !sameOrigin)
-            deliver(failed(
-                QStringLiteral("%1 redirected to %2, which is not https")
-                    .arg(m_url.host(), target.toString(QUrl::RemoveQuery | QUrl::RemoveFragment)),
-                m_inUse));
+        RedirectStep step = redirectStep(m_url, *reply, redirects, m_url.host());
+        if (step.refusal.isEmpty())
+            fetch(step.target, redirects + 1);
         else
-            fetch(target, redirects + 1);
+            deliver(failed(std::move(step.refusal), m_inUse));
         return;
     }
     deliver(outcomeOf(reply));
@@ -255,11 +212,7 @@ BootstrapRefreshOutcome BootstrapRefresh::outcomeOf(QNetworkReply* reply) const 
                           .arg(m_policy.largest / (1024 * 1024)),
                       m_inUse);
     case Cut::TimedOut:
-        return failed((m_body.isEmpty() ? QStringLiteral("no answer from %1 within %2 s")
-                                        : QStringLiteral("the answer from %1 did not complete "
-                                                         "within %2 s"))
-                          .arg(host, seconds(m_policy.timeout)),
-                      m_inUse);
+        return failed(timedOutReason(host, !m_body.isEmpty(), m_policy.timeout), m_inUse);
     case Cut::None:
         break;
     }
@@ -270,23 +223,11 @@ BootstrapRefreshOutcome BootstrapRefresh::outcomeOf(QNetworkReply* reply) const 
         return {BootstrapRefreshOutcome::Unchanged,
                 QStringLiteral("%1 has not changed it since").arg(host), m_inUse};
     if (status != 200)
-        return failed(
-            status == 0
-                ? QStringLiteral("%1: %2").arg(host, reply->errorString())
-                : QStringLiteral("%1 answered HTTP %2 %3")
-                      .arg(host)
-                      .arg(status)
-                      .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
-                      .trimmed(),
-            m_inUse);
-    bool hasLength = false;
-    const qlonglong length = reply->rawHeader("Content-Length").trimmed().toLongLong(&hasLength);
-    if (hasLength && m_body.size() < length)
-        return failed(QStringLiteral("the answer from %1 was cut short (%2 of %3 bytes)")
-                          .arg(host)
-                          .arg(m_body.size())
-                          .arg(length),
+        return failed(status == 0 ? QStringLiteral("%1: %2").arg(host, reply->errorString())
+                                  : httpStatusReason(host, *reply),
                       m_inUse);
+    if (std::optional<QString> cut = cutShortReason(*reply, m_body.size(), host))
+        return failed(std::move(*cut), m_inUse);
     return adopt(m_body);
 }
 

@@ -1,8 +1,8 @@
 #include "rdap/rdap_client.h"
 
-#include "app_info.h"
 #include "engine/dns_message.h"
 #include "rdap/host_pacing.h"
+#include "rdap/http_answer.h"
 #include "rdap/network_text.h"
 
 #include <QNetworkReply>
@@ -17,26 +17,9 @@ using std::chrono::milliseconds;
 
 // An RDAP answer is a few kilobytes; a larger one is not read to its end.
 constexpr qsizetype kLargestAnswer = 4 * 1024 * 1024;
-// What the network may hold for us before we read it: the download waits while we count.
-constexpr qint64 kReadBuffer = 64 * 1024;
-// Redirects followed for one question.
-constexpr int kMostRedirects = 3;
-
+// The queue a question waits in: one per server, whatever the scheme.
 QString hostKeyOf(const QUrl& url) {
     return url.host() + QLatin1Char(':') + QString::number(url.port(0));
-}
-
-bool isRedirect(int status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-bool isNetworkFailure(QNetworkReply::NetworkError error) {
-    // Below 100: the connection itself failed (refused, reset, closed, TLS); above, HTTP said so.
-    return error > QNetworkReply::NoError && error < QNetworkReply::ProxyConnectionRefusedError;
-}
-
-QString seconds(milliseconds duration) {
-    return QString::number(std::max<qint64>(1, (duration.count() + 999) / 1000));
 }
 
 RegistryOutcome unknownFromRdap(QString reason) {
@@ -125,15 +108,9 @@ void RdapClient::pump() {
 void RdapClient::send(const QString& hostKey, Host& host) {
     Question question = host.waiting.front();
     host.waiting.pop_front();
-    QNetworkRequest request(question.url);
-    request.setRawHeader("Accept", "application/rdap+json, application/json");
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("%1/%2.%3.%4")
-                                                            .arg(appTitle())
-                                                            .arg(kVersionMajor)
-                                                            .arg(kVersionMinor)
-                                                            .arg(kVersionRevision));
-    QNetworkReply* reply = m_network.get(request);
-    reply->setReadBufferSize(kReadBuffer);
+    QNetworkReply* reply =
+        m_network.get(programRequest(question.url, "application/rdap+json, application/json"));
+    reply->setReadBufferSize(kHttpReadBuffer);
     host.current = reply;
     host.body.clear();
     host.cut = Cut::None;
@@ -193,28 +170,17 @@ void RdapClient::received(const QString& hostKey, Question question, QNetworkRep
         deliver(question.tag,
                 unknownFromRdap(
                     QStringLiteral("the registry asks to wait %1 s more before asking again")
-                        .arg(seconds(wait))));
+                        .arg(wholeSeconds(wait))));
         return;
     }
     if (cut == Cut::None && isRedirect(status) && !isNetworkFailure(reply->error())) {
-        const QUrl target = question.url.resolved(
-            QUrl::fromEncoded(reply->rawHeader("Location").trimmed(), QUrl::StrictMode));
-        const bool sameOrigin = target.scheme() == question.url.scheme() &&
-                                hostKeyOf(target) == hostKeyOf(question.url);
-        QString refusal;
-        if (!target.isValid() || target.host().isEmpty())
-            refusal = QStringLiteral("the registry redirected to an address that cannot be used");
-        else if (question.redirects >= kMostRedirects)
-            refusal =
-                QStringLiteral("the registry redirected more than %1 times").arg(kMostRedirects);
-        else if (target.scheme() != QLatin1String("https") && !sameOrigin)
-            refusal = QStringLiteral("the registry redirected to %1, which is not https")
-                          .arg(target.toString(QUrl::RemoveQuery | QUrl::RemoveFragment));
-        if (!refusal.isEmpty()) {
-            deliver(question.tag, unknownFromRdap(refusal));
+        RedirectStep step =
+            redirectStep(question.url, *reply, question.redirects, QStringLiteral("the registry"));
+        if (!step.refusal.isEmpty()) {
+            deliver(question.tag, unknownFromRdap(std::move(step.refusal)));
             return;
         }
-        question.url = target;
+        question.url = std::move(step.target);
         ++question.redirects;
         enqueue(std::move(question));
         return;
@@ -234,11 +200,7 @@ RegistryOutcome RdapClient::outcomeOf(const Question& question, QNetworkReply* r
                              .arg(kLargestAnswer / (1024 * 1024));
         return outcome;
     case Cut::TimedOut:
-        outcome.reason = body.isEmpty() ? QStringLiteral("no answer from %1 within %2 s")
-                                              .arg(host, seconds(m_policy.timeout))
-                                        : QStringLiteral("the answer from %1 did not complete "
-                                                         "within %2 s")
-                                              .arg(host, seconds(m_policy.timeout));
+        outcome.reason = timedOutReason(host, !body.isEmpty(), m_policy.timeout);
         return outcome;
     case Cut::None:
         break;
@@ -253,13 +215,8 @@ RegistryOutcome RdapClient::outcomeOf(const Question& question, QNetworkReply* r
                       .arg(reply->errorString());
         return outcome;
     }
-    bool hasLength = false;
-    const qlonglong length = reply->rawHeader("Content-Length").trimmed().toLongLong(&hasLength);
-    if (hasLength && body.size() < length) {
-        outcome.reason = QStringLiteral("the answer from %1 was cut short (%2 of %3 bytes)")
-                             .arg(host)
-                             .arg(body.size())
-                             .arg(length);
+    if (std::optional<QString> cut = cutShortReason(*reply, body.size(), host)) {
+        outcome.reason = std::move(*cut);
         return outcome;
     }
     outcome.raw = std::move(body);
@@ -283,11 +240,7 @@ RegistryOutcome RdapClient::outcomeOf(const Question& question, QNetworkReply* r
     } else if (status == 404) {
         outcome.answer = RegistryAnswer::NotFound;
     } else if (status != 0) {
-        outcome.reason =
-            QStringLiteral("the registry answered HTTP %1 %2")
-                .arg(status)
-                .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
-                .trimmed();
+        outcome.reason = httpStatusReason(QStringLiteral("the registry"), *reply);
     } else {
         outcome.reason = QStringLiteral("%1: %2").arg(host, reply->errorString());
     }
