@@ -45,6 +45,10 @@ public:
     // Forgets every question waiting or under way; no answer follows for them.
     void cancel();
     int pending() const { return m_pending; }
+    // Whether the registry list names a server for asciiDomain.
+    bool hasServerFor(const QString& asciiDomain) const {
+        return rdapServerFor(m_bootstrap, asciiDomain).has_value();
+    }
 
 signals:
     void answered(int tag, const nomispot::RegistryOutcome& outcome);

@@ -20,8 +20,8 @@ std::optional<QString> noRegistryMessage(const RegistryDirectory& directory,
 }
 
 RegistryClient::RegistryClient(RegistryDirectory directory, RegistryPolicy policy, QObject* parent)
-    : QObject(parent), m_bootstrap(directory.rdap), m_rdap(std::move(directory.rdap), policy.rdap),
-      m_whois(directory.whois, policy.whois), m_whoisDirectory(std::move(directory.whois)) {
+    : QObject(parent), m_rdap(std::move(directory.rdap), policy.rdap),
+      m_whois(std::move(directory.whois), policy.whois) {
     connect(&m_rdap, &RdapClient::answered, this, &RegistryClient::answered);
     connect(&m_whois, &WhoisClient::answered, this, &RegistryClient::answered);
     connect(&m_rdap, &RdapClient::idle, this, &RegistryClient::clientIdle);
@@ -31,7 +31,7 @@ RegistryClient::RegistryClient(RegistryDirectory directory, RegistryPolicy polic
 void RegistryClient::lookUp(int tag, const QString& asciiDomain) {
     // RDAP where the registry offers it; WHOIS only for registries without. A name neither
     // knows goes to RDAP too, which answers at once with why.
-    if (!rdapServerFor(m_bootstrap, asciiDomain) && whoisServerFor(m_whoisDirectory, asciiDomain))
+    if (!m_rdap.hasServerFor(asciiDomain) && m_whois.hasServerFor(asciiDomain))
         m_whois.lookUp(tag, asciiDomain);
     else
         m_rdap.lookUp(tag, asciiDomain);

@@ -46,10 +46,8 @@ signals:
 private:
     void clientIdle();
 
-    RdapBootstrap m_bootstrap; // which domains go to RDAP
     RdapClient m_rdap;
     WhoisClient m_whois;
-    WhoisDirectory m_whoisDirectory;
 };
 
 } // namespace nomispot

@@ -41,6 +41,10 @@ public:
     // Forgets every question waiting or under way; no answer follows for them.
     void cancel();
     int pending() const { return m_pending; }
+    // Whether the table names a WHOIS server for asciiDomain.
+    bool hasServerFor(const QString& asciiDomain) const {
+        return whoisServerFor(m_directory, asciiDomain).has_value();
+    }
 
 signals:
     void answered(int tag, const nomispot::RegistryOutcome& outcome);
