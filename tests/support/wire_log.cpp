@@ -1,6 +1,7 @@
 #include "wire_log.h"
 
 #include <QNetworkDatagram>
+#include <QVariant>
 
 namespace nomispot::test {
 
@@ -22,6 +23,9 @@ bool WireLog::start(const QString& address, const QString& upstream) {
     if (!m_socket.bind(QHostAddress(address), 53))
         return false;
     m_upstream.connectToHost(QHostAddress(upstream), 53);
+    // A query a millisecond: room for the bursts while the test's process is busy.
+    for (QUdpSocket* socket : {&m_socket, &m_upstream})
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(1 << 20));
     QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
         while (m_socket.hasPendingDatagrams()) {
             const QNetworkDatagram query = m_socket.receiveDatagram();
