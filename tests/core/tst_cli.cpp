@@ -48,7 +48,7 @@ QList<QStringList> parseCsv(const QString& text) {
     return records;
 }
 
-const QString kRelay = QStringLiteral("127.53.0.7");
+const QString kRelay = QStringLiteral("127.53.0.17");
 
 } // namespace
 
