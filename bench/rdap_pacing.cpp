@@ -1,8 +1,9 @@
 // Confirms free names at two loopback RDAP registries with the default politeness and prints,
 // per host, the shortest gap between two questions (it must not be under the interval, 1 s) and
 // how long the whole confirmation took against its floor ((names per host - 1) x interval).
-#include "rdap/registry_confirmation.h"
 #include "rdap_server.h"
+#include "registry/registry_confirmation.h"
+#include "run/registries.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,7 +35,8 @@ int main(int argc, char** argv) {
         table.at(2, r) = {QStringLiteral("free%1.two").arg(r), QStringLiteral("two"),
                           CheckState::Available};
     }
-    RegistryConfirmation confirmation(table, {bootstrap, {}});
+    const std::unique_ptr<RegistryClient> client = makeRegistryClient({bootstrap, {}});
+    RegistryConfirmation confirmation(table, *client);
     QElapsedTimer clock;
     QObject::connect(&confirmation, &RegistryConfirmation::finished, &app, &QCoreApplication::quit);
     clock.start();

@@ -1,10 +1,10 @@
 // What registries send: an RDAP domain answer, a bootstrap file and text to clean, of any bytes.
 
 #include "fuzz_input.h"
-#include "rdap/network_text.h"
 #include "rdap/rdap_bootstrap.h"
 #include "rdap/rdap_client.h"
 #include "rdap/rdap_record.h"
+#include "registry/network_text.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -14,12 +14,12 @@ using namespace nomispot;
 namespace {
 
 void checkDomain(const QByteArray& bytes) {
-    const Result<RdapRecord> record = parseRdapDomain(bytes);
+    const Result<RegistrationRecord> record = parseRdapDomain(bytes);
     if (!record) {
         FUZZ_CHECK(!record.error().message.isEmpty());
         return;
     }
-    const QString words = describeRdapRecord(*record);
+    const QString words = describeRegistration(*record);
     FUZZ_CHECK(!words.isEmpty());
     if (!record->registrar.isEmpty())
         FUZZ_CHECK(words.contains(record->registrar));

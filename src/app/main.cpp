@@ -6,6 +6,7 @@
 #include "names/frm_main.h"
 #include "names/main_menu.h"
 #include "names/startup.h"
+#include "run/registries.h"
 #include "settings/settings_store.h"
 #include "zone/zone_index.h"
 
@@ -34,6 +35,9 @@ int main(int argc, char** argv) {
     state->dataDir = nomispot::appDataDir(QCoreApplication::applicationDirPath());
     state->selfTestCachePath = nomispot::SelfTestCache::defaultPath();
     state->zoneIndexDir = nomispot::defaultZoneIndexDir();
+    // One for the program's life: the registries' pacing and rests hold across its windows.
+    nomispot::Registries registries(state->dataDir);
+    state->registries = &registries;
     state->store = &store;
     state->messages = &messages;
     state->shell = &shell;

@@ -1,18 +1,19 @@
 #include "check_session.h"
 
 #include "catalogue/catalogue_file.h"
+#include "engine/self_test_cache.h"
 #include "files/file_access.h"
 #include "interrupt_notifier.h"
 #include "names/name_table.h"
 #include "names_input.h"
 #include "progress_reporter.h"
-#include "results/run_summary.h"
 #include "results_output.h"
 #include "resume_file.h"
+#include "run/check_run.h"
+#include "run/registries.h"
 #include "run_settings.h"
 #include "settings/settings_ops.h"
 #include "settings/settings_store.h"
-#include "zone/zone_files.h"
 #include "zone/zone_index.h"
 
 #include <QTimer>
@@ -54,34 +55,27 @@ QString durationText(qint64 seconds) {
 
 } // namespace
 
+namespace {
+
+RegistryPolicy registryPolicy(const CliOptions& options) {
+    RegistryPolicy policy;
+    if (options.registryTimeoutSeconds)
+        policy.rdap.timeout = policy.whois.timeout =
+            std::chrono::seconds(*options.registryTimeoutSeconds);
+    return policy;
+}
+
+} // namespace
+
 CheckSession::CheckSession(CliOptions options, QString dataDir, Streams streams, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dataDir(std::move(dataDir)),
-      m_streams(streams), m_runner(this) {
-    connect(&m_runner, &QueryRunner::finished, this, [this] {
-        if (m_stage == Stage::Network)
-            afterQueries();
-    });
-    connect(&m_runner, &QueryRunner::sendFailed, this, [this](const QString& reason) {
-        m_sendFailed = true;
-        printError(sendFailureMessage(m_dns.nameserver, reason));
-    });
-    connect(&m_runner, &QueryRunner::networkReady, this, &CheckSession::runQueries);
-    connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
-        if (m_stage != Stage::Network)
-            return; // interrupted meanwhile
-        printError(message);
-        m_stage = Stage::Idle;
-        end(kExitNetwork);
-    });
-    connect(&m_runner, &QueryRunner::socketError, this, [this](const QString& reason) {
-        printError(socketErrorMessage(m_dns.nameserver, reason));
-    });
-}
+      m_streams(streams),
+      m_registries(std::make_unique<Registries>(m_dataDir, registryPolicy(m_options))) {}
 
 CheckSession::~CheckSession() = default;
 
 void CheckSession::start() {
-    if (m_options.refreshRegistryList && !m_refresh) {
+    if (m_options.refreshRegistryList && !m_listRefreshed) {
         refreshRegistryList();
         return;
     }
@@ -103,27 +97,29 @@ void CheckSession::start() {
 }
 
 void CheckSession::refreshRegistryList() {
-    m_refresh = std::make_unique<BootstrapRefresh>(m_dataDir);
-    connect(m_refresh.get(), &BootstrapRefresh::finished, this,
-            [this](const BootstrapRefreshOutcome& outcome) {
-                const bool alone = m_options.names.isEmpty() && m_options.namesFile.isEmpty();
-                m_refreshFailed = outcome.kind == BootstrapRefreshOutcome::Failed;
-                const QString report = refreshSummary(outcome);
-                // Standard output holds the results when names are checked.
-                if (m_refreshFailed || !alone) {
-                    printError(report);
-                } else {
-                    std::fputs(terminalText(report).toLocal8Bit().constData(), m_streams.out);
-                    std::fflush(m_streams.out);
-                }
-                if (!alone) {
-                    start();
-                    return;
-                }
-                m_done = true;
-                emit done(m_refreshFailed ? kExitNetwork : kExitOk);
-            });
-    m_refresh->start(true);
+    connect(
+        m_registries.get(), &Registries::refreshed, this,
+        [this](const BootstrapRefreshOutcome& outcome) {
+            m_listRefreshed = true;
+            const bool alone = m_options.names.isEmpty() && m_options.namesFile.isEmpty();
+            m_refreshFailed = outcome.kind == BootstrapRefreshOutcome::Failed;
+            const QString report = refreshSummary(outcome);
+            // Standard output holds the results when names are checked.
+            if (m_refreshFailed || !alone) {
+                printError(report);
+            } else {
+                std::fputs(terminalText(report).toLocal8Bit().constData(), m_streams.out);
+                std::fflush(m_streams.out);
+            }
+            if (!alone) {
+                start();
+                return;
+            }
+            m_done = true;
+            emit done(m_refreshFailed ? kExitNetwork : kExitOk);
+        },
+        Qt::SingleShotConnection);
+    m_registries->refresh(true);
 }
 
 std::optional<int> CheckSession::prepare() {
@@ -172,12 +168,10 @@ std::optional<int> CheckSession::prepare() {
     m_names = std::make_unique<NamesStream>(m_options, m_streams.in);
 
     if (m_options.confirm) {
-        Result<RegistryDirectory> registries = loadRegistryDirectory(m_dataDir);
-        if (!registries) {
-            printError(registries.error().message);
+        if (const Status loaded = m_registries->load(); !loaded) {
+            printError(loaded.error().message);
             return kExitBadInput;
         }
-        m_registries = std::move(*registries);
     }
     if (!m_options.resumePath.isEmpty()) {
         Result<ResumeFile> resume = ResumeFile::open(m_options);
@@ -189,41 +183,32 @@ std::optional<int> CheckSession::prepare() {
     } else {
         m_output = std::make_unique<ResultsOutput>(m_streams.out, m_options.format);
     }
-    if (m_options.selfTest && !SelfTestCache::defaultPath().isEmpty())
-        m_selfTests =
-            SelfTestCache::load(SelfTestCache::defaultPath(), QDateTime::currentDateTimeUtc());
-    if (!m_options.zoneFiles.isEmpty())
-        loadZoneFiles();
+    CheckSetup setup;
+    setup.zoneFiles = m_options.zoneFiles;
+    setup.zoneIndexDir = defaultZoneIndexDir();
+    if (m_options.selfTest)
+        setup.selfTestCachePath = SelfTestCache::defaultPath();
+    if (m_options.confirm)
+        setup.confirm = m_options.expiry ? CheckSetup::Confirm::FreeAndTakenNames
+                                         : CheckSetup::Confirm::FreeNames;
+    setup.registries = m_registries.get();
+    m_run = std::make_unique<CheckRun>(std::move(setup));
+    connectRun();
     return std::nullopt;
 }
 
-void CheckSession::loadZoneFiles() {
-    const bool progress = showsProgress();
-    const int files = static_cast<int>(m_options.zoneFiles.size());
-    bool shown = false;
-    ZoneFilesLoaded loaded = nomispot::loadZoneFiles(
-        m_options.zoneFiles, defaultZoneIndexDir(), [&](int file, qint64 done, qint64 total) {
-            if (progress) {
-                const QString line =
-                    QStringLiteral("\rIndexing zone file %1 of %2 (%3): %4 %\033[K")
-                        .arg(file + 1)
-                        .arg(files)
-                        .arg(m_options.zoneFiles.at(file))
-                        .arg(total > 0 ? done * 100 / total : 0);
-                std::fputs(line.toLocal8Bit().constData(), m_streams.err);
-                std::fflush(m_streams.err);
-                shown = true;
-            }
-            return true;
-        });
-    if (shown) {
-        std::fputs("\r\033[K", m_streams.err);
-        std::fflush(m_streams.err);
-    }
-    // A file that cannot be used leaves its zone to the DNS.
-    if (const QString message = zoneFilesMessage(loaded); !message.isEmpty())
+void CheckSession::connectRun() {
+    connect(m_run.get(), &CheckRun::finished, this, &CheckSession::writeRun);
+    connect(m_run.get(), &CheckRun::failed, this, [this](const QString& message) {
         printError(message);
-    m_zones = std::move(loaded.zones);
+        end(kExitNetwork);
+    });
+    connect(m_run.get(), &CheckRun::notice, this,
+            [this](const QString& message) { printError(message); });
+    connect(m_run.get(), &CheckRun::zoneIndexing, this,
+            [this](const QString& file, qint64 done, qint64 total) {
+                m_indexing = {file, done, total};
+            });
 }
 
 std::optional<QStringList> CheckSession::takeSlice() {
@@ -298,133 +283,37 @@ void CheckSession::nextRun() {
             m_candidatesTotal = *m_totalNames * table.colCount();
     }
 
-    // Candidates the resumed file has a final row for are neither sent nor written again.
-    m_alreadyWritten.assign(static_cast<std::size_t>(table.colCount() + 1) *
-                                static_cast<std::size_t>(table.nameCount() + 1),
-                            false);
-    if (const ResumeFile* resume = m_output->resume()) {
-        bool anyLeft = false;
-        for (int c = 1; c <= table.colCount(); ++c)
-            for (int r = 1; r <= table.nameCount(); ++r) {
-                CheckItem& item = table.at(c, r);
-                if (!resume->isDone(item.domain)) {
-                    anyLeft = true;
-                    continue;
-                }
-                m_alreadyWritten[static_cast<std::size_t>(c) *
-                                     static_cast<std::size_t>(table.nameCount() + 1) +
-                                 static_cast<std::size_t>(r)] = true;
-                // Not sent, and counted nowhere: its row is there already.
-                item.state = CheckState::Unavailable;
-            }
-        if (!anyLeft) {
-            m_candidatesDone += table.candidateCount();
-            QTimer::singleShot(0, this, &CheckSession::nextRun);
-            return;
-        }
-    }
-    m_stage = Stage::Network;
-    answerFromZoneFiles(table, m_zones);
-    bool pending = false;
-    for (int c = 1; c <= table.colCount() && !pending; ++c)
-        for (int r = 1; r <= table.nameCount() && !pending; ++r)
-            pending = table.at(c, r).state == CheckState::Pending;
-    if (!pending) {
-        m_stage = Stage::Idle;
-        afterQueries();
+    if (!skipWrittenRows(table)) {
+        m_candidatesDone += table.candidateCount();
+        QTimer::singleShot(0, this, &CheckSession::nextRun);
         return;
     }
-    m_sendFailed = false;
-    m_runner.prepareNetwork(m_dns.nameserver);
+    m_run->start(table, m_dns);
 }
 
-void CheckSession::runQueries() {
-    if (m_stage != Stage::Network)
-        return;
-    const QUdpSocket& socket = m_runner.socket();
-    m_selfTestKey = nameserverKey(m_dns.nameserver, socket.peerAddress(), socket.peerPort());
-    m_selfTests.apply(m_plan.candidates, m_selfTestKey, QDateTime::currentDateTimeUtc());
-    m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries,
-                   m_plan.candidates.candidateCount() + 1);
-}
-
-void CheckSession::afterQueries() {
-    m_stage = Stage::Idle;
-    // Later runs and later checks take these findings instead of probing again.
-    if (!m_selfTestKey.isEmpty() && !SelfTestCache::defaultPath().isEmpty()) {
-        const QDateTime now = QDateTime::currentDateTimeUtc();
-        if (m_selfTests.record(m_plan.candidates, m_selfTestKey, now) > 0 ||
-            m_selfTests.damaged()) {
-            if (const Status saved = m_selfTests.save(now); !saved && !m_selfTestWarned) {
-                m_selfTestWarned = true; // it costs only the probes of a later check
-                printError(QStringLiteral("The self-test's findings cannot be kept: %1")
-                               .arg(saved.error().message));
-            }
-        }
-    }
-    // An interrupted run has no more answers to wait for: what it did not get was cancelled.
-    m_plan.candidates.markPendingNotChecked(
-        m_interrupted ? std::optional(NotCheckedReason::Cancelled) : std::nullopt);
-    if (m_registries && !m_interrupted)
-        confirmFreeNames();
-    else
-        writeRun();
-}
-
-void CheckSession::confirmFreeNames() {
-    m_stage = Stage::Confirming;
-    // A list over a month old is refreshed first, once a day at most.
-    if (!m_refresh && automaticRefreshDue(m_dataDir)) {
-        m_refresh = std::make_unique<BootstrapRefresh>(m_dataDir);
-        connect(m_refresh.get(), &BootstrapRefresh::finished, this,
-                [this](const BootstrapRefreshOutcome& outcome) {
-                    m_refreshNote = refreshSummary(outcome);
-                    // The list now in use; the one read before stays when it cannot be read.
-                    if (Result<RdapBootstrap> reloaded = loadRdapBootstrap(m_dataDir))
-                        m_registries->rdap = std::move(*reloaded);
-                    if (m_interrupted)
-                        writeRun();
-                    else
-                        confirmFreeNames();
-                });
-        m_refresh->start(false);
-        return;
-    }
-    RegistryPolicy policy;
-    if (m_options.registryTimeoutSeconds)
-        policy.rdap.timeout = policy.whois.timeout =
-            std::chrono::seconds(*m_options.registryTimeoutSeconds);
-    if (m_confirmation)
-        m_confirmation.release()->deleteLater();
-    m_confirmation =
-        std::make_unique<RegistryConfirmation>(m_plan.candidates, *m_registries, policy);
-    connect(
-        m_confirmation.get(), &RegistryConfirmation::finished, this,
-        [this] {
-            if (m_stage == Stage::Confirming)
-                writeRun();
-        },
-        Qt::QueuedConnection);
-    m_confirmation->start(m_options.expiry ? RegistryConfirmation::Scope::FreeAndTakenNames
-                                           : RegistryConfirmation::Scope::FreeNames);
+bool CheckSession::skipWrittenRows(CheckTable& table) const {
+    const ResumeFile* resume = m_output->resume();
+    if (!resume)
+        return true;
+    table.forEach([resume](int, int, CheckItem& item) {
+        if (resume->isDone(item.domain))
+            item.state = CheckState::AlreadyWritten;
+    });
+    return table.count(CheckState::AlreadyWritten) < table.candidateCount();
 }
 
 void CheckSession::writeRun() {
-    m_stage = Stage::Idle;
-    if (m_confirmation)
-        m_confirmation->cancel();
     m_tally.add(m_plan.candidates);
     m_candidatesDone += m_plan.candidates.candidateCount();
-    const Status written =
-        m_output->writeRun({m_plan.candidates, m_catalogue, m_plan.names, m_plan.columns},
-                           m_options.onlyAvailable, m_alreadyWritten);
+    const Status written = m_output->writeRun(
+        {m_plan.candidates, m_catalogue, m_plan.names, m_plan.columns}, m_options.onlyAvailable);
     if (!written) {
         printError(written.error().message);
         end(kExitOutput);
         return;
     }
     // A send error ends the list: the network is what failed.
-    if (m_sendFailed) {
+    if (m_run->sendFailed()) {
         end(kExitNetwork);
         return;
     }
@@ -436,19 +325,8 @@ void CheckSession::interrupt() {
     if (m_done || m_interrupted)
         return;
     m_interrupted = true;
-    switch (m_stage) {
-    case Stage::Network:
-        m_runner.stop();
-        afterQueries();
-        break;
-    case Stage::Confirming:
-        if (m_refresh)
-            m_refresh->cancel();
-        writeRun();
-        break;
-    case Stage::Idle:
-        break; // the next run sees it
-    }
+    // What the run got so far is written; the next run sees the interruption.
+    m_run->cancel();
 }
 
 void CheckSession::end(int exitStatus) {
@@ -457,10 +335,10 @@ void CheckSession::end(int exitStatus) {
     m_done = true;
     if (m_progress)
         m_progress->stop();
-    if (m_confirmation)
-        m_confirmation->cancel();
-    if (m_refresh)
-        m_refresh->cancel();
+    if (m_run && m_run->isActive()) {
+        m_run->disconnect(this);
+        m_run->cancel();
+    }
     if (m_refreshFailed && exitStatus == kExitOk)
         exitStatus = kExitNetwork;
     if (m_output) {
@@ -472,15 +350,9 @@ void CheckSession::end(int exitStatus) {
         }
     }
     const SettingsHints hints{QStringLiteral("--nameserver"), QStringLiteral("--retries")};
-    if (const QString summary = runSummary(m_tally, m_dns, hints); !summary.isEmpty())
-        printError(summary);
-    if (const QString zones = zoneFileSummary(m_tally); !zones.isEmpty())
-        printError(zones);
-    QString registries = registrySummary(m_tally);
-    if (!m_refreshNote.isEmpty())
-        registries += (registries.isEmpty() ? QString() : QStringLiteral(" ")) + m_refreshNote;
-    if (!registries.isEmpty())
-        printError(registries);
+    if (m_run)
+        for (const QString& line : m_run->summary(m_tally, hints))
+            printError(line);
     emit done(exitStatus);
 }
 
@@ -490,10 +362,19 @@ bool CheckSession::showsProgress() const {
 }
 
 QString CheckSession::progressLine() const {
+    const CheckRun::Stage stage = m_run->stage();
+    if (stage == CheckRun::Stage::ReadingZoneFiles && !m_indexing.file.isEmpty())
+        return QStringLiteral("Indexing zone file %1 of %2 (%3): %4 %")
+            .arg(m_options.zoneFiles.indexOf(m_indexing.file) + 1)
+            .arg(m_options.zoneFiles.size())
+            .arg(m_indexing.file)
+            .arg(m_indexing.total > 0 ? m_indexing.done * 100 / m_indexing.total : 0);
+    const bool confirming =
+        stage == CheckRun::Stage::RefreshingRegistryList || stage == CheckRun::Stage::Confirming;
     qint64 done = m_candidatesDone;
-    if (m_stage == Stage::Network)
-        done += std::min(m_runner.answered(), m_plan.candidates.candidateCount());
-    else if (m_stage == Stage::Confirming)
+    if (stage == CheckRun::Stage::Connecting || stage == CheckRun::Stage::Querying)
+        done += std::min(m_run->answered(), m_plan.candidates.candidateCount());
+    else if (confirming)
         done += m_plan.candidates.candidateCount();
     const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
     const double rate = seconds > 0.5 ? static_cast<double>(done) / seconds : 0.0;
@@ -507,10 +388,10 @@ QString CheckSession::progressLine() const {
                         .arg(durationText(static_cast<qint64>(
                             std::ceil(static_cast<double>(*m_candidatesTotal - done) / rate))));
     }
-    if (m_stage == Stage::Confirming && m_confirmation)
+    if (stage == CheckRun::Stage::Confirming)
         line += QStringLiteral("; registries asked %1/%2")
-                    .arg(m_confirmation->answeredCount())
-                    .arg(m_confirmation->total());
+                    .arg(m_run->registriesAnswered())
+                    .arg(m_run->registriesAsked());
     return line;
 }
 

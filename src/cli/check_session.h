@@ -2,14 +2,9 @@
 
 #include "catalogue/tld_catalogue.h"
 #include "cli_options.h"
-#include "engine/query_runner.h"
 #include "engine/run_plan.h"
-#include "engine/self_test_cache.h"
-#include "rdap/bootstrap_refresh.h"
-#include "rdap/registry_confirmation.h"
 #include "results/run_summary.h"
 #include "settings/dns_settings.h"
-#include "zone/zone_answers.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -18,6 +13,11 @@
 #include <optional>
 #include <vector>
 
+namespace nomispot {
+class CheckRun;
+class Registries;
+} // namespace nomispot
+
 namespace nomispot::cli {
 
 class InterruptNotifier;
@@ -25,10 +25,9 @@ class NamesStream;
 class ProgressReporter;
 class ResultsOutput;
 
-// One check from the command line, the way the results window runs it, for a list of any
-// length: names read a slice at a time, each slice planned and checked as one run of at most
-// kMaxCombinations candidates, its rows written when it ends; one self-test for the whole list
-// through the remembered findings.
+// One check from the command line for a list of any length: names read a slice at a time, each
+// slice planned and checked by the check run as one run of at most kMaxCombinations candidates,
+// its rows written when it ends; what it shows is the output and the progress line.
 class CheckSession : public QObject {
     Q_OBJECT
 public:
@@ -48,18 +47,14 @@ signals:
     void done(int exitStatus);
 
 private:
-    enum class Stage { Idle, Network, Confirming };
-
     // Everything before the first run; an exit status when the session ends without one.
     std::optional<int> prepare();
-    void loadZoneFiles();
+    void connectRun();
     // Plans the next run from the next slice of names and starts it; ends after the last.
     void nextRun();
     std::optional<QStringList> takeSlice();
-    void runQueries();
-    // The run's DNS phase is over: its findings kept, its free names confirmed when asked to.
-    void afterQueries();
-    void confirmFreeNames();
+    // Marks the candidates the resumed file has rows for; whether any is left to check.
+    bool skipWrittenRows(CheckTable& table) const;
     // Writes the run's rows, then goes on with the next run or ends.
     void writeRun();
     void interrupt();
@@ -77,34 +72,29 @@ private:
     TldCatalogue m_catalogue;
     RegistrationRules m_registrationRules;
     DnsSettings m_dns;
-    QueryRunner m_runner;
+    // The session's one way to the registries: pacing and rests hold from run to run.
+    std::unique_ptr<Registries> m_registries;
+    std::unique_ptr<CheckRun> m_run;
     std::unique_ptr<NamesStream> m_names;
     std::optional<qint64> m_totalNames; // when known before the check
     int m_bareColumns = 0;              // the columns of names without a suffix
     bool m_namesEnded = false;
-    RunPlan m_plan;                     // the run under way
-    std::vector<bool> m_alreadyWritten; // per candidate of the run: its row is in the resumed file
-    Stage m_stage = Stage::Idle;
+    RunPlan m_plan; // the run under way
     RunTally m_tally;
     qint64 m_candidatesDone = 0;
     std::optional<qint64> m_candidatesTotal;
     QElapsedTimer m_clock;
-    SelfTestCache m_selfTests;
-    QString m_selfTestKey;
-    bool m_selfTestWarned = false;
-    ZoneIndexSet m_zones;
+    struct ZoneIndexing {
+        QString file;
+        qint64 done = 0;
+        qint64 total = 0;
+    } m_indexing; // the zone file whose index is built, while one is
     std::unique_ptr<ResultsOutput> m_output;
     std::unique_ptr<InterruptNotifier> m_interrupt;
     std::unique_ptr<ProgressReporter> m_progress;
-    std::optional<RegistryDirectory> m_registries; // with --confirm
-    std::unique_ptr<RegistryConfirmation> m_confirmation;
-    // The registry list's refresh: --refresh-registry-list's, else the one a confirmation starts
-    // with when due; what it came to, for the summary.
-    std::unique_ptr<BootstrapRefresh> m_refresh;
-    QString m_refreshNote;
+    bool m_listRefreshed = false; // --refresh-registry-list: done
     bool m_refreshFailed = false;
     bool m_done = false;
-    bool m_sendFailed = false;
     bool m_interrupted = false;
 };
 

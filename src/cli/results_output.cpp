@@ -68,8 +68,7 @@ Status ResultsOutput::begin() {
     return Done{};
 }
 
-Status ResultsOutput::writeRun(const RunResults& results, bool onlyAvailable,
-                               const std::vector<bool>& alreadyWritten) {
+Status ResultsOutput::writeRun(const RunResults& results, bool onlyAvailable) {
     if (Status begun = begin(); !begun)
         return begun;
     const std::vector<ResultLine> lines = resultLines(results, rowFormat(m_format), onlyAvailable);
@@ -77,11 +76,6 @@ Status ResultsOutput::writeRun(const RunResults& results, bool onlyAvailable,
     std::unordered_map<std::uint64_t, QString> replacements;
     QStringList appended; // to the resumed file, after the rows replaced
     for (const ResultLine& line : lines) {
-        const auto cell = static_cast<std::size_t>(line.c) *
-                              static_cast<std::size_t>(results.table.nameCount() + 1) +
-                          static_cast<std::size_t>(line.r);
-        if (cell < alreadyWritten.size() && alreadyWritten[cell])
-            continue;
         if (m_resume) {
             const QString& domain = results.table.at(line.c, line.r).domain;
             if (m_resume->isCancelled(domain))

@@ -18,10 +18,9 @@ public:
     ResultsOutput(std::FILE* out, CliFormat format);
     explicit ResultsOutput(ResumeFile file);
 
-    // One run's rows, but none of the candidates alreadyWritten marks (by cell index c * (n+1)
-    // + r, as the table numbers them); fails with the message the user gets.
-    Status writeRun(const RunResults& results, bool onlyAvailable,
-                    const std::vector<bool>& alreadyWritten);
+    // One run's rows (none for candidates already written); fails with the message the user
+    // gets.
+    Status writeRun(const RunResults& results, bool onlyAvailable);
     // Closes the output: a json array gets its end; with nothing written yet, an empty result is
     // written only when complete (a check of no names).
     Status finish(bool complete);

@@ -11,6 +11,8 @@
 
 namespace nomispot {
 
+class Registries;
+
 // What the windows share for the program's life: created at start-up, passed to every window.
 // A run's own data is not here: it is planned at Check and held by its results window.
 struct AppState {
@@ -24,6 +26,8 @@ struct AppState {
     // Where the indexes of zone files are kept; empty: zone files cannot be used.
     QString zoneIndexDir;
 
+    // The program's one way to the registries, for every window.
+    Registries* registries = nullptr;
     SettingsStore* store = nullptr;
     MessageService* messages = nullptr;
     ShellOpener* shell = nullptr;

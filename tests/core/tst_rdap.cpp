@@ -1,11 +1,12 @@
-#include "rdap/network_text.h"
 #include "rdap/rdap_bootstrap.h"
 #include "rdap/rdap_client.h"
 #include "rdap/rdap_record.h"
-#include "rdap/registry_confirmation.h"
 #include "rdap_server.h"
+#include "registry/network_text.h"
+#include "registry/registry_confirmation.h"
 #include "results/result_actions.h"
 #include "results/run_summary.h"
+#include "run/registries.h"
 #include "server_process.h"
 #include "test_support.h"
 
@@ -180,7 +181,7 @@ void TestRdap::bootstrapFiles() {
 }
 
 void TestRdap::domainRecord() {
-    const Result<RdapRecord> record = parseRdapDomain(test::rdapDomainJson(
+    const Result<RegistrationRecord> record = parseRdapDomain(test::rdapDomainJson(
         QStringLiteral("HELD.COM"), QStringLiteral("Example Registrar, Inc."),
         QStringLiteral("2019-03-04T05:06:07Z"), QStringLiteral("2027-03-04T05:06:07.123Z")));
     QVERIFY(record);
@@ -193,14 +194,14 @@ void TestRdap::domainRecord() {
     QCOMPARE(record->status, (QStringList{QStringLiteral("client hold"),
                                           QStringLiteral("client transfer prohibited")}));
     QCOMPARE(record->nameservers, QStringList{QStringLiteral("ns1.example.net")});
-    QCOMPARE(describeRdapRecord(*record),
+    QCOMPARE(describeRegistration(*record),
              QStringLiteral("Registrar: Example Registrar, Inc.\nRegistered: 2019-03-04\n"
                             "Expires: 2027-03-04\nStatus: client hold, client transfer "
                             "prohibited\nName servers: ns1.example.net"));
     // A bare domain object still reads; anything else does not.
-    const Result<RdapRecord> bare = parseRdapDomain(R"({"objectClassName": "domain"})");
+    const Result<RegistrationRecord> bare = parseRdapDomain(R"({"objectClassName": "domain"})");
     QVERIFY(bare);
-    QCOMPARE(describeRdapRecord(*bare),
+    QCOMPARE(describeRegistration(*bare),
              QStringLiteral("Registered; the registry gives no details."));
     QVERIFY(!parseRdapDomain(R"({"objectClassName": "entity"})"));
     QVERIFY(!parseRdapDomain(R"([{"objectClassName": "domain"}])"));
@@ -208,7 +209,7 @@ void TestRdap::domainRecord() {
     // Odd members are skipped, not fatal.
     QVERIFY(parseRdapDomain(R"({"objectClassName": "domain", "entities": 7, "events": [1]})"));
     // A name in its own script counts where there is no LDH name; no name, no match.
-    const Result<RdapRecord> unicode =
+    const Result<RegistrationRecord> unicode =
         parseRdapDomain(R"({"objectClassName": "domain", "unicodeName": "CAFÉ.example"})");
     QVERIFY(unicode && isRecordOf(*unicode, QStringLiteral("xn--caf-dma.example")));
     QVERIFY(!isRecordOf(*bare, QStringLiteral("held.com")));
@@ -232,13 +233,13 @@ void TestRdap::hostileRecord() {
                                                       "fn", QJsonObject{}, "text",
                                                       QStringLiteral("Evil\r\nRegistrar\0")}}}}}}}})
             .toJson();
-    const Result<RdapRecord> record = parseRdapDomain(json);
+    const Result<RegistrationRecord> record = parseRdapDomain(json);
     QVERIFY(record);
     QCOMPARE(record->registrar, QStringLiteral("Evil Registrar"));
     QCOMPARE(record->status.value(0), QStringLiteral("]0;ownedclient hold"));
     QCOMPARE(record->status.value(1).size(), kNetworkTextLimit + 1);
     QVERIFY(record->status.value(1).endsWith(u'…'));
-    const QString words = describeRdapRecord(*record);
+    const QString words = describeRegistration(*record);
     for (const QString& line : words.split(u'\n'))
         QVERIFY(line.size() < 600);
 
@@ -435,9 +436,9 @@ void TestRdap::confirmation() {
         }
     RegistryPolicy policy;
     policy.rdap.interval = 50ms;
-    RegistryConfirmation confirmation(
-        table, {bootstrapOf({{"test", registryA.baseUrl()}, {"other", registryB.baseUrl()}}), {}},
-        policy);
+    const std::unique_ptr<RegistryClient> client = makeRegistryClient(
+        {bootstrapOf({{"test", registryA.baseUrl()}, {"other", registryB.baseUrl()}}), {}}, policy);
+    RegistryConfirmation confirmation(table, *client);
     QSignalSpy finished(&confirmation, &RegistryConfirmation::finished);
     QSignalSpy confirmed(&confirmation, &RegistryConfirmation::confirmed);
     QCOMPARE(confirmation.start(), 6);

@@ -1,4 +1,4 @@
-#include "rdap/registry_outcome.h"
+#include "registry/registry_outcome.h"
 #include "server_process.h"
 #include "test_support.h"
 #include "whois/whois_answer.h"

@@ -2,8 +2,9 @@
 
 namespace nomispot::test {
 
-TestApp::TestApp() {
+TestApp::TestApp() : registries(binDir()) {
     state.dataDir = binDir();
+    state.registries = &registries;
     state.store = store.get();
     state.messages = &messages;
     state.shell = &shell;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app_state.h"
+#include "run/registries.h"
 #include "test_support.h"
 
 namespace nomispot::test {
@@ -11,6 +12,7 @@ struct TestApp : TestSettings {
     TestApp();
     MessageRecorder messages;
     ShellRecorder shell;
+    Registries registries;
     AppState state;
 };
 

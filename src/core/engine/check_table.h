@@ -13,7 +13,8 @@ enum class CheckState : std::uint8_t {
     Unavailable = 1,
     Available = 2,
     NotChecked = 3,
-    NotRegistrable = 4 // no registry can take it (CheckItem::ruleReason says why)
+    NotRegistrable = 4, // no registry can take it (CheckItem::ruleReason says why)
+    AlreadyWritten = 5, // its row is in the file being completed: never sent, asked or written
 };
 
 // Why a candidate ended NotChecked.
@@ -104,6 +105,43 @@ public:
 
     CheckItem& at(int c, int r) { return m_items[index(c, r)]; }
     const CheckItem& at(int c, int r) const { return m_items[index(c, r)]; }
+    // The candidate at (c, r); nullptr outside the table.
+    CheckItem* find(int c, int r) { return contains(c, r) ? &at(c, r) : nullptr; }
+    const CheckItem* find(int c, int r) const { return contains(c, r) ? &at(c, r) : nullptr; }
+    bool contains(int c, int r) const {
+        return c >= 1 && c <= m_colCount && r >= 1 && r <= m_nameCount;
+    }
+
+    // Scans over every candidate, column by column.
+    template <typename Predicate> int countIf(Predicate predicate) const {
+        int count = 0;
+        forEach([&](int, int, const CheckItem& item) { count += predicate(item) ? 1 : 0; });
+        return count;
+    }
+    template <typename Predicate> bool anyOf(Predicate predicate) const {
+        for (int c = 1; c <= m_colCount; ++c)
+            for (int r = 1; r <= m_nameCount; ++r)
+                if (predicate(at(c, r)))
+                    return true;
+        return false;
+    }
+    int count(CheckState state) const {
+        return countIf([state](const CheckItem& item) { return item.state == state; });
+    }
+    bool contains(CheckState state) const {
+        return anyOf([state](const CheckItem& item) { return item.state == state; });
+    }
+    // Calls f(c, r, item) for every candidate.
+    template <typename F> void forEach(F f) const {
+        for (int c = 1; c <= m_colCount; ++c)
+            for (int r = 1; r <= m_nameCount; ++r)
+                f(c, r, at(c, r));
+    }
+    template <typename F> void forEach(F f) {
+        for (int c = 1; c <= m_colCount; ++c)
+            for (int r = 1; r <= m_nameCount; ++r)
+                f(c, r, at(c, r));
+    }
 
     // Column and row of the candidate with identifier id ((c - 1) * NameCount + r).
     struct Cell {

@@ -3,7 +3,8 @@
 #include "app_dirs.h"
 #include "files/file_access.h"
 #include "rdap/http_answer.h"
-#include "rdap/network_text.h"
+#include "registry/network_text.h"
+#include "registry/registry_transport.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -51,16 +51,6 @@ RedirectStep redirectStep(const QUrl& from, const QNetworkReply& reply, int redi
     return {target, {}};
 }
 
-QString wholeSeconds(std::chrono::milliseconds duration) {
-    return QString::number(std::max<qint64>(1, (duration.count() + 999) / 1000));
-}
-
-QString timedOutReason(const QString& host, bool gotSome, std::chrono::milliseconds timeout) {
-    return (gotSome ? QStringLiteral("the answer from %1 did not complete within %2 s")
-                    : QStringLiteral("no answer from %1 within %2 s"))
-        .arg(host, wholeSeconds(timeout));
-}
-
 std::optional<QString> cutShortReason(const QNetworkReply& reply, qsizetype received,
                                       const QString& host) {
     bool hasLength = false;

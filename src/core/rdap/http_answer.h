@@ -5,7 +5,6 @@
 #include <QNetworkRequest>
 #include <QString>
 #include <QUrl>
-#include <chrono>
 #include <optional>
 
 namespace nomispot {
@@ -32,10 +31,6 @@ struct RedirectStep {
 RedirectStep redirectStep(const QUrl& from, const QNetworkReply& reply, int redirects,
                           const QString& who);
 
-// Whole seconds, at least 1, as a reason states a time-out.
-QString wholeSeconds(std::chrono::milliseconds duration);
-// Why an answer from host that did not arrive whole within timeout counts for nothing.
-QString timedOutReason(const QString& host, bool gotSome, std::chrono::milliseconds timeout);
 // Why an answer shorter than its Content-Length counts for nothing; nothing when it is whole.
 std::optional<QString> cutShortReason(const QNetworkReply& reply, qsizetype received,
                                       const QString& host);

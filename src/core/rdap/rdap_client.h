@@ -1,20 +1,13 @@
 #pragma once
 
-#include "engine/check_table.h"
 #include "rdap/rdap_bootstrap.h"
-#include "rdap/registry_outcome.h"
+#include "registry/registry_transport.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QNetworkAccessManager>
-#include <QObject>
-#include <QTimer>
 #include <chrono>
-#include <deque>
-#include <map>
 #include <optional>
-
-class QNetworkReply;
 
 namespace nomispot {
 
@@ -30,66 +23,28 @@ struct RdapPolicy {
 std::optional<std::chrono::milliseconds> retryAfterDelay(const QByteArray& header,
                                                          const QDateTime& now);
 
-// Asks registries over RDAP about domains: one question at a time per host, at most one per
-// interval, hosts in parallel. Every answer is bounded in size and in time, body included;
-// redirects are followed a few times, to https or within the same origin, each hop paced like a
-// question to its host.
-class RdapClient : public QObject {
+// Asks registries over RDAP about domains. Redirects are followed a few times, to https or within
+// the same origin, each hop paced like a question to its host.
+class RdapClient : public RegistryTransport {
     Q_OBJECT
 public:
     explicit RdapClient(RdapBootstrap bootstrap, RdapPolicy policy = {}, QObject* parent = nullptr);
-    ~RdapClient() override;
 
-    // Queues a question about asciiDomain; answered(tag, ...) follows from the event loop.
-    void lookUp(int tag, const QString& asciiDomain);
-    // Forgets every question waiting or under way; no answer follows for them.
-    void cancel();
-    int pending() const { return m_pending; }
-    // Whether the registry list names a server for asciiDomain.
-    bool hasServerFor(const QString& asciiDomain) const {
+    bool hasServerFor(const QString& asciiDomain) const override {
         return rdapServerFor(m_bootstrap, asciiDomain).has_value();
     }
-
-signals:
-    void answered(int tag, const nomispot::RegistryOutcome& outcome);
-    void idle(); // the last pending question was answered
+    // The registry list now in use (after a refresh); questions already queued keep their server.
+    void setBootstrap(RdapBootstrap bootstrap) { m_bootstrap = std::move(bootstrap); }
 
 private:
-    using Clock = std::chrono::steady_clock;
-    struct Question {
-        int tag = 0;
-        QString domain; // lower case, no root dot
-        QUrl url;
-        int attempt = 0;
-        int redirects = 0;
-    };
-    // Why an answer was not read to its end.
-    enum class Cut { None, TooLarge, TimedOut };
-    struct Host {
-        std::deque<Question> waiting;
-        Clock::time_point readyAt{};
-        QNetworkReply* current = nullptr;
-        QByteArray body; // of the current answer, so far
-        Cut cut = Cut::None;
-    };
-
-    void enqueue(Question question);
-    void pump();
-    void send(const QString& hostKey, Host& host);
-    void take(Host& host, QNetworkReply* reply);
-    void received(const QString& hostKey, Question question, QNetworkReply* reply,
-                  const QByteArray& body, Cut cut);
-    void deliver(int tag, RegistryOutcome outcome);
-    RegistryOutcome outcomeOf(const Question& question, QNetworkReply* reply, QByteArray body,
-                              Cut cut) const;
+    std::variant<Question, RegistryOutcome> prepare(const QString& asciiDomain) const override;
+    QIODevice* open(const Question& question) override;
+    void conclude(Answer answer, QIODevice& device, const QString& failure) override;
+    RegistryOutcome outcomeOf(const Answer& answer, const QNetworkReply& reply) const;
 
     RdapBootstrap m_bootstrap;
     RdapPolicy m_policy;
     QNetworkAccessManager m_network;
-    QTimer m_wake;
-    std::map<QString, Host> m_hosts;
-    int m_pending = 0;
-    unsigned m_generation = 0; // answers queued before a cancel carry an older one
 };
 
 } // namespace nomispot

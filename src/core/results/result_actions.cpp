@@ -32,6 +32,7 @@ PopupCaptions popupCaptions(const CheckItem& item, const TldEntry& entry,
         p.title += QStringLiteral(" cannot be registered.");
         break;
     case CheckState::Pending:
+    case CheckState::AlreadyWritten:
         break;
     }
     p.gotoEnabled = entry.hasRegistrySite();
@@ -68,6 +69,7 @@ QString clipboardLine(const CheckItem& item, const TldCatalogue& catalogue) {
         break;
     }
     case CheckState::Pending:
+    case CheckState::AlreadyWritten:
         break;
     }
     return line + QStringLiteral("\r\n");
@@ -126,6 +128,7 @@ QString stateDescription(const CheckItem& item) {
         text += QStringLiteral(" cannot be registered: ") + reasonText(item);
         break;
     case CheckState::Pending:
+    case CheckState::AlreadyWritten:
         text += QStringLiteral(" is being checked");
         break;
     }

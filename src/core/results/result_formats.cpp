@@ -29,7 +29,9 @@ void forEachRow(const RunResults& results, bool onlyAvailable, Visit visit) {
     for (int c = 1; c <= table.colCount(); ++c) {
         for (int r = 1; r <= table.nameCount(); ++r, ++index) {
             const CheckItem& item = table.at(c, r);
-            if (onlyAvailable && item.state != CheckState::Available)
+            // A row the file being completed has already is not written again.
+            if (item.state == CheckState::AlreadyWritten ||
+                (onlyAvailable && item.state != CheckState::Available))
                 continue;
             const TldEntry& entry = entryOfCandidate(results.catalogue, item);
             visit(index, Row{item, results.names.Names[r - 1],
@@ -109,6 +111,7 @@ QString stateWord(CheckState state) {
     case CheckState::NotRegistrable:
         return QStringLiteral("not_registrable");
     case CheckState::Pending:
+    case CheckState::AlreadyWritten:
         break;
     }
     return QStringLiteral("pending");

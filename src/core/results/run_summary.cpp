@@ -94,6 +94,7 @@ QString countsText(const CheckTable& table) {
                 ++notRegistrable;
                 break;
             case CheckState::NotChecked:
+            case CheckState::AlreadyWritten:
                 break;
             }
     QString text = QStringLiteral("%1 free, %2 taken").arg(free).arg(taken);
@@ -122,10 +123,13 @@ QString progressText(const CheckTable& table, const QueryPhase& phase, int delay
 }
 
 void RunTally::add(const CheckTable& table) {
-    candidates += table.candidateCount();
+    // Candidates whose rows were written before are no part of this check.
+    candidates += table.candidateCount() - table.count(CheckState::AlreadyWritten);
     for (int c = 1; c <= table.colCount(); ++c)
         for (int r = 1; r <= table.nameCount(); ++r) {
             const CheckItem& item = table.at(c, r);
+            if (item.state == CheckState::AlreadyWritten)
+                continue;
             zoneAnswered += !item.verdictSource.isEmpty();
             registeredNotInDns += item.registeredNotInDns;
             mayBecomeFreeSoon += item.mayBecomeFreeSoon;

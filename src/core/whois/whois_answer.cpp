@@ -1,7 +1,7 @@
 #include "whois/whois_answer.h"
 
 #include "engine/dns_message.h"
-#include "rdap/network_text.h"
+#include "registry/network_text.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -281,7 +281,7 @@ std::optional<std::size_t> genericNotFound(const WhoisWording& wording,
     return std::nullopt;
 }
 
-void fillRecord(RdapRecord& record, const std::vector<Line>& lines, const QString& domain) {
+void fillRecord(RegistrationRecord& record, const std::vector<Line>& lines, const QString& domain) {
     for (const Field& field : fieldsOf(lines)) {
         if (field.value.isEmpty())
             continue;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/check_table.h"
-#include "rdap/rdap_record.h"
+#include "registry/registration_record.h"
 #include "whois/whois_directory.h"
 
 #include <QByteArray>
@@ -16,8 +16,8 @@ struct WhoisReading {
     // Found: registered, or reserved (see below); NotFound: a "no match" wording of the server or
     // a safe generic one; Unknown: anything else, reason says what the answer said instead.
     RegistryAnswer answer = RegistryAnswer::Unknown;
-    RdapRecord record; // Found: the name, statuses, registrar and dates the answer gives
-    QString reason;    // Unknown: the answer's first meaningful line; reserved: the line saying so
+    RegistrationRecord record; // Found: the name, statuses, registrar and dates the answer gives
+    QString reason; // Unknown: the answer's first meaningful line; reserved: the line saying so
     bool rateLimited = false; // a refusal: asking again later may help
     // Reserved, restricted, blocked or on a waiting list: not free to register. Reported as Found
     // with the status "reserved" and reason holding the registry's line.

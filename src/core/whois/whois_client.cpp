@@ -1,8 +1,7 @@
 #include "whois/whois_client.h"
 
 #include "engine/dns_message.h"
-#include "rdap/host_pacing.h"
-#include "rdap/network_text.h"
+#include "registry/network_text.h"
 #include "whois/whois_answer.h"
 
 #include <QTcpSocket>
@@ -17,13 +16,9 @@ using std::chrono::milliseconds;
 // What the network may hold for us before we read it.
 constexpr qint64 kReadBuffer = 64 * 1024;
 
-QString seconds(milliseconds duration) {
-    return QString::number(std::max<qint64>(1, (duration.count() + 999) / 1000));
-}
-
-QString hostKeyOf(const WhoisServer& server) {
-    return server.port == 43 ? server.host
-                             : server.host + QLatin1Char(':') + QString::number(server.port);
+// The host as reasons name it, with its port when that is not WHOIS's own.
+QString hostKeyOf(const QString& host, quint16 port) {
+    return port == 43 ? host : host + QLatin1Char(':') + QString::number(port);
 }
 
 RegistryOutcome unknownFromWhois(QString reason) {
@@ -36,191 +31,104 @@ RegistryOutcome unknownFromWhois(QString reason) {
 } // namespace
 
 WhoisClient::WhoisClient(WhoisDirectory directory, WhoisPolicy policy, QObject* parent)
-    : QObject(parent), m_directory(std::move(directory)), m_policy(policy) {
-    m_wake.setSingleShot(true);
-    connect(&m_wake, &QTimer::timeout, this, &WhoisClient::pump);
-}
+    : RegistryTransport({policy.interval, policy.timeout, kLargestWhoisAnswer}, parent),
+      m_directory(std::move(directory)), m_policy(policy) {}
 
-WhoisClient::~WhoisClient() {
-    cancel();
-}
-
-void WhoisClient::lookUp(int tag, const QString& asciiDomain) {
-    ++m_pending;
+std::variant<RegistryTransport::Question, RegistryOutcome>
+WhoisClient::prepare(const QString& asciiDomain) const {
     const std::optional<WhoisServer> server = whoisServerFor(m_directory, asciiDomain);
     if (!server) {
         RegistryOutcome outcome;
         outcome.reason = noWhoisServerMessage(asciiDomain);
-        deliverLater(tag, outcome);
-        return;
+        return outcome;
     }
-    const QString line = whoisQueryLine(*server, asciiDomain);
-    if (line.isEmpty()) {
+    Question question;
+    question.line = whoisQueryLine(*server, asciiDomain);
+    if (question.line.isEmpty()) {
         // Never sent: it would carry more than one question.
-        RegistryOutcome outcome = unknownFromWhois(
-            QStringLiteral("\"%1\" is not a name a WHOIS server can be asked about")
-                .arg(cleanNetworkText(asciiDomain, 80)));
-        outcome.source = RegistrySource::None;
-        deliverLater(tag, outcome);
-        return;
+        RegistryOutcome outcome;
+        outcome.reason = QStringLiteral("\"%1\" is not a name a WHOIS server can be asked about")
+                             .arg(cleanNetworkText(asciiDomain, 80));
+        return outcome;
     }
-    const QString key = hostKeyOf(*server);
-    Host& host = m_hosts[key];
-    host.name = server->host;
-    host.port = server->port;
-    host.waiting.push_back({tag, withoutRoot(asciiDomain).toString().toLower(), line, 0});
-    QMetaObject::invokeMethod(this, &WhoisClient::pump, Qt::QueuedConnection);
+    question.domain = withoutRoot(asciiDomain).toString().toLower();
+    question.port = server->port;
+    question.host = hostKeyOf(server->host, server->port);
+    question.url.setHost(server->host);
+    return question;
 }
 
-void WhoisClient::deliverLater(int tag, RegistryOutcome outcome) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, tag, outcome, generation = m_generation] {
-            if (generation == m_generation)
-                deliver(tag, outcome);
-        },
-        Qt::QueuedConnection);
-}
-
-void WhoisClient::cancel() {
-    ++m_generation;
-    m_wake.stop();
-    for (auto& [key, host] : m_hosts) {
-        host.waiting.clear();
-        if (QTcpSocket* socket = std::exchange(host.current, nullptr)) {
-            socket->disconnect(this);
-            socket->abort();
-            socket->deleteLater();
-        }
-        host.body.clear();
-    }
-    m_asked.clear();
-    m_pending = 0;
-}
-
-void WhoisClient::pump() {
-    if (const auto wait =
-            sendDueQuestions(m_hosts, [this](const QString& key, Host& host) { send(key, host); }))
-        m_wake.start(*wait);
-}
-
-void WhoisClient::send(const QString& hostKey, Host& host) {
-    const Question question = host.waiting.front();
-    host.waiting.pop_front();
+QIODevice* WhoisClient::open(const Question& question) {
     auto* socket = new QTcpSocket(this);
     socket->setReadBufferSize(kReadBuffer);
-    host.current = socket;
-    host.body.clear();
-    host.cut = Cut::None;
-    host.connected = false;
-    m_asked[socket] = question;
-    connect(socket, &QTcpSocket::connected, this, [this, hostKey, socket, line = question.line] {
-        Host& host = m_hosts[hostKey];
-        if (host.current != socket)
-            return;
-        host.connected = true;
-        socket->write(line.toLatin1() + "\r\n");
-    });
-    connect(socket, &QIODevice::readyRead, this, [this, hostKey, socket] {
-        Host& host = m_hosts[hostKey];
-        if (host.current != socket)
-            return;
-        take(host, socket);
-        if (host.cut == Cut::TooLarge)
-            finish(hostKey, socket, {});
-    });
-    connect(socket, &QTcpSocket::disconnected, this,
-            [this, hostKey, socket] { finish(hostKey, socket, {}); });
+    connect(socket, &QTcpSocket::connected, this,
+            [socket, line = question.line] { socket->write(line.toLatin1() + "\r\n"); });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { close(socket); });
     connect(socket, &QTcpSocket::errorOccurred, this,
-            [this, hostKey, socket](QAbstractSocket::SocketError error) {
+            [this, socket](QAbstractSocket::SocketError error) {
                 // The server closing is how an answer ends (RFC 3912).
-                if (error == QAbstractSocket::RemoteHostClosedError)
-                    finish(hostKey, socket, {});
-                else
-                    finish(hostKey, socket, socket->errorString());
+                close(socket, error == QAbstractSocket::RemoteHostClosedError
+                                  ? QString()
+                                  : socket->errorString());
             });
-    // Connecting and the whole answer within the time-out: a server that drips its answer a byte
-    // at a time is cut off all the same.
-    QTimer::singleShot(m_policy.timeout, socket, [this, hostKey, socket] {
-        Host& host = m_hosts[hostKey];
-        if (host.current != socket)
-            return;
-        host.cut = Cut::TimedOut;
-        finish(hostKey, socket, {});
-    });
-    socket->connectToHost(host.name, host.port);
+    return socket;
 }
 
-void WhoisClient::take(Host& host, QTcpSocket* socket) {
-    // Counted as it arrives: an answer without end stops at the cap, not when memory runs out.
-    host.body += socket->read(kLargestWhoisAnswer + 1 - host.body.size());
-    if (host.body.size() > kLargestWhoisAnswer)
-        host.cut = Cut::TooLarge;
+void WhoisClient::begin(QIODevice& device, const Question& question) {
+    static_cast<QTcpSocket&>(device).connectToHost(question.url.host(), question.port);
 }
 
-void WhoisClient::finish(const QString& hostKey, QTcpSocket* socket, const QString& failure) {
-    Host& host = m_hosts[hostKey];
-    if (host.current != socket)
-        return;
-    if (host.cut == Cut::None && socket->isOpen())
-        take(host, socket);
-    host.current = nullptr;
-    Question question = m_asked[socket];
-    m_asked.erase(socket);
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
-    // The next question leaves a whole interval after this answer's end.
-    host.readyAt = Clock::now() + m_policy.interval;
+void WhoisClient::conclude(Answer answer, QIODevice&, const QString& failure) {
     bool rateLimited = false;
-    RegistryOutcome outcome = outcomeOf(host, question, failure, rateLimited);
-    host.body.clear();
-    if (rateLimited && ++question.attempt < m_policy.attempts) {
-        // Refused for the rate: the host rests, then the same question is asked again.
-        host.readyAt = std::max(host.readyAt, Clock::now() + m_policy.rest);
-        host.waiting.push_front(question);
-    } else {
-        deliver(question.tag, std::move(outcome));
+    RegistryOutcome outcome = outcomeOf(answer, failure, rateLimited);
+    Question& question = answer.question;
+    if (!rateLimited) {
+        deliver(question.id, std::move(outcome));
+        return;
     }
-    pump();
+    // Refused for the rate: the host rests whether or not this question is asked again, so that
+    // whoever asks it next waits too.
+    if (++question.attempt < m_policy.attempts) {
+        askAgain(std::move(question), m_policy.rest);
+        return;
+    }
+    rest(question.host, m_policy.rest);
+    deliver(question.id, std::move(outcome));
 }
 
-RegistryOutcome WhoisClient::outcomeOf(const Host& host, const Question& question,
-                                       const QString& failure, bool& rateLimited) const {
-    const QString name =
-        host.port == 43 ? host.name : host.name + QLatin1Char(':') + QString::number(host.port);
+RegistryOutcome WhoisClient::outcomeOf(const Answer& answer, const QString& failure,
+                                       bool& rateLimited) const {
+    const QString& name = answer.question.host;
+    const QByteArray& body = answer.body;
     RegistryOutcome outcome = unknownFromWhois({});
-    outcome.raw = host.body.left(kLargestWhoisAnswer);
-    switch (host.cut) {
+    outcome.raw = body;
+    switch (answer.cut) {
     case Cut::TooLarge:
         outcome.reason = QStringLiteral("the answer from %1 is too large (over %2 KB)")
                              .arg(name)
                              .arg(kLargestWhoisAnswer / 1024);
         return outcome;
     case Cut::TimedOut:
-        outcome.reason = host.body.isEmpty()
-                             ? QStringLiteral("no answer from %1 within %2 s")
-                                   .arg(name, seconds(m_policy.timeout))
-                             : QStringLiteral("the answer from %1 did not complete within %2 s")
-                                   .arg(name, seconds(m_policy.timeout));
+        outcome.reason = timedOutReason(name, !body.isEmpty(), m_policy.timeout);
         return outcome;
     case Cut::None:
         break;
     }
     if (!failure.isEmpty()) {
-        outcome.reason = host.body.isEmpty()
+        outcome.reason = body.isEmpty()
                              ? QStringLiteral("%1: %2").arg(name, failure)
                              : QStringLiteral("the connection to %1 broke off after %2 bytes (%3)")
                                    .arg(name)
-                                   .arg(host.body.size())
+                                   .arg(body.size())
                                    .arg(failure);
         return outcome;
     }
-    if (host.body.trimmed().isEmpty()) {
+    if (body.trimmed().isEmpty()) {
         outcome.reason = QStringLiteral("%1 closed the connection without an answer").arg(name);
         return outcome;
     }
-    const WhoisReading reading = readWhoisAnswer(m_directory.wordings, question.domain, host.body);
+    const WhoisReading reading =
+        readWhoisAnswer(m_directory.wordings, answer.question.domain, body);
     rateLimited = reading.rateLimited;
     outcome.answer = reading.answer;
     outcome.record = reading.record;
@@ -230,14 +138,6 @@ RegistryOutcome WhoisClient::outcomeOf(const Host& host, const Question& questio
             ? QStringLiteral("%1 refuses questions for now: %2").arg(name, reading.reason)
             : reading.reason;
     return outcome;
-}
-
-void WhoisClient::deliver(int tag, RegistryOutcome outcome) {
-    outcome.reason = cleanNetworkText(outcome.reason);
-    --m_pending;
-    emit answered(tag, outcome);
-    if (m_pending == 0)
-        emit idle();
 }
 
 } // namespace nomispot

@@ -1,16 +1,9 @@
 #pragma once
 
-#include "rdap/registry_outcome.h"
+#include "registry/registry_transport.h"
 #include "whois/whois_directory.h"
 
-#include <QByteArray>
-#include <QObject>
-#include <QTimer>
 #include <chrono>
-#include <deque>
-#include <map>
-
-class QTcpSocket;
 
 namespace nomispot {
 
@@ -27,65 +20,27 @@ struct WhoisPolicy {
 inline constexpr qsizetype kLargestWhoisAnswer = 256 * 1024;
 
 // Asks registries over WHOIS (RFC 3912, TCP) about domains: the question line, then the answer
-// until the server closes. One connection at a time per host, at most one question per interval
-// after the last answer, hosts in parallel; every answer bounded in size and time.
-class WhoisClient : public QObject {
+// until the server closes. A host that refuses for the rate rests before it is asked again.
+class WhoisClient : public RegistryTransport {
     Q_OBJECT
 public:
     explicit WhoisClient(WhoisDirectory directory, WhoisPolicy policy = {},
                          QObject* parent = nullptr);
-    ~WhoisClient() override;
 
-    // Queues a question about asciiDomain; answered(tag, ...) follows from the event loop.
-    void lookUp(int tag, const QString& asciiDomain);
-    // Forgets every question waiting or under way; no answer follows for them.
-    void cancel();
-    int pending() const { return m_pending; }
-    // Whether the table names a WHOIS server for asciiDomain.
-    bool hasServerFor(const QString& asciiDomain) const {
+    bool hasServerFor(const QString& asciiDomain) const override {
         return whoisServerFor(m_directory, asciiDomain).has_value();
     }
 
-signals:
-    void answered(int tag, const nomispot::RegistryOutcome& outcome);
-    void idle(); // the last pending question was answered
-
 private:
-    using Clock = std::chrono::steady_clock;
-    struct Question {
-        int tag = 0;
-        QString domain; // lower case, no root dot
-        QString line;   // as sent, without CRLF
-        int attempt = 0;
-    };
-    enum class Cut { None, TooLarge, TimedOut };
-    struct Host {
-        QString name;
-        quint16 port = 43;
-        std::deque<Question> waiting;
-        Clock::time_point readyAt{};
-        QTcpSocket* current = nullptr; // owned by the client (Qt parent)
-        QByteArray body;
-        Cut cut = Cut::None;
-        bool connected = false;
-    };
-
-    void pump();
-    void send(const QString& hostKey, Host& host);
-    void take(Host& host, QTcpSocket* socket);
-    void finish(const QString& hostKey, QTcpSocket* socket, const QString& failure);
-    void deliverLater(int tag, RegistryOutcome outcome);
-    void deliver(int tag, RegistryOutcome outcome);
-    RegistryOutcome outcomeOf(const Host& host, const Question& question, const QString& failure,
+    std::variant<Question, RegistryOutcome> prepare(const QString& asciiDomain) const override;
+    QIODevice* open(const Question& question) override;
+    void begin(QIODevice& device, const Question& question) override;
+    void conclude(Answer answer, QIODevice& device, const QString& failure) override;
+    RegistryOutcome outcomeOf(const Answer& answer, const QString& failure,
                               bool& rateLimited) const;
 
     WhoisDirectory m_directory;
     WhoisPolicy m_policy;
-    QTimer m_wake;
-    std::map<QString, Host> m_hosts;
-    std::map<QTcpSocket*, Question> m_asked; // the question each open connection carries
-    int m_pending = 0;
-    unsigned m_generation = 0; // answers queued before a cancel carry an older one
 };
 
 } // namespace nomispot

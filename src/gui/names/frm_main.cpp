@@ -3,6 +3,7 @@
 #include "app_info.h"
 #include "engine/run_plan.h"
 #include "names/names_reader.h"
+#include "results/frm_results.h"
 #include "twips.h"
 
 #include <QButtonGroup>
@@ -101,6 +102,14 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
         twipsToPixelsY(675, client));
     // Exactly the client area and the menu bar: a window manager would otherwise add a band.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+frmResults* frmMain::results() const {
+    return m_results;
+}
+
+bool frmMain::isRunActive() const {
+    return m_results && m_results->isRunActive();
 }
 
 frmMain::~frmMain() = default;

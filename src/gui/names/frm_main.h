@@ -2,7 +2,6 @@
 
 #include "app_state.h"
 #include "names/name_parser.h"
-#include "results/frm_results.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -13,6 +12,8 @@ class QRadioButton;
 
 namespace nomispot {
 
+class frmResults;
+
 // The start window: the names box, the two check modes and Check.
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -22,8 +23,8 @@ public:
 
     CheckMode checkMode() const;
     // The results window of the current or last run, while it is open.
-    frmResults* results() const { return m_results; }
-    bool isRunActive() const { return m_results && m_results->isRunActive(); }
+    frmResults* results() const;
+    bool isRunActive() const;
 
     // Check: plans a run on the typed names and starts it, or says why it cannot.
     void activate_Click();

@@ -1,7 +1,7 @@
 #include "results/frm_registry_lookup.h"
 
 #include "app_info.h"
-#include "rdap/network_text.h"
+#include "registry/network_text.h"
 #include "whois/whois_answer.h"
 
 #include <QDialogButtonBox>
@@ -22,7 +22,7 @@ QString wordsFor(const QString& domain, const RegistryOutcome& outcome) {
             : QString();
     switch (outcome.answer) {
     case RegistryAnswer::Found:
-        return domain + QStringLiteral(" is registered.\n") + describeRdapRecord(outcome.record) +
+        return domain + QStringLiteral(" is registered.\n") + describeRegistration(outcome.record) +
                unencrypted;
     case RegistryAnswer::NotFound:
         return domain + QStringLiteral(" is not registered at its registry.") + unencrypted;
@@ -55,9 +55,9 @@ QString readableAnswer(const RegistryOutcome& outcome) {
 
 } // namespace
 
-frmRegistryLookup::frmRegistryLookup(RegistryDirectory registries, std::vector<Domain> domains,
+frmRegistryLookup::frmRegistryLookup(RegistryClient& client, std::vector<Domain> domains,
                                      QWidget* parent)
-    : QDialog(parent), m_client(std::move(registries)) {
+    : QDialog(parent), m_questions(client) {
     setObjectName(QStringLiteral("frmRegistryLookup"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(domains.size() == 1
@@ -89,9 +89,9 @@ frmRegistryLookup::frmRegistryLookup(RegistryDirectory registries, std::vector<D
     layout->addWidget(buttons);
     resize(fontMetrics().averageCharWidth() * 70, fontMetrics().height() * 20);
 
-    connect(&m_client, &RegistryClient::answered, this, &frmRegistryLookup::answered);
+    connect(&m_questions, &RegistryQuestions::answered, this, &frmRegistryLookup::answered);
     for (Domain& domain : domains) {
-        m_client.lookUp(static_cast<int>(m_entries.size()), domain.ascii);
+        m_questions.lookUp(static_cast<int>(m_entries.size()), domain.ascii);
         QString waiting = QStringLiteral("%1: asking its registry...").arg(domain.shown);
         m_entries.push_back({std::move(domain), std::move(waiting), {}});
     }

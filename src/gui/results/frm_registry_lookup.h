@@ -1,6 +1,7 @@
 #pragma once
 
-#include "rdap/registry_client.h"
+#include "engine/check_table.h"
+#include "registry/registry_client.h"
 
 #include <QDialog>
 #include <vector>
@@ -21,11 +22,13 @@ public:
         CheckTable::Cell cell; // its place in the results
     };
 
-    frmRegistryLookup(RegistryDirectory registries, std::vector<Domain> domains,
+    // Asks through client, the program's, so that the registries' pacing holds with every other
+    // question the program asks them.
+    frmRegistryLookup(RegistryClient& client, std::vector<Domain> domains,
                       QWidget* parent = nullptr);
 
     // Every answer is in.
-    bool isComplete() const { return m_client.pending() == 0; }
+    bool isComplete() const { return m_questions.pending() == 0; }
 
 signals:
     // A registry's answer about the domain at cell, for the results to keep.
@@ -43,7 +46,7 @@ private:
     void answered(int index, const RegistryOutcome& outcome);
     void showEntries();
 
-    RegistryClient m_client;
+    RegistryQuestions m_questions;
     std::vector<Entry> m_entries;
     QPlainTextEdit* m_words;
     QPlainTextEdit* m_json;

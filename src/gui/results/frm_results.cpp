@@ -58,7 +58,10 @@ public:
 
 frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     : QMainWindow(parent, Qt::Window), m_state(state), m_plan(std::move(plan)),
-      m_model(m_plan.candidates), m_runner(this) {
+      m_model(m_plan.candidates),
+      m_run(CheckSetup{state.store ? readZoneFiles(*state.store) : QStringList(),
+                       state.zoneIndexDir, state.selfTestCachePath, CheckSetup::Confirm::No,
+                       state.registries}) {
     setObjectName(QStringLiteral("frmResults"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(appTitle() + QStringLiteral(" results"));
@@ -136,25 +139,27 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(kRepaintMs);
     connect(&m_repaint, &QTimer::timeout, this, &frmResults::repaintAnswers);
-    connect(&m_runner, &QueryRunner::cellChanged, this, &frmResults::ShowCellState);
-    // Every question sent moves the progress too: the self-test and the time left.
-    const auto repaintSoon = [this] {
+    connectRun();
+}
+
+void frmResults::connectRun() {
+    connect(&m_run, &CheckRun::cellChanged, this, &frmResults::ShowCellState);
+    connect(&m_run, &CheckRun::tableChanged, this, &frmResults::ShowAllCellStates);
+    connect(&m_run, &CheckRun::progressChanged, this, [this] {
         if (!m_repaint.isActive())
             m_repaint.start();
-    };
-    connect(&m_runner, &QueryRunner::progressChanged, this, repaintSoon);
-    connect(&m_runner, &QueryRunner::querySent, this, repaintSoon);
-    connect(&m_runner, &QueryRunner::networkReady, this, &frmResults::startQueries);
+    });
+    connect(&m_run, &CheckRun::stageChanged, this, &frmResults::showStage);
+    connect(&m_run, &CheckRun::finished, this, &frmResults::showFinished);
     // A run that cannot start ends at once, every cell saying why, instead of looking busy.
-    connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
-        m_plan.candidates.markPendingNotChecked(NotCheckedReason::NetworkFailed);
+    connect(&m_run, &CheckRun::failed, this, [this](const QString& message) {
         showFinished();
         m_stage = Stage::Failed;
         m_state.messages->show({appTitle(), message, MessageIcon::Critical});
     });
-    connect(&m_runner, &QueryRunner::finished, this, &frmResults::showFinished);
+    connect(&m_run, &CheckRun::notice, this, &frmResults::showNotice);
     // The first use of a zone file builds its index: the bar shows how far.
-    connect(&m_zoneLoader, &ZoneLoader::building, this,
+    connect(&m_run, &CheckRun::zoneIndexing, this,
             [this](const QString& file, qint64 done, qint64 total) {
                 m_progress->setMaximum(kZoneProgressSteps);
                 m_progress->setValue(
@@ -162,20 +167,14 @@ frmResults::frmResults(AppState& state, RunPlan plan, QWidget* parent)
                 m_progress->setFormat(QStringLiteral("Indexing the zone file %1 (first use)")
                                           .arg(QFileInfo(file).fileName()));
             });
-    connect(&m_zoneLoader, &ZoneLoader::finished, this, &frmResults::answerFromZones);
-    // A send error ends the run with its answers; told once the run has wound up.
-    connect(&m_runner, &QueryRunner::sendFailed, this, [this](const QString& reason) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, text = sendFailureMessage(m_dns.nameserver, reason)] {
-                m_state.messages->show({appTitle(), text, MessageIcon::Critical});
-            },
-            Qt::QueuedConnection);
-    });
-    connect(&m_runner, &QueryRunner::socketError, this, [this](const QString& reason) {
+}
+
+void frmResults::showNotice(const QString& message, CheckRun::Notice kind) {
+    // Asides are for a log; a window has none.
+    if (kind != CheckRun::Notice::Aside)
         m_state.messages->show(
-            {appTitle(), socketErrorMessage(m_dns.nameserver, reason), MessageIcon::Critical});
-    });
+            {appTitle(), message,
+             kind == CheckRun::Notice::Error ? MessageIcon::Critical : MessageIcon::None});
 }
 
 frmResults::~frmResults() = default;
@@ -254,53 +253,39 @@ void frmResults::GetData() {
         headers << column.header;
     m_model.setGrid(headers, m_plan.names.Names);
     applySizingSequence();
-    // Zone files answer for their zones' candidates before anything is asked.
-    const QStringList zoneFiles = m_state.store ? readZoneFiles(*m_state.store) : QStringList();
-    if (zoneFiles.isEmpty()) {
-        beginRun(m_plan.candidates.candidateCount());
-        return;
-    }
-    showRunning(Stage::Preparing, kZoneProgressSteps);
-    m_progress->setFormat(QStringLiteral("Reading the zone files"));
-    m_zoneLoader.start(zoneFiles, m_state.zoneIndexDir);
+    m_run.start(m_plan.candidates, m_state.dns);
 }
 
-void frmResults::answerFromZones() {
-    if (m_stage != Stage::Preparing)
-        return;
-    const ZoneFilesLoaded loaded = m_zoneLoader.take();
-    const ZoneAnswerCount count = answerFromZoneFiles(m_plan.candidates, loaded.zones);
-    m_zoneAnswered = count.taken + count.free;
-    ShowAllCellStates();
-    bool pending = false;
-    for (int c = 1; c <= m_plan.candidates.colCount() && !pending; ++c)
-        for (int r = 1; r <= m_plan.candidates.nameCount() && !pending; ++r)
-            pending = m_plan.candidates.at(c, r).state == CheckState::Pending;
-    // Nothing left to ask: no nameserver is needed.
-    if (pending) {
-        beginRun(m_plan.candidates.candidateCount());
-        m_progress->setValue(std::min(m_zoneAnswered, m_runMaximum));
-    } else {
-        m_dns = m_state.dns;
-        showFinished();
+void frmResults::showStage(CheckRun::Stage stage) {
+    switch (stage) {
+    case CheckRun::Stage::ReadingZoneFiles:
+        showRunning(Stage::Preparing, kZoneProgressSteps);
+        m_progress->setFormat(QStringLiteral("Reading the zone files"));
+        break;
+    case CheckRun::Stage::Connecting:
+        // Candidates a zone file answered count as done.
+        showRunning(Stage::Preparing, m_run.progressMaximum());
+        m_progress->setValue(m_run.answered());
+        break;
+    case CheckRun::Stage::Querying:
+        m_stage = Stage::Querying;
+        break;
+    case CheckRun::Stage::RefreshingRegistryList:
+        // The window stays responsive and Cancel stops it.
+        showRunning(Stage::Confirming, 0);
+        m_progress->setFormat(QStringLiteral("Refreshing the registry list"));
+        break;
+    case CheckRun::Stage::Confirming:
+        showRunning(Stage::Confirming, m_run.registriesAsked());
+        break;
+    case CheckRun::Stage::Idle:
+    case CheckRun::Stage::Finished:
+        break;
     }
-    if (const QString message = zoneFilesMessage(loaded); !message.isEmpty())
-        m_state.messages->show(
-            {appTitle(), message,
-             loaded.failures.isEmpty() ? MessageIcon::None : MessageIcon::Critical});
-}
-
-// The running look and the network for a run of `candidates` queries; the queries start once
-// the nameserver is ready. Cancel and Esc work while a host name is looked up.
-void frmResults::beginRun(int candidates) {
-    showRunning(Stage::Preparing, candidates + 1);
-    m_dns = m_state.dns;
-    m_runner.prepareNetwork(m_dns.nameserver);
 }
 
 void frmResults::showRunning(Stage stage, int progressMaximum) {
     m_stage = stage;
-    m_runMaximum = progressMaximum;
     m_resultsKept = false;
     setRunningLook(true);
     m_summaryText.clear();
@@ -311,135 +296,9 @@ void frmResults::showRunning(Stage stage, int progressMaximum) {
     m_progress->setVisible(true);
 }
 
-void frmResults::startQueries() {
-    m_stage = Stage::Querying;
-    applyRememberedSelfTest();
-    m_runner.start(m_plan.candidates, m_dns.delayMs, m_dns.retries, m_runMaximum);
-}
-
 QString frmResults::columnSuffix(int c) const {
     return c >= 1 && c <= colCount() ? m_plan.columns[static_cast<std::size_t>(c - 1)].suffix
                                      : QString();
-}
-
-double frmResults::textWidthTwips(const QString& text) const {
-    return pixelsToTwips(QFontMetricsF(font()).horizontalAdvance(text), this);
-}
-
-int frmResults::GetColwidth(int column) const {
-    return nomispot::GetColwidth(
-        textWidthTwips(m_model.headerData(column - 1, Qt::Horizontal, Qt::DisplayRole).toString()));
-}
-
-QRect frmResults::availableScreen() const {
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-}
-
-void frmResults::applySizingSequence() {
-    QList<double> headerWidths;
-    for (const ResultColumn& column : m_plan.columns)
-        headerWidths << textWidthTwips(column.header);
-    QList<double> nameWidths;
-    for (const QString& name : m_plan.names.Names)
-        nameWidths << textWidthTwips(name);
-    const GridLayout layout = LayoutGrid(headerWidths, nameWidths);
-
-    // Rounded down, so that the columns never add up to more than the grid is wide.
-    const auto pixels = [this](int twips) { return twips * logicalDpiX() / 1440; };
-    m_grid->verticalHeader()->setFixedWidth(pixels(layout.columnWidths[0]));
-    for (qsizetype c = 1; c < layout.columnWidths.size(); ++c)
-        m_grid->setColumnWidth(static_cast<int>(c - 1), pixels(layout.columnWidths[c]));
-
-    const QRect screen = availableScreen();
-    const double screenWidth = pixelsToTwips(screen.width(), this);
-    const double screenHeight = pixelsToTwipsY(screen.height(), this);
-    // Rows that do not all fit bring a vertical scroll bar: room for it, beside the last column.
-    double contentWidth = layout.contentWidth;
-    if (ComputeWindowLimits(contentWidth, layout.contentHeight, screenWidth, screenHeight)
-            .maxHeight < layout.contentHeight + 1450)
-        contentWidth += pixelsToTwips(
-            m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid), this);
-    m_limits = ComputeWindowLimits(contentWidth, layout.contentHeight, screenWidth, screenHeight);
-    setOuterSize(outerWidth(), m_limits->maxHeight);
-    setOuterSize(m_limits->maxWidth, m_limits->maxHeight);
-    placeNearParent();
-    applyResize();
-    m_grid->viewport()->update();
-    update();
-}
-
-// Beside the main window rather than wherever the window system puts new windows, and on screen.
-void frmResults::placeNearParent() {
-    const QWidget* main = parentWidget();
-    if (!main || !main->isVisible())
-        return;
-    const QRect screen = availableScreen();
-    const QSize outer = size() + frameExtents(this);
-    const QPoint wanted = main->frameGeometry().topLeft() + QPoint(40, 40);
-    move(std::clamp(wanted.x(), screen.left(),
-                    std::max(screen.left(), screen.right() - outer.width())),
-         std::clamp(wanted.y(), screen.top(),
-                    std::max(screen.top(), screen.bottom() - outer.height())));
-}
-
-double frmResults::outerWidth() const {
-    return pixelsToTwips(width() + frameExtents(this).width(), this);
-}
-
-double frmResults::outerHeight() const {
-    return pixelsToTwipsY(height() + frameExtents(this).height(), this);
-}
-
-void frmResults::setOuterSize(double width, double height) {
-    const QSize frame = frameExtents(this);
-    resize(twipsToPixels(width, this) - frame.width(),
-           twipsToPixelsY(height, this) - frame.height());
-}
-
-void frmResults::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    applyResize();
-}
-
-void frmResults::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    // Sized with a frame that was only an estimate: once the real one is known, the window is
-    // made its content size again unless the user has resized it meanwhile.
-    whenFramed(this, [this, sized = size()] {
-        if (m_limits && size() == sized)
-            setOuterSize(m_limits->maxWidth, m_limits->maxHeight);
-    });
-}
-
-void frmResults::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        applyResize();
-}
-
-void frmResults::applyResize() {
-    if (m_inResize)
-        return;
-    m_inResize = true;
-    const WindowState state = isMinimized()   ? WindowState::Minimised
-                              : isMaximized() ? WindowState::Maximised
-                                              : WindowState::Normal;
-    const double width = outerWidth();
-    const double height = outerHeight();
-    const ResizePlan plan = Form_Resize(width, height, state);
-    if (plan.act) {
-        if (plan.placeControls) {
-            placeInTwips(m_progress, plan.progressBar.left, plan.progressBar.top,
-                         plan.progressBar.width, plan.progressBar.height);
-            placeSummary();
-            showSummary();
-            placeInTwips(m_butCancelOk, plan.cancelButton.left, plan.cancelButton.top,
-                         plan.cancelButton.width, plan.cancelButton.height);
-            placeInTwips(m_grid, plan.grid.left, plan.grid.top, plan.grid.width, plan.grid.height);
-        }
-    }
-    m_inResize = false;
 }
 
 void frmResults::ShowCellState(int c, int r) {
@@ -451,25 +310,24 @@ void frmResults::ShowCellState(int c, int r) {
 
 void frmResults::repaintAnswers() {
     m_model.flushChanges();
-    if (m_stage == Stage::Confirming) {
-        m_progress->setValue(m_confirmation->answeredCount());
+    if (m_run.stage() == CheckRun::Stage::Confirming) {
+        m_progress->setMaximum(m_run.registriesAsked());
+        m_progress->setValue(m_run.registriesAnswered());
         // Free names asked at their registries, short enough for the bar.
         m_progress->setFormat(QStringLiteral("%1 of %2 asked")
-                                  .arg(m_confirmation->answeredCount())
-                                  .arg(m_confirmation->total()));
+                                  .arg(m_run.registriesAnswered())
+                                  .arg(m_run.registriesAsked()));
         return;
     }
-    const QueryPhase* phase = m_runner.phase();
-    if (!phase)
+    const QueryPhase* phase = m_run.phase();
+    if (!phase || m_run.stage() != CheckRun::Stage::Querying)
         return;
     // The self-test's probes fill the bar first, then the answers.
     const int probes = m_plan.candidates.probeQueriesToSend();
     const bool selfTest = phase->pass() == 0 && probes > 0;
-    m_progress->setMaximum(selfTest ? probes : m_runMaximum);
-    // Candidates a zone file answered count as done.
-    m_progress->setValue(selfTest ? phase->probesSent()
-                                  : std::min(m_runMaximum, m_zoneAnswered + m_runner.answered()));
-    m_progress->setFormat(progressText(m_plan.candidates, *phase, m_dns.delayMs));
+    m_progress->setMaximum(selfTest ? probes : m_run.progressMaximum());
+    m_progress->setValue(selfTest ? phase->probesSent() : m_run.answered());
+    m_progress->setFormat(progressText(m_plan.candidates, *phase, m_run.dns().delayMs));
     // The answers so far in words, where the bar has no room for them.
     m_progress->setToolTip(countsText(m_plan.candidates));
 }
@@ -479,60 +337,24 @@ void frmResults::ShowAllCellStates() {
     m_grid->viewport()->update();
 }
 
-void frmResults::applyRememberedSelfTest() {
-    const QUdpSocket& socket = m_runner.socket();
-    m_selfTestKey = nameserverKey(m_dns.nameserver, socket.peerAddress(), socket.peerPort());
-    if (m_state.selfTestCachePath.isEmpty() || m_testAfresh)
-        return;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    SelfTestCache::load(m_state.selfTestCachePath, now)
-        .apply(m_plan.candidates, m_selfTestKey, now);
-}
-
-// Once per run: a cache that cannot be written costs only the probes of the next run.
-void frmResults::rememberSelfTest() {
-    if (m_state.selfTestCachePath.isEmpty() || m_selfTestKey.isEmpty())
-        return;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    SelfTestCache cache = SelfTestCache::load(m_state.selfTestCachePath, now);
-    if (cache.record(m_plan.candidates, m_selfTestKey, now) > 0 || cache.damaged())
-        (void)cache.save(now);
-    m_selfTestKey.clear();
-}
-
 void frmResults::showFinished() {
     m_repaint.stop();
-    rememberSelfTest();
     m_grid->setUpdatesEnabled(false);
     ShowAllCellStates();
     m_grid->setUpdatesEnabled(true);
     m_progress->setVisible(false);
+    RunTally tally;
+    tally.add(m_plan.candidates);
     const QString settings = QStringLiteral("Options > DNS Settings");
-    const QString notChecked = runSummary(m_plan.candidates, m_dns, {settings, settings});
     m_summaryText = countsText(m_plan.candidates) + u'.';
-    if (const QString zones = zoneFileSummary(m_plan.candidates); !zones.isEmpty())
-        m_summaryText += u' ' + zones;
-    m_zoneAnswered = 0;
-    if (!notChecked.isEmpty())
-        m_summaryText += u' ' + notChecked;
-    if (const QString registries = registrySummary(m_plan.candidates); !registries.isEmpty())
-        m_summaryText += u' ' + registries;
-    if (!m_refreshNote.isEmpty())
-        m_summaryText += u' ' + m_refreshNote;
+    for (const QString& line : m_run.summary(tally, {settings, settings}))
+        m_summaryText += u' ' + line;
     applyRowFilter();
     placeSummary();
     showSummary();
     setRunningLook(false);
     enableWorkEntries();
     m_stage = Stage::Finished;
-}
-
-// From the progress bar's place down to the window's bottom edge.
-void frmResults::placeSummary() {
-    const QRect bar = m_progress->geometry();
-    const int bottom = m_summary->parentWidget()->height() - 2;
-    m_summary->setGeometry(bar.left(), bar.top(), bar.width(),
-                           std::max(bar.height(), bottom - bar.top()));
 }
 
 // The whole summary is its tool tip and accessible text too.
@@ -557,15 +379,10 @@ void frmResults::butCancelOk_Click() {
     switch (m_stage) {
     case Stage::Preparing:
     case Stage::Querying:
-        // Stopped, not thrown away: the answers so far stay, the rest say they were cancelled.
-        m_zoneLoader.cancel();
-        m_runner.stop();
-        m_plan.candidates.markPendingNotChecked(NotCheckedReason::Cancelled);
-        showFinished();
-        break;
     case Stage::Confirming:
-        // Cancelling a confirmation keeps the run's results on screen.
-        completeConfirmation();
+        // Stopped, not thrown away: the answers so far stay, the rest say they were cancelled;
+        // free names not yet confirmed stay free.
+        m_run.cancel();
         break;
     case Stage::Finished:
     case Stage::Failed:
@@ -576,10 +393,9 @@ void frmResults::butCancelOk_Click() {
 }
 
 void frmResults::closeEvent(QCloseEvent* event) {
-    m_zoneLoader.cancel();
-    m_runner.stop();
-    if (m_confirmation)
-        m_confirmation->cancel();
+    // The run ends with the window; nothing is shown any more.
+    m_run.disconnect(this);
+    m_run.cancel();
     // The run is over whichever way the window closes.
     if (m_stage != Stage::Finished)
         m_stage = Stage::Cancelled;
@@ -598,9 +414,10 @@ void frmResults::openPopupAtCurrentCell(bool atCell) {
 }
 
 void frmResults::openPopup(int c, int r, bool atCell) {
-    if (isRunActive() || c < 1 || c > colCount() || r < 1 || r > m_plan.candidates.nameCount())
+    const CheckItem* found = m_plan.candidates.find(c, r);
+    if (isRunActive() || !found)
         return;
-    const CheckItem& item = m_plan.candidates.at(c, r);
+    const CheckItem& item = *found;
     m_popupEntry = entryOfCandidate(m_state.catalogue, item);
     m_popupOpened = true;
     const PopupCaptions captions = popupCaptions(item, m_popupEntry, columnSuffix(c));
@@ -646,15 +463,10 @@ void frmResults::mnuCopy_Click() {
 }
 
 int frmResults::answeredCount() const {
-    const CheckTable& table = m_plan.candidates;
-    int answered = 0;
-    for (int c = 1; c <= table.colCount(); ++c)
-        for (int r = 1; r <= table.nameCount(); ++r)
-            if (const CheckState state = table.at(c, r).state; state == CheckState::Available ||
-                                                               state == CheckState::Unavailable ||
-                                                               state == CheckState::NotRegistrable)
-                ++answered;
-    return answered;
+    return m_plan.candidates.countIf([](const CheckItem& item) {
+        return item.state == CheckState::Available || item.state == CheckState::Unavailable ||
+               item.state == CheckState::NotRegistrable;
+    });
 }
 
 bool frmResults::hasUnsavedResults() const {

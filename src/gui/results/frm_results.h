@@ -2,14 +2,11 @@
 
 #include "app_state.h"
 #include "catalogue/tld_catalogue.h"
-#include "engine/query_runner.h"
 #include "engine/run_plan.h"
-#include "rdap/bootstrap_refresh.h"
-#include "rdap/registry_confirmation.h"
 #include "results/frm_registry_lookup.h"
 #include "results/grid_layout.h"
 #include "results/result_grid_model.h"
-#include "zone/zone_loader.h"
+#include "run/check_run.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -25,7 +22,8 @@ class QTableView;
 
 namespace nomispot {
 
-// The results of one check run: the grid of pictures, progress, Cancel/Close and the row actions.
+// The results of one check: the grid of pictures, progress, Cancel/Close and the row actions. The
+// check run does the work; the window shows it.
 class frmResults : public QMainWindow {
     Q_OBJECT
 public:
@@ -59,7 +57,7 @@ public:
     // What a finished run could not check; empty while it runs or when it checked everything.
     QString summary() const { return m_summaryText; }
     const ResultGridModel& gridModel() const { return m_model; }
-    QueryRunner& runner() { return m_runner; }
+    QueryRunner& runner() { return m_run.runner(); }
     std::optional<WindowLimits> limits() const { return m_limits; }
     // Outer size in twips.
     double outerWidth() const;
@@ -108,15 +106,12 @@ private:
     void applySizingSequence();
     void placeNearParent();
     void applyResize();
-    void beginRun(int candidates);
+    void connectRun();
+    // The look of the run's stage: preparing and querying, confirming.
+    void showStage(CheckRun::Stage stage);
     // The look while a run or a confirmation lasts: menus off, Cancel, an empty progress bar.
     void showRunning(Stage stage, int progressMaximum);
-    void startQueries();
-    // The zone files are loaded: their candidates answered, the rest asked.
-    void answerFromZones();
-    // The self-test's findings: remembered ones given to the run, the run's own kept.
-    void applyRememberedSelfTest();
-    void rememberSelfTest();
+    void showNotice(const QString& message, CheckRun::Notice kind);
     void repaintAnswers();
     // The look of a finished run (or confirmation): every cell as it ended, the summary line.
     void showFinished();
@@ -125,11 +120,6 @@ private:
     // A look-up window's answer about one of the run's domains goes into its cell.
     void keepRegistryAnswer(const frmRegistryLookup::Domain& domain,
                             const RegistryOutcome& outcome);
-    // Confirms with the registry list now in use (after a refresh, when one was due).
-    void startConfirmation();
-    void completeConfirmation();
-    // Where the registries answer, read at the first use; nullptr after telling why it cannot be.
-    const RegistryDirectory* registryDirectory(bool quiet);
     void showSummary();
     void placeSummary();
     // A short note on the line under the grid, for a few seconds; then the summary again.
@@ -141,7 +131,7 @@ private:
     AppState& m_state;
     RunPlan m_plan;
     ResultGridModel m_model;
-    QueryRunner m_runner;
+    CheckRun m_run;
     QTimer m_repaint;
     QTableView* m_grid;
     QProgressBar* m_progress;
@@ -161,23 +151,13 @@ private:
     QAction* m_mnuWhois;
 
     static constexpr int kZoneProgressSteps = 1000;
-    ZoneLoader m_zoneLoader;
-    int m_zoneAnswered = 0; // this run's candidates a zone file answered
 
     Stage m_stage = Stage::Preparing;
-    DnsSettings m_dns; // the run's, whatever the settings say meanwhile
     std::optional<WindowLimits> m_limits;
     TldEntry m_popupEntry;
     bool m_popupOpened = false;
     bool m_inResize = false;
     bool m_resultsKept = false; // saved or copied since the last answers came
-    int m_runMaximum = 0;       // the progress bar's maximum for the answers
-    bool m_testAfresh = false;  // Check Again: suffixes are probed whatever is remembered
-    QString m_selfTestKey;      // the run's nameserver, until its findings are kept
-    std::optional<Result<RegistryDirectory>> m_registries;
-    std::unique_ptr<RegistryConfirmation> m_confirmation;
-    std::unique_ptr<BootstrapRefresh> m_refresh; // before a confirmation, when due
-    QString m_refreshNote;                       // what it came to, for the summary
 };
 
 } // namespace nomispot

@@ -120,15 +120,12 @@ void frmResults::mnuCopySelection_Click() {
 // Entries with nothing to do are off: nothing to ask again, no free name left to confirm.
 void frmResults::enableWorkEntries() {
     const CheckTable& table = m_plan.candidates;
-    bool again = false, confirm = false;
-    for (int c = 1; c <= table.colCount(); ++c)
-        for (int r = 1; r <= table.nameCount(); ++r) {
-            const CheckItem& item = table.at(c, r);
-            again |= item.state == CheckState::NotChecked &&
-                     item.reason != NotCheckedReason::InvalidName;
-            confirm |=
-                item.state == CheckState::Available && item.registry != RegistryAnswer::NotFound;
-        }
+    const bool again = table.anyOf([](const CheckItem& item) {
+        return item.state == CheckState::NotChecked && item.reason != NotCheckedReason::InvalidName;
+    });
+    const bool confirm = table.anyOf([](const CheckItem& item) {
+        return item.state == CheckState::Available && item.registry != RegistryAnswer::NotFound;
+    });
     findChild<QAction*>(QStringLiteral("mnuCheckAgain"))->setEnabled(again);
     findChild<QAction*>(QStringLiteral("mnuConfirm"))->setEnabled(confirm);
 }
@@ -136,13 +133,9 @@ void frmResults::enableWorkEntries() {
 void frmResults::mnuCheckAgain_Click() {
     if (isRunActive())
         return;
-    // The nameserver may have changed: suffixes are tested afresh.
-    const int again = m_plan.candidates.reopenNotChecked();
-    if (again == 0)
-        return;
-    m_testAfresh = true;
-    m_model.showAllCellStates();
-    beginRun(again);
+    // With the nameserver now set, its suffixes tested afresh.
+    if (m_run.checkAgain(m_plan.candidates, m_state.dns) > 0)
+        m_model.showAllCellStates();
 }
 
 void frmResults::mnuOnlyFree_Toggled(bool) {

@@ -34,6 +34,7 @@ ResultGridModel::Picture ResultGridModel::pictureFor(CheckState state) {
     case CheckState::NotRegistrable:
         return Barred;
     case CheckState::Pending:
+    case CheckState::AlreadyWritten:
     case CheckState::NotChecked:
         break;
     }

@@ -1,6 +1,6 @@
-#include "rdap/registry_confirmation.h"
+#include "registry/registry_confirmation.h"
 
-#include "rdap/network_text.h"
+#include "registry/network_text.h"
 
 #include <QTimer>
 
@@ -37,17 +37,17 @@ void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome) {
     }
 }
 
-RegistryConfirmation::RegistryConfirmation(CheckTable& table, RegistryDirectory directory,
-                                           RegistryPolicy policy, QObject* parent)
-    : QObject(parent), m_table(table), m_client(std::move(directory), policy) {
-    connect(&m_client, &RegistryClient::answered, this,
+RegistryConfirmation::RegistryConfirmation(CheckTable& table, RegistryClient& client,
+                                           QObject* parent)
+    : QObject(parent), m_table(table), m_questions(client) {
+    connect(&m_questions, &RegistryQuestions::answered, this,
             [this](int tag, const RegistryOutcome& outcome) {
                 const CheckTable::Cell cell = m_cells[static_cast<std::size_t>(tag)];
                 applyRegistryOutcome(m_table.at(cell.c, cell.r), outcome);
                 ++m_answered;
                 emit confirmed(cell.c, cell.r);
             });
-    connect(&m_client, &RegistryClient::idle, this, &RegistryConfirmation::finished);
+    connect(&m_questions, &RegistryQuestions::idle, this, &RegistryConfirmation::finished);
 }
 
 int RegistryConfirmation::start(Scope scope) {
@@ -66,7 +66,7 @@ int RegistryConfirmation::start(Scope scope) {
                 m_cells.push_back({c, r});
     for (std::size_t i = 0; i < m_cells.size(); ++i) {
         const CheckItem& item = m_table.at(m_cells[i].c, m_cells[i].r);
-        m_client.lookUp(static_cast<int>(i), item.wireName());
+        m_questions.lookUp(static_cast<int>(i), item.wireName());
     }
     if (m_cells.empty())
         QTimer::singleShot(0, this, &RegistryConfirmation::finished);
@@ -74,7 +74,7 @@ int RegistryConfirmation::start(Scope scope) {
 }
 
 void RegistryConfirmation::cancel() {
-    m_client.cancel();
+    m_questions.cancel();
 }
 
 } // namespace nomispot

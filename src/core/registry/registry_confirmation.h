@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/check_table.h"
-#include "rdap/registry_client.h"
+#include "registry/registry_client.h"
 
 #include <QObject>
 #include <vector>
@@ -18,8 +18,7 @@ void applyRegistryOutcome(CheckItem& item, const RegistryOutcome& outcome);
 class RegistryConfirmation : public QObject {
     Q_OBJECT
 public:
-    RegistryConfirmation(CheckTable& table, RegistryDirectory directory, RegistryPolicy policy = {},
-                         QObject* parent = nullptr);
+    RegistryConfirmation(CheckTable& table, RegistryClient& client, QObject* parent = nullptr);
 
     // Which candidates are asked: the free ones, or the taken ones too (for their expiry).
     enum class Scope { FreeNames, FreeAndTakenNames };
@@ -38,7 +37,7 @@ signals:
 
 private:
     CheckTable& m_table;
-    RegistryClient m_client;
+    RegistryQuestions m_questions;
     std::vector<CheckTable::Cell> m_cells;
     int m_answered = 0;
 };

@@ -1,4 +1,4 @@
-#include "rdap/network_text.h"
+#include "registry/network_text.h"
 
 #include <utility>
 
