@@ -53,10 +53,6 @@ QString durationText(qint64 seconds) {
     return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QChar(u'0'));
 }
 
-} // namespace
-
-namespace {
-
 RegistryPolicy registryPolicy(const CliOptions& options) {
     RegistryPolicy policy;
     if (options.registryTimeoutSeconds)

@@ -83,6 +83,8 @@ private slots:
     void refreshRegistryList_data();
     void refreshRegistryList();
     void confirmRefreshesOldList();
+    void confirmAcrossRuns();
+    void resumeAsksNoRegistryAgain();
 
 private:
     // Starts the built program on the test's settings and resolver configuration.
@@ -829,6 +831,83 @@ void TestCli::confirmRefreshesOldList() {
     QCOMPARE(second.status, 0);
     QVERIFY2(!second.err.contains(QStringLiteral("Registry list")), qPrintable(second.err));
     QCOMPARE(server.requests().size(), std::size_t(1));
+}
+
+// A list longer than a run, confirmed: one client for the whole session paces the WHOIS host
+// across runs, the last free name of the first run and the free name of the second at least the
+// interval (2 s) apart.
+void TestCli::confirmAcrossRuns() {
+    test::LoopbackWhois registry(QStringLiteral("127.0.0.69"), {});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(registry);
+    QFile whoisTable(m_dir->filePath(QStringLiteral("whois-servers.tsv")));
+    QVERIFY(whoisTable.open(QIODevice::WriteOnly) &&
+            whoisTable.write(test::whoisServersTable({{"com", registry.address()}})) > 0);
+    whoisTable.close();
+    m_environment.insert(QStringLiteral("NOMISPOT_WHOIS_SERVERS"), whoisTable.fileName());
+    QVERIFY(test::writeRdapBootstrap(m_dir->filePath(QStringLiteral("rdap-dns.json")), {}));
+    // Every name but the last of each run is in the zone file: answered without a query.
+    const int names = kMaxCombinations + 1;
+    QFile zone(m_dir->filePath(QStringLiteral("com.zone")));
+    QFile list(m_dir->filePath(QStringLiteral("names.txt")));
+    QVERIFY(zone.open(QIODevice::WriteOnly) && list.open(QIODevice::WriteOnly));
+    zone.write("$ORIGIN com.\n$TTL 3600\n@ SOA ns.com. admin.com. 2026072301 1 1 1 1\n");
+    for (int i = 0; i < names; ++i) {
+        list.write("n" + QByteArray::number(i) + '\n');
+        if (i < kMaxCombinations - 1)
+            zone.write("n" + QByteArray::number(i) + " NS ns.example.\n");
+    }
+    zone.close();
+    list.close();
+
+    const CliResult result = run({"--nameserver", kSilentNameserver, "--delay", "1", "--retries",
+                                  "1", "--tlds", "com", "--zone-file", zone.fileName(), "--confirm",
+                                  "--format", "csv", "--file", list.fileName()});
+    QCOMPARE(result.status, 0);
+    const QList<QStringList> records = parseCsv(result.out);
+    QCOMPARE(records.size(), names + 1);
+    for (const QStringList& record : {records.at(names - 1), records.at(names)})
+        QCOMPARE(record.mid(3, 1) + record.mid(7, 1), (QStringList{"available", "not-found"}));
+    std::vector<test::LoopbackWhois::Event> asked;
+    for (const test::LoopbackWhois::Event& event : registry.events())
+        if (!event.done)
+            asked.push_back(event);
+    QCOMPARE(asked.size(), std::size_t(2));
+    QCOMPARE(asked[0].line + u' ' + asked[1].line, QStringLiteral("n2047.com n2048.com"));
+    QVERIFY2(asked[1].seconds - asked[0].seconds >= 2.0,
+             qPrintable(QString::number(asked[1].seconds - asked[0].seconds)));
+}
+
+// Completing a file with --confirm --expiry: the domains it has rows for are neither asked at
+// their registry nor written again.
+void TestCli::resumeAsksNoRegistryAgain() {
+    test::RdapServer registry(
+        QStringLiteral("127.0.0.70"),
+        {{"taken.com.json", test::rdapDomainJson("taken.com", "Example Registrar",
+                                                 "2001-01-01T00:00:00Z", "2029-05-06T00:00:00Z")}});
+    NOMISPOT_REQUIRE_SERVER_RUNNING(registry);
+    QVERIFY(test::writeRdapBootstrap(m_dir->filePath(QStringLiteral("rdap-dns.json")),
+                                     {{"com", registry.baseUrl()}}));
+    const QString file = m_dir->filePath(QStringLiteral("found.csv"));
+    const QStringList args =
+        fastRun() + QStringList{"--confirm", "--expiry", "--tlds", "com", "--resume", file};
+    QCOMPARE(run(args + QStringList{"free", "taken"}).status, 0);
+    QCOMPARE(registry.requests().size(), std::size_t(2));
+
+    const CliResult resumed = run(args + QStringList{"free", "taken", "new"});
+    QCOMPARE(resumed.status, 0);
+    const std::vector<test::RdapServer::Request> requests = registry.requests();
+    QCOMPARE(requests.size(), std::size_t(3));
+    QVERIFY2(requests.back().path.endsWith(QStringLiteral("/domain/new.com")),
+             qPrintable(requests.back().path));
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QStringList domains;
+    for (const QStringList& record : parseCsv(QString::fromUtf8(written.readAll())).mid(1))
+        domains << record.value(0);
+    QCOMPARE(domains, (QStringList{"free.com", "taken.com", "new.com"}));
+    // The summary counts what this check asked, not the file's rows.
+    QVERIFY2(resumed.err.startsWith(QStringLiteral("Registries: 1 free confirmed.")),
+             qPrintable(resumed.err));
 }
 
 // Input without end is checked run by run, its rows written as each run ends; Ctrl+C leaves whole

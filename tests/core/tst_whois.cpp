@@ -1,4 +1,5 @@
 #include "registry/registry_outcome.h"
+#include "run/registries.h"
 #include "server_process.h"
 #include "test_support.h"
 #include "whois/whois_answer.h"
@@ -56,6 +57,7 @@ private slots:
     void rateLimitRests();
     void pacing();
     void cancel();
+    void callersShareOneClient();
 };
 
 void TestWhois::readAnswer_data() {
@@ -653,6 +655,44 @@ void TestWhois::cancel() {
     client.lookUp(4, QStringLiteral("free.test"));
     QTRY_COMPARE(answered.size(), 1);
     QCOMPARE(answered[0][0].toInt(), 4);
+}
+
+// The program's one client serves every caller: a caller's cancel forgets only its own questions,
+// and the rest after a refusal holds for whoever asks that host next.
+void TestWhois::callersShareOneClient() {
+    test::LoopbackWhois server(kWhoisA, {}, 1.0);
+    NOMISPOT_REQUIRE_SERVER_RUNNING(server);
+    RegistryPolicy policy;
+    policy.whois.interval = 50ms;
+    policy.whois.rest = 1s;
+    policy.whois.attempts = 1;
+    const std::unique_ptr<RegistryClient> client =
+        makeRegistryClient({{}, directoryWith({{QStringLiteral("test"), kWhoisA}})}, policy);
+
+    RegistryQuestions first(*client);
+    QSignalSpy firstAnswered(&first, &RegistryQuestions::answered);
+    first.lookUp(1, QStringLiteral("refused.test"));
+    QVERIFY(firstAnswered.wait(10000));
+    QCOMPARE(firstAnswered[0][1].value<RegistryOutcome>().answer, RegistryAnswer::Unknown);
+
+    RegistryQuestions second(*client);
+    RegistryQuestions third(*client);
+    QSignalSpy secondAnswered(&second, &RegistryQuestions::answered);
+    QSignalSpy thirdAnswered(&third, &RegistryQuestions::answered);
+    third.lookUp(3, QStringLiteral("slow.test"));
+    second.lookUp(2, QStringLiteral("free.test"));
+    third.cancel();
+    QCOMPARE(third.pending(), 0);
+    QCOMPARE(second.pending(), 1);
+    QVERIFY(secondAnswered.wait(10000));
+    QCOMPARE(secondAnswered[0][0].toInt(), 2);
+    QCOMPARE(secondAnswered[0][1].value<RegistryOutcome>().answer, RegistryAnswer::NotFound);
+    QTRY_COMPARE(server.events().size(), std::size_t(4)); // the last end is logged after ours
+    QCOMPARE(thirdAnswered.size(), 0);
+    const std::vector<test::LoopbackWhois::Event> events = server.events();
+    QCOMPARE(events[2].line, QStringLiteral("free.test"));
+    QVERIFY2(events[2].seconds - events[1].seconds >= 1.0,
+             qPrintable(QString::number(events[2].seconds - events[1].seconds)));
 }
 
 QTEST_GUILESS_MAIN(TestWhois)

@@ -58,6 +58,7 @@ private slots:
     void displayTakenNamesOfRow();
     void confirmFreeNames();
     void cancelConfirmation();
+    void lookUpAndConfirmationTakeTurns();
     void confirmRefreshesFirst_data();
     void confirmRefreshesFirst();
 
@@ -300,6 +301,31 @@ void TestRegistryLookup::cancelConfirmation() {
     QVERIFY(run.results->isVisible());
     QCOMPARE(run.results->candidates().at(1, 4).registry, RegistryAnswer::NotAsked);
     QCOMPARE(run.results->candidates().at(1, 4).state, CheckState::Available);
+}
+
+// A look-up window and a confirmation ask through the program's one client: a WHOIS host never
+// gets two questions within its interval (2 s), whoever asks them.
+void TestRegistryLookup::lookUpAndConfirmationTakeTurns() {
+    Run run;
+    QVERIFY(finishRun(run));
+    run.results->openPopup(2, 3); // taken.net, over WHOIS
+    run.action("mnuWhois")->trigger();
+    run.results->popupMenu()->close();
+    frmRegistryLookup* window = lookupWindow(run);
+    QVERIFY(window);
+    run.action("mnuConfirm")->trigger(); // held.net, free.net and slow.net, on the same host
+    QTRY_COMPARE_WITH_TIMEOUT(run.results->stage(), frmResults::Stage::Finished, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(window->isComplete(), 10000);
+    QTRY_COMPARE(m_whois->events().size(), std::size_t(8)); // the last end is logged after ours
+    std::vector<double> asked;
+    for (const test::LoopbackWhois::Event& event : m_whois->events())
+        if (!event.done)
+            asked.push_back(event.seconds);
+    QCOMPARE(asked.size(), std::size_t(4));
+    for (std::size_t i = 1; i < asked.size(); ++i)
+        QVERIFY2(asked[i] - asked[i - 1] >= 2.0,
+                 qPrintable(QString::number(asked[i] - asked[i - 1])));
+    QCOMPARE(run.results->candidates().at(2, 2).registry, RegistryAnswer::NotFound); // free.net
 }
 
 void TestRegistryLookup::confirmRefreshesFirst_data() {

@@ -60,10 +60,10 @@ int RegistryConfirmation::start(Scope scope) {
         return scope == Scope::FreeAndTakenNames && item.state == CheckState::Unavailable &&
                item.registry == RegistryAnswer::NotAsked;
     };
-    for (int c = 1; c <= m_table.colCount(); ++c)
-        for (int r = 1; r <= m_table.nameCount(); ++r)
-            if (asked(m_table.at(c, r)))
-                m_cells.push_back({c, r});
+    m_table.forEach([&](int c, int r, const CheckItem& item) {
+        if (asked(item))
+            m_cells.push_back({c, r});
+    });
     for (std::size_t i = 0; i < m_cells.size(); ++i) {
         const CheckItem& item = m_table.at(m_cells[i].c, m_cells[i].r);
         m_questions.lookUp(static_cast<int>(i), item.wireName());
