@@ -94,6 +94,8 @@ private:
     // Runs the program to its end while this process's event loop turns (for the relay).
     CliResult runLooping(const QStringList& args);
     QString writeNames(int count);
+    // The runs ask WHOIS servers of this table alone.
+    bool useWhoisServers(const QMap<QString, QString>& servers);
     // Environment of the next runs beyond the usual: an empty value removes the variable.
     QMap<QString, QString> m_environment;
 
@@ -149,6 +151,14 @@ void TestCli::start(QProcess& process, const QStringList& args) {
     process.setProcessEnvironment(env);
     process.start(test::binDir() + QStringLiteral("/nomispot-check"),
                   QStringList{QStringLiteral("--settings"), m_store->path()} + args);
+}
+
+bool TestCli::useWhoisServers(const QMap<QString, QString>& servers) {
+    QFile table(m_dir->filePath(QStringLiteral("whois-servers.tsv")));
+    if (!table.open(QIODevice::WriteOnly) || table.write(test::whoisServersTable(servers)) <= 0)
+        return false;
+    m_environment.insert(QStringLiteral("NOMISPOT_WHOIS_SERVERS"), table.fileName());
+    return true;
 }
 
 CliResult TestCli::run(const QStringList& args, const QByteArray& input) {
@@ -667,11 +677,7 @@ void TestCli::confirm() {
     NOMISPOT_REQUIRE_SERVER_RUNNING(comRegistry);
     NOMISPOT_REQUIRE_SERVER_RUNNING(netRegistry);
     NOMISPOT_REQUIRE_SERVER_RUNNING(ukRegistry);
-    QFile whoisTable(m_dir->filePath(QStringLiteral("whois-servers.tsv")));
-    QVERIFY(whoisTable.open(QIODevice::WriteOnly) &&
-            whoisTable.write(test::whoisServersTable({{"uk", ukRegistry.address()}})) > 0);
-    whoisTable.close();
-    m_environment.insert(QStringLiteral("NOMISPOT_WHOIS_SERVERS"), whoisTable.fileName());
+    QVERIFY(useWhoisServers({{"uk", ukRegistry.address()}}));
     QVERIFY(
         test::writeRdapBootstrap(m_dir->filePath(QStringLiteral("rdap-dns.json")),
                                  {{"com", comRegistry.baseUrl()}, {"net", netRegistry.baseUrl()}}));
@@ -839,11 +845,7 @@ void TestCli::confirmRefreshesOldList() {
 void TestCli::confirmAcrossRuns() {
     test::LoopbackWhois registry(QStringLiteral("127.0.0.69"), {});
     NOMISPOT_REQUIRE_SERVER_RUNNING(registry);
-    QFile whoisTable(m_dir->filePath(QStringLiteral("whois-servers.tsv")));
-    QVERIFY(whoisTable.open(QIODevice::WriteOnly) &&
-            whoisTable.write(test::whoisServersTable({{"com", registry.address()}})) > 0);
-    whoisTable.close();
-    m_environment.insert(QStringLiteral("NOMISPOT_WHOIS_SERVERS"), whoisTable.fileName());
+    QVERIFY(useWhoisServers({{"com", registry.address()}}));
     QVERIFY(test::writeRdapBootstrap(m_dir->filePath(QStringLiteral("rdap-dns.json")), {}));
     // Every name but the last of each run is in the zone file: answered without a query.
     const int names = kMaxCombinations + 1;

@@ -2,6 +2,7 @@
 
 #include "engine/self_test_cache.h"
 #include "registry/registry_confirmation.h"
+#include "results/run_summary.h"
 #include "run/registries.h"
 #include "zone/zone_answers.h"
 

@@ -3,7 +3,6 @@
 #include "engine/check_table.h"
 #include "engine/query_runner.h"
 #include "registry/registry_outcome.h"
-#include "results/run_summary.h"
 #include "settings/dns_settings.h"
 #include "zone/zone_loader.h"
 
@@ -16,6 +15,8 @@ namespace nomispot {
 
 class Registries;
 class RegistryConfirmation;
+struct RunTally;
+struct SettingsHints;
 
 // What a check is set to do besides asking the nameserver.
 struct CheckSetup {
