@@ -60,11 +60,12 @@ protected:
     using Clock = std::chrono::steady_clock;
     struct Question {
         quint64 id = 0;
-        QString domain; // lower case, no root dot
-        QString host;   // the queue it waits in
-        QUrl url;       // RDAP: what is fetched
-        QString line;   // WHOIS: what is sent, without its line end
-        quint16 port = 0;
+        QString domain;   // lower case, no root dot
+        QString host;     // the queue it waits in: one per server
+        QUrl url;         // RDAP: what is fetched
+        QString server;   // WHOIS: where to connect
+        quint16 port = 0; // and its port
+        QString line;     // WHOIS: what is sent, without its line end
         int attempt = 0;
         int redirects = 0;
     };

@@ -52,9 +52,9 @@ WhoisClient::prepare(const QString& asciiDomain) const {
         return outcome;
     }
     question.domain = withoutRoot(asciiDomain).toString().toLower();
+    question.server = server->host;
     question.port = server->port;
     question.host = hostKeyOf(server->host, server->port);
-    question.url.setHost(server->host);
     return question;
 }
 
@@ -75,7 +75,7 @@ QIODevice* WhoisClient::open(const Question& question) {
 }
 
 void WhoisClient::begin(QIODevice& device, const Question& question) {
-    static_cast<QTcpSocket&>(device).connectToHost(question.url.host(), question.port);
+    static_cast<QTcpSocket&>(device).connectToHost(question.server, question.port);
 }
 
 void WhoisClient::conclude(Answer answer, QIODevice&, const QString& failure) {
