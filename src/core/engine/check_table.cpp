@@ -11,34 +11,29 @@ void CheckTable::reset(int colCount, int nameCount) {
 }
 
 void CheckTable::markPendingNotChecked(std::optional<NotCheckedReason> why) {
-    for (int c = 1; c <= m_colCount; ++c)
-        for (int r = 1; r <= m_nameCount; ++r) {
-            CheckItem& item = at(c, r);
-            if (item.state != CheckState::Pending)
-                continue;
-            item.state = CheckState::NotChecked;
-            if (why)
-                item.reason = *why;
-            // A code the server gave wins over silence.
-            else if (item.reason != NotCheckedReason::ServerCode)
-                item.reason = item.sent ? NotCheckedReason::NoAnswer : NotCheckedReason::NotSent;
-        }
+    forEach([why](int, int, CheckItem& item) {
+        if (item.state != CheckState::Pending)
+            return;
+        item.state = CheckState::NotChecked;
+        if (why)
+            item.reason = *why;
+        // A code the server gave wins over silence.
+        else if (item.reason != NotCheckedReason::ServerCode)
+            item.reason = item.sent ? NotCheckedReason::NoAnswer : NotCheckedReason::NotSent;
+    });
 }
 
 int CheckTable::reopenNotChecked() {
     int reopened = 0;
-    for (int c = 1; c <= m_colCount; ++c)
-        for (int r = 1; r <= m_nameCount; ++r) {
-            CheckItem& item = at(c, r);
-            if (item.state != CheckState::NotChecked ||
-                item.reason == NotCheckedReason::InvalidName)
-                continue;
-            item.state = CheckState::Pending;
-            item.reason = NotCheckedReason::None;
-            item.rcode = 0;
-            item.sent = false;
-            ++reopened;
-        }
+    forEach([&reopened](int, int, CheckItem& item) {
+        if (item.state != CheckState::NotChecked || item.reason == NotCheckedReason::InvalidName)
+            return;
+        item.state = CheckState::Pending;
+        item.reason = NotCheckedReason::None;
+        item.rcode = 0;
+        item.sent = false;
+        ++reopened;
+    });
     if (reopened > 0)
         for (SuffixProbe& probe : m_probes) {
             probe.trust = SuffixProbe::Trust::Trusted;

@@ -6,24 +6,11 @@
 
 namespace nomispot {
 
-namespace {
-
-int countPending(const CheckTable& table) {
-    int pending = 0;
-    for (int c = 1; c <= table.colCount(); ++c)
-        for (int r = 1; r <= table.nameCount(); ++r)
-            if (table.at(c, r).state == CheckState::Pending)
-                ++pending;
-    return pending;
-}
-
-} // namespace
-
 QueryPhase::QueryPhase(CheckTable& table, int retries, int progressMax, Hooks hooks,
                        int finalPauseTicks)
     : m_table(table), m_hooks(std::move(hooks)), m_retries(std::max(retries, 0)),
       m_progressMax(progressMax), m_finalPauseTicks(std::max(finalPauseTicks, 1)),
-      m_pending(countPending(table)) {}
+      m_pending(table.count(CheckState::Pending)) {}
 
 bool QueryPhase::isRunning() const {
     return m_stage != Stage::Idle && m_stage != Stage::Finished && m_stage != Stage::Cancelled;

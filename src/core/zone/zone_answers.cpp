@@ -1,6 +1,7 @@
 #include "zone/zone_answers.h"
 
 #include <string>
+#include <utility>
 
 namespace nomispot {
 
@@ -26,26 +27,22 @@ void dropUnneededProbes(CheckTable& table) {
     if (probes.empty())
         return;
     std::vector<int> renumbered(probes.size(), -1);
-    for (int c = 1; c <= table.colCount(); ++c)
-        for (int r = 1; r <= table.nameCount(); ++r) {
-            const CheckItem& item = table.at(c, r);
-            if (item.state == CheckState::Pending && item.probe >= 0)
-                renumbered[static_cast<std::size_t>(item.probe)] = 0;
-        }
+    std::as_const(table).forEach([&](int, int, const CheckItem& item) {
+        if (item.state == CheckState::Pending && item.probe >= 0)
+            renumbered[static_cast<std::size_t>(item.probe)] = 0;
+    });
     std::vector<SuffixProbe> kept;
     for (std::size_t i = 0; i < probes.size(); ++i)
         if (renumbered[i] == 0) {
             renumbered[i] = static_cast<int>(kept.size());
             kept.push_back(std::move(probes[i]));
         }
-    for (int c = 1; c <= table.colCount(); ++c)
-        for (int r = 1; r <= table.nameCount(); ++r) {
-            CheckItem& item = table.at(c, r);
-            if (item.probe >= 0)
-                item.probe = item.state == CheckState::Pending
-                                 ? renumbered[static_cast<std::size_t>(item.probe)]
-                                 : -1;
-        }
+    table.forEach([&](int, int, CheckItem& item) {
+        if (item.probe >= 0)
+            item.probe = item.state == CheckState::Pending
+                             ? renumbered[static_cast<std::size_t>(item.probe)]
+                             : -1;
+    });
     probes = std::move(kept);
 }
 
