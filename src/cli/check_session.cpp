@@ -384,10 +384,13 @@ QString CheckSession::progressLine() const {
                         .arg(durationText(static_cast<qint64>(
                             std::ceil(static_cast<double>(*m_candidatesTotal - done) / rate))));
     }
-    if (stage == CheckRun::Stage::Confirming)
+    if (stage == CheckRun::Stage::Confirming) {
         line += QStringLiteral("; registries asked %1/%2")
                     .arg(m_run->registriesAnswered())
                     .arg(m_run->registriesAsked());
+        if (const std::optional<HostWait> wait = m_run->registryWait())
+            line += QStringLiteral(" (%1)").arg(hostWaitText(*wait));
+    }
     return line;
 }
 

@@ -686,6 +686,14 @@ void TestWhois::callersShareOneClient() {
     third.cancel();
     QCOMPARE(third.pending(), 0);
     QCOMPARE(second.pending(), 1);
+    // What holds the question back, in words for a progress line.
+    const std::optional<HostWait> wait = second.longestWait();
+    QVERIFY(wait);
+    QCOMPARE(wait->why, HostHold::Rest);
+    QVERIFY2(hostWaitText(*wait).startsWith(kWhoisA + QStringLiteral(": resting 1 s after its "
+                                                                     "rate-limit notice")),
+             qPrintable(hostWaitText(*wait)));
+    QVERIFY(!third.longestWait());
     QVERIFY(secondAnswered.wait(10000));
     QCOMPARE(secondAnswered[0][0].toInt(), 2);
     QCOMPARE(secondAnswered[0][1].value<RegistryOutcome>().answer, RegistryAnswer::NotFound);

@@ -89,7 +89,7 @@ void RdapClient::conclude(Answer answer, QIODevice& device, const QString&) {
             retryAfterDelay(reply.rawHeader("Retry-After"), QDateTime::currentDateTimeUtc())
                 .value_or(m_policy.interval * (1 << std::min(question.attempt, 6)));
         if (question.attempt < m_policy.attempts && wait <= m_policy.longestWait) {
-            askAgain(std::move(question), wait);
+            askAgain(std::move(question), wait, HostHold::AskedToWait);
             return;
         }
         deliver(question.id,

@@ -25,6 +25,22 @@ void RegistryClient::forget(const std::function<bool(quint64)>& which) {
         service->forget(which);
 }
 
+std::optional<HostWait>
+RegistryClient::longestWait(const std::function<bool(quint64)>& which) const {
+    std::optional<HostWait> longest;
+    bool asking = false;
+    for (const auto& service : m_services) {
+        asking = asking || service->asking(which);
+        if (std::optional<HostWait> wait = service->longestWait(which);
+            wait && (!longest || wait->left > longest->left))
+            longest = std::move(wait);
+    }
+    // Pacing is worth a word only when it is all that happens.
+    if (longest && longest->why == HostHold::Pacing && asking)
+        return std::nullopt;
+    return longest;
+}
+
 RegistryQuestions::RegistryQuestions(RegistryClient& client, QObject* parent)
     : QObject(parent), m_client(&client) {
     connect(&client, &RegistryClient::answered, this,
@@ -47,6 +63,12 @@ RegistryQuestions::~RegistryQuestions() {
 void RegistryQuestions::lookUp(int tag, const QString& asciiDomain) {
     if (m_client)
         m_tags.emplace(m_client->lookUp(asciiDomain), tag);
+}
+
+std::optional<HostWait> RegistryQuestions::longestWait() const {
+    if (!m_client || m_tags.empty())
+        return std::nullopt;
+    return m_client->longestWait([this](quint64 id) { return m_tags.count(id) > 0; });
 }
 
 void RegistryQuestions::cancel() {

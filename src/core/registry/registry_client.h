@@ -26,6 +26,9 @@ public:
     quint64 lookUp(const QString& asciiDomain);
     // Forgets the questions which picks: no answer follows for them.
     void forget(const std::function<bool(quint64 id)>& which);
+    // The longest wait of a host holding back questions which picks: a rest or a wait the host
+    // asked for, or its pacing when no question which picks is under way anywhere.
+    std::optional<HostWait> longestWait(const std::function<bool(quint64 id)>& which) const;
     // The service of that type; nullptr when there is none.
     template <typename Service> Service* service() const {
         for (const auto& s : m_services)
@@ -55,6 +58,8 @@ public:
     // Forgets every question waiting or under way; no answer follows for them.
     void cancel();
     int pending() const { return static_cast<int>(m_tags.size()); }
+    // The longest wait of a host holding back questions of this caller's.
+    std::optional<HostWait> longestWait() const;
 
 signals:
     void answered(int tag, const nomispot::RegistryOutcome& outcome);

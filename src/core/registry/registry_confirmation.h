@@ -30,6 +30,8 @@ public:
 
     int total() const { return static_cast<int>(m_cells.size()); }
     int answeredCount() const { return m_answered; }
+    // The longest wait of a host holding back this confirmation's questions.
+    std::optional<HostWait> longestWait() const { return m_questions.longestWait(); }
 
 signals:
     void confirmed(int c, int r); // the candidate's registry answer is in the table

@@ -18,6 +18,20 @@ QString timedOutReason(const QString& host, bool gotSome, std::chrono::milliseco
         .arg(host, wholeSeconds(timeout));
 }
 
+QString hostWaitText(const HostWait& wait) {
+    const QString seconds = wholeSeconds(wait.left);
+    switch (wait.why) {
+    case HostHold::Rest:
+        return QStringLiteral("%1: resting %2 s after its rate-limit notice")
+            .arg(wait.host, seconds);
+    case HostHold::AskedToWait:
+        return QStringLiteral("%1: waiting %2 s as it asked").arg(wait.host, seconds);
+    case HostHold::Pacing:
+        break;
+    }
+    return QStringLiteral("%1: next question in %2 s").arg(wait.host, seconds);
+}
+
 RegistryTransport::RegistryTransport(Limits limits, QObject* parent)
     : QObject(parent), m_limits(limits) {
     m_wake.setSingleShot(true);
@@ -47,14 +61,42 @@ void RegistryTransport::enqueue(Question question) {
     QMetaObject::invokeMethod(this, &RegistryTransport::pump, Qt::QueuedConnection);
 }
 
-void RegistryTransport::askAgain(Question question, std::chrono::milliseconds wait) {
-    rest(question.host, wait);
+void RegistryTransport::askAgain(Question question, std::chrono::milliseconds wait, HostHold why) {
+    rest(question.host, wait, why);
     m_hosts[question.host].waiting.push_front(std::move(question));
 }
 
-void RegistryTransport::rest(const QString& host, std::chrono::milliseconds wait) {
-    Clock::time_point& readyAt = m_hosts[host].readyAt;
-    readyAt = std::max(readyAt, Clock::now() + wait);
+void RegistryTransport::rest(const QString& host, std::chrono::milliseconds wait, HostHold why) {
+    holdUntil(m_hosts[host], Clock::now() + wait, why);
+}
+
+void RegistryTransport::holdUntil(Host& host, Clock::time_point until, HostHold why) {
+    if (until > host.readyAt) {
+        host.readyAt = until;
+        host.hold = why;
+    }
+}
+
+std::optional<HostWait>
+RegistryTransport::longestWait(const std::function<bool(quint64)>& which) const {
+    const auto now = Clock::now();
+    std::optional<HostWait> longest;
+    for (const auto& [key, host] : m_hosts) {
+        if (host.current || host.readyAt <= now ||
+            std::none_of(host.waiting.begin(), host.waiting.end(),
+                         [&which](const Question& q) { return which(q.id); }))
+            continue;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(host.readyAt - now);
+        if (!longest || left > longest->left)
+            longest = HostWait{key, left, host.hold};
+    }
+    return longest;
+}
+
+bool RegistryTransport::asking(const std::function<bool(quint64)>& which) const {
+    return std::any_of(m_hosts.begin(), m_hosts.end(), [&which](const auto& entry) {
+        return entry.second.current && which(entry.second.answer.question.id);
+    });
 }
 
 void RegistryTransport::forget(const std::function<bool(quint64)>& which) {
@@ -65,7 +107,7 @@ void RegistryTransport::forget(const std::function<bool(quint64)>& which) {
             host.current = nullptr;
             host.answer = {};
             // The question reached the host: the next one keeps its distance all the same.
-            host.readyAt = std::max(host.readyAt, Clock::now() + m_limits.interval);
+            holdUntil(host, Clock::now() + m_limits.interval, HostHold::Pacing);
         }
     }
     std::erase_if(m_live, which);
@@ -137,7 +179,7 @@ void RegistryTransport::close(QIODevice* device, const QString& failure) {
     host->current = nullptr;
     // The next question leaves a whole interval after this answer's end: the registry never sees
     // two within one, however long the first took.
-    host->readyAt = std::max(host->readyAt, Clock::now() + m_limits.interval);
+    holdUntil(*host, Clock::now() + m_limits.interval, HostHold::Pacing);
     device->disconnect(this);
     conclude(std::move(answer), *device, failure);
     drop(device);

@@ -24,6 +24,20 @@ QString wholeSeconds(std::chrono::milliseconds duration);
 // Why an answer from host that did not arrive whole within timeout counts for nothing.
 QString timedOutReason(const QString& host, bool gotSome, std::chrono::milliseconds timeout);
 
+// Why a host is not asked yet: the interval after its last answer, the rest after it refused for
+// the rate, or the wait it asked for.
+enum class HostHold { Pacing, Rest, AskedToWait };
+
+// A host that holds questions back, and for how much longer.
+struct HostWait {
+    QString host;
+    std::chrono::milliseconds left{0};
+    HostHold why = HostHold::Pacing;
+};
+
+// "whois.example: resting 48 s after its rate-limit notice".
+QString hostWaitText(const HostWait& wait);
+
 // What asking a registry service takes, whatever the protocol: a queue per host, one question at
 // a time per host and none sooner than its pacing allows, hosts in parallel; every answer bounded
 // in size and in time; questions identified by the caller's id, forgotten on request. A protocol
@@ -51,6 +65,11 @@ public:
         forget([](quint64) { return true; });
     }
     int pending() const { return static_cast<int>(m_live.size()); }
+    // The longest wait of a host that holds back questions which picks, none of them under way
+    // there; nothing when none waits.
+    std::optional<HostWait> longestWait(const std::function<bool(quint64 id)>& which) const;
+    // Whether a question which picks is under way.
+    bool asking(const std::function<bool(quint64 id)>& which) const;
 
 signals:
     void answered(quint64 id, const nomispot::RegistryOutcome& outcome);
@@ -98,9 +117,9 @@ protected:
     void close(QIODevice* device, const QString& failure = {});
     void enqueue(Question question);
     // The same question again, at the front of its host's queue, once wait has passed.
-    void askAgain(Question question, std::chrono::milliseconds wait);
+    void askAgain(Question question, std::chrono::milliseconds wait, HostHold why);
     // No question goes to host before wait has passed.
-    void rest(const QString& host, std::chrono::milliseconds wait);
+    void rest(const QString& host, std::chrono::milliseconds wait, HostHold why);
     void deliver(quint64 id, RegistryOutcome outcome);
     const Limits& limits() const { return m_limits; }
 
@@ -108,10 +127,12 @@ private:
     struct Host {
         std::deque<Question> waiting;
         Clock::time_point readyAt{};
+        HostHold hold = HostHold::Pacing; // why readyAt is where it is
         QPointer<QIODevice> current;
         Answer answer; // of the current question, so far
     };
 
+    static void holdUntil(Host& host, Clock::time_point until, HostHold why);
     void pump();
     void send(Host& host);
     void take(Host& host);

@@ -45,6 +45,8 @@ CheckRun::CheckRun(CheckSetup setup, QObject* parent)
     connect(&m_runner, &QueryRunner::socketError, this, [this](const QString& reason) {
         emit notice(socketErrorMessage(m_dns.nameserver, reason), Notice::Error);
     });
+    m_confirmationTicker.setInterval(1000);
+    connect(&m_confirmationTicker, &QTimer::timeout, this, &CheckRun::progressChanged);
     connect(&m_zoneLoader, &ZoneLoader::building, this, &CheckRun::zoneIndexing);
     connect(&m_zoneLoader, &ZoneLoader::finished, this, [this] {
         if (m_stage != Stage::ReadingZoneFiles)
@@ -210,6 +212,7 @@ void CheckRun::startConfirmation() {
     connect(m_confirmation.get(), &RegistryConfirmation::finished, this,
             &CheckRun::confirmationOver, Qt::QueuedConnection);
     setStage(Stage::Confirming);
+    m_confirmationTicker.start();
     const int total =
         m_confirmation->start(m_setup.confirm == CheckSetup::Confirm::FreeAndTakenNames
                                   ? RegistryConfirmation::Scope::FreeAndTakenNames
@@ -265,6 +268,7 @@ void CheckRun::cancel() {
 }
 
 void CheckRun::finish() {
+    m_confirmationTicker.stop();
     // Names whose registry has not answered yet stay as the DNS left them.
     if (m_confirmation) {
         m_confirmation->cancel();
@@ -286,6 +290,18 @@ int CheckRun::registriesAnswered() const {
 
 int CheckRun::registriesAsked() const {
     return m_confirmation ? m_confirmation->total() : 0;
+}
+
+std::optional<HostWait> CheckRun::registryWait() const {
+    return m_confirmation ? m_confirmation->longestWait() : std::nullopt;
+}
+
+QString CheckRun::confirmationProgress() const {
+    QString text =
+        QStringLiteral("%1 of %2 asked").arg(registriesAnswered()).arg(registriesAsked());
+    if (const std::optional<HostWait> wait = registryWait())
+        text += QStringLiteral("; ") + hostWaitText(*wait);
+    return text;
 }
 
 QStringList CheckRun::summary(const RunTally& tally, const SettingsHints& hints) const {

@@ -3,11 +3,13 @@
 #include "engine/check_table.h"
 #include "engine/query_runner.h"
 #include "registry/registry_outcome.h"
+#include "registry/registry_transport.h"
 #include "settings/dns_settings.h"
 #include "zone/zone_loader.h"
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -85,6 +87,11 @@ public:
     int progressMaximum() const { return m_progressMaximum; }
     int registriesAnswered() const;
     int registriesAsked() const;
+    // A host holding the confirmation back: resting, waiting as asked, or paced.
+    std::optional<HostWait> registryWait() const;
+    // "15 of 25 asked", and what holds the rest back: "; whois.example: resting 48 s after its
+    // rate-limit notice".
+    QString confirmationProgress() const;
 
     // The lines that say what the runs tallied could not check, what the zone files answered and
     // what the registries said (with the registry list's refresh): empty ones left out.
@@ -131,7 +138,8 @@ private:
     bool m_selfTestWarned = false;
     bool m_confirmAsked = false; // confirm(): told when there is nothing to ask
     std::unique_ptr<RegistryConfirmation> m_confirmation;
-    QString m_refreshNote; // what the registry list's refresh came to
+    QTimer m_confirmationTicker; // the progress moves while hosts hold questions back
+    QString m_refreshNote;       // what the registry list's refresh came to
     bool m_cancelled = false;
     bool m_sendFailed = false;
 };

@@ -89,10 +89,10 @@ void WhoisClient::conclude(Answer answer, QIODevice&, const QString& failure) {
     // Refused for the rate: the host rests whether or not this question is asked again, so that
     // whoever asks it next waits too.
     if (++question.attempt < m_policy.attempts) {
-        askAgain(std::move(question), m_policy.rest);
+        askAgain(std::move(question), m_policy.rest, HostHold::Rest);
         return;
     }
-    rest(question.host, m_policy.rest);
+    rest(question.host, m_policy.rest, HostHold::Rest);
     deliver(question.id, std::move(outcome));
 }
 

@@ -313,10 +313,11 @@ void frmResults::repaintAnswers() {
     if (m_run.stage() == CheckRun::Stage::Confirming) {
         m_progress->setMaximum(m_run.registriesAsked());
         m_progress->setValue(m_run.registriesAnswered());
-        // Free names asked at their registries, short enough for the bar.
-        m_progress->setFormat(QStringLiteral("%1 of %2 asked")
-                                  .arg(m_run.registriesAnswered())
-                                  .arg(m_run.registriesAsked()));
+        // Free names asked at their registries, and what holds the rest back.
+        m_progress->setFormat(m_run.confirmationProgress());
+        // What the registries said so far, where the bar has no room for it.
+        const QString said = registrySummary(m_plan.candidates);
+        m_progress->setToolTip(said.isEmpty() ? m_run.confirmationProgress() : said);
         return;
     }
     const QueryPhase* phase = m_run.phase();
