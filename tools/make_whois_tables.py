@@ -3,7 +3,9 @@
 
 Both come from the registry data gathered for the project (see tools/README.md for their
 sources): the server table without the rows marked UNVERIFIED (hosts guessed by rule, named by no
-source), and the answer wordings for the TLDs that keep a server, with the generic "*" rows.
+source), and the answer wordings for the TLDs that keep a server, with the generic "*" rows. The
+wordings read off recorded answers here (tools/whois-answers-added.tsv, each row naming the
+recording) come after them.
 The columns and header lines stay as they are, so a user's table in the same format can replace
 the shipped one (NOMISPOT_WHOIS_SERVERS).
 
@@ -48,12 +50,15 @@ def main():
 
     answers_header, answers = read_table(os.path.join(args.source, "whois-answers.tsv"),
                                          ["tld", "whois_host", "kind", "phrase", "match"])
-    wordings = [row for row in answers if row[0] == "*" or row[0].lower() in tlds]
+    _, added = read_table(os.path.join(here, "whois-answers-added.tsv"),
+                          ["tld", "whois_host", "kind", "phrase", "match"])
+    wordings = [row for row in answers + added if row[0] == "*" or row[0].lower() in tlds]
     write_table(os.path.join(args.out, "whois-answers.tsv"), answers_header, wordings)
 
     print("whois-servers.tsv: %d of %d rows (%d UNVERIFIED left out)"
           % (len(kept), len(servers), len(servers) - len(kept)))
-    print("whois-answers.tsv: %d of %d rows" % (len(wordings), len(answers)))
+    print("whois-answers.tsv: %d of %d rows (%d added here)"
+          % (len(wordings), len(answers) + len(added), len(added)))
 
 
 if __name__ == "__main__":

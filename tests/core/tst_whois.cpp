@@ -132,8 +132,8 @@ void TestWhois::readAnswer_data() {
         << "example.mq"
         << QByteArray("domain: example.mq\nstatus: ACTIVE\nnserver: ns1.example.mq\n\n"
                       "NO OBJECT FOUND!\nobject: ns1.example.mq\ntype: host\n")
-        << unknown << ""
-        << "domain: example.mq"
+        << found << ""
+        << ""
         << "";
     QTest::newRow("la free, rate-limit notice in its footer")
         << "free.la"
@@ -307,6 +307,54 @@ void TestWhois::readAnswer_data() {
     QTest::newRow("windows-1252 where the table says so")
         << "example.tr" << QByteArray("\x93Invalid input\x94\n") << unknown << ""
         << QString::fromUtf8("“Invalid input”") << "";
+    // Only an answer about the very name asked counts.
+    QTest::newRow("no match for another name")
+        << "x.com" << QByteArray("No match for \"OTHERNAME.COM\".\r\n") << unknown << ""
+        << "No match"
+        << "";
+    QTest::newRow("a free status of another name")
+        << "free.zz" << QByteArray("Domain: other.zz\nStatus: AVAILABLE\n") << unknown << ""
+        << "the answer is about another domain (other.zz)"
+        << "";
+    // A refusal anywhere wins over the "no match" after it; a standing disclaimer that names
+    // limits in every answer does not.
+    QTest::newRow("throttled, then its usual no match")
+        << "example.ru" << QByteArray("Error: too many requests\r\n\r\nNo entries found\r\n")
+        << unknown << "rate"
+        << "Error: too many requests"
+        << "";
+    QTest::newRow("disclaimer naming the rate limit")
+        << "example.zz"
+        << QByteArray("Domain Name: EXAMPLE.ZZ\nRegistrar: Example Registrar\n\n"
+                      "Access to the whois service is rate limited. For more\n"
+                      "information, please see the registry's site, where the\n"
+                      "terms of use are published.\n")
+        << found << ""
+        << "Example Registrar"
+        << "";
+    // Layouts.
+    QTest::newRow("free status of the name asked")
+        << "free.zz" << QByteArray("Domain: free.zz\nStatus: free\n") << free << ""
+        << ""
+        << "";
+    QTest::newRow("key and value apart by a tab")
+        << "example.zz" << QByteArray("Domain name\texample.zz\n\nRegistrar\tExample Registrar\n")
+        << found << ""
+        << "Example Registrar"
+        << "";
+    QTest::newRow("name in its own script")
+        << "xn--fsqu00a.xn--fiqs8s"
+        << QByteArray("Domain Name: \xe4\xbe\x8b\xe5\xad\x90.\xe4\xb8\xad\xe5\x9b\xbd\n"
+                      "Domain Status: ok\nSponsoring Registrar: Example Registrar\n")
+        << found << ""
+        << "Example Registrar"
+        << "";
+    QTest::newRow("tg free: dotted keys")
+        << "free.tg"
+        << QByteArray("NO OBJECT FOUND!\nobject:.............free.tg\ntype:...............domain\n")
+        << free << ""
+        << ""
+        << "";
     QTest::newRow("control characters cleaned")
         << "example.zz" << QByteArray("\x1b]0;owned\x07 odd\tanswer\n") << unknown << ""
         << "]0;owned odd answer"

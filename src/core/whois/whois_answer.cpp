@@ -1,10 +1,12 @@
 #include "whois/whois_answer.h"
 
 #include "engine/dns_message.h"
+#include "names/idna.h"
 #include "registry/network_text.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -27,6 +29,7 @@ constexpr std::array<char16_t, 32> kCp1252High{
 
 struct Line {
     QString text; // line end removed, runs of blanks made one space
+    QString raw;  // line end removed
 };
 
 QString collapse(QStringView line) {
@@ -51,7 +54,7 @@ std::vector<Line> linesOf(const QString& text) {
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
-        lines.push_back({collapse(line)});
+        lines.push_back({collapse(line), line.toString()});
     }
     return lines;
 }
@@ -109,24 +112,31 @@ struct Field {
     QString value;
 };
 
-std::optional<Field> fieldOf(const QString& line) {
-    QStringView text = QStringView(line).trimmed();
+// A line's field: "key: value", "key.......: value", "key:.......value" (JWhoisServer),
+// "[key] value", or "key<TAB>value" (SWITCH).
+std::optional<Field> fieldOf(const Line& line) {
+    QStringView text = QStringView(line.text).trimmed();
     while (text.startsWith(u'*') || text.startsWith(u'%'))
         text = text.mid(1).trimmed();
     QStringView key;
     QStringView value;
+    const QStringView raw = QStringView(line.raw).trimmed();
     if (text.startsWith(u'[')) {
         const qsizetype close = text.indexOf(u']');
         if (close < 0)
             return std::nullopt;
         key = text.mid(1, close - 1);
         value = text.mid(close + 1);
-    } else {
-        const qsizetype colon = text.indexOf(u':');
-        if (colon <= 0)
-            return std::nullopt;
+    } else if (const qsizetype colon = text.indexOf(u':'); colon > 0) {
         key = text.left(colon);
-        value = text.mid(colon + 1);
+        value = text.mid(colon + 1).trimmed();
+        while (value.startsWith(u'.'))
+            value = value.mid(1);
+    } else if (const qsizetype tab = raw.indexOf(u'\t'); tab > 0) {
+        key = raw.left(tab);
+        value = raw.mid(tab + 1);
+    } else {
+        return std::nullopt;
     }
     QString cleanKey = key.trimmed().toString().toLower();
     while (cleanKey.endsWith(u'.'))
@@ -134,7 +144,7 @@ std::optional<Field> fieldOf(const QString& line) {
     cleanKey = cleanKey.trimmed();
     if (cleanKey.isEmpty() || cleanKey.size() > 48)
         return std::nullopt;
-    return Field{cleanKey, value.trimmed().toString()};
+    return Field{cleanKey, collapse(value.trimmed())};
 }
 
 // The answer's fields. A key alone on its line takes the next line as its value when that is no
@@ -142,10 +152,10 @@ std::optional<Field> fieldOf(const QString& line) {
 std::vector<Field> fieldsOf(const std::vector<Line>& lines) {
     std::vector<Field> fields;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::optional<Field> field = fieldOf(lines[i].text);
+        std::optional<Field> field = fieldOf(lines[i]);
         if (!field)
             continue;
-        if (field->value.isEmpty() && i + 1 < lines.size() && !fieldOf(lines[i + 1].text))
+        if (field->value.isEmpty() && i + 1 < lines.size() && !fieldOf(lines[i + 1]))
             field->value = lines[i + 1].text.trimmed();
         fields.push_back(std::move(*field));
     }
@@ -161,7 +171,7 @@ bool keyIn(const QString& key, std::initializer_list<const char*> keys) {
 
 bool isNameKey(const QString& key) {
     return keyIn(key, {"domain name", "domain", "domainname", "dominio", "nombre de dominio",
-                       "domain_name", "query", "object"});
+                       "domain_name", "query", "object", "complete domain name"});
 }
 
 bool isExpiryKey(const QString& key) {
@@ -203,13 +213,122 @@ bool isStatusKey(const QString& key) {
     return keyIn(key, {"domain status", "status", "state", "registration status"});
 }
 
+// Keys that only a registration has: its name servers, holder, or last change.
+bool isRegistrationKey(const QString& key) {
+    return keyIn(key, {"name server",
+                       "name servers",
+                       "nameserver",
+                       "nameservers",
+                       "nserver",
+                       "domain servers in listed order",
+                       "domain nameservers",
+                       "dns",
+                       "registrant",
+                       "registrant name",
+                       "organization name",
+                       "registrant organization",
+                       "holder",
+                       "holder of domain name",
+                       "owner",
+                       "titular",
+                       "changed",
+                       "last updated",
+                       "last modified",
+                       "updated date"});
+}
+
+// A status that says the name is not registered.
+bool isFreeStatus(const QString& value) {
+    QString status = value.toLower();
+    while (status.endsWith(u'.') || status.endsWith(u'!'))
+        status.chop(1);
+    return keyIn(status.trimmed(), {"free", "available", "not registered", "no object found",
+                                    "not found", "unregistered", "available for registration"});
+}
+
+// A domain as a field or a line writes it, in ASCII lower case without quotes or its root dot;
+// empty when the text is no domain name.
+QString domainIn(QStringView text) {
+    static const QString opening = QStringLiteral("\"'<([");
+    static const QString closing = QStringLiteral("\"'>)],;:");
+    while (!text.isEmpty() && opening.contains(text.front()))
+        text = text.mid(1);
+    while (!text.isEmpty() && closing.contains(text.back()))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    if (!text.contains(u'.'))
+        return {};
+    const Result<QString> ascii = toAsciiName(text.toString());
+    return ascii ? ascii->toLower() : text.toString().toLower();
+}
+
+// The domain a name field gives ("Domain Name: EXAMPLE.COM", "domain: 例子.中国").
+QString namedDomain(const Field& field) {
+    return isNameKey(field.key) ? domainIn(QStringView(field.value).split(u' ').front())
+                                : QString();
+}
+
 bool namesDomain(const Field& field, const QString& domain) {
-    if (!isNameKey(field.key))
-        return false;
-    QString value = field.value.section(u' ', 0, 0).toLower();
-    if (value.endsWith(u'.'))
-        value.chop(1);
-    return value == domain;
+    return namedDomain(field) == domain;
+}
+
+// The domain names a line holds, each in ASCII lower case.
+QStringList domainsOnLine(const QString& line) {
+    static const QRegularExpression candidate(
+        QStringLiteral(R"((?:[\p{L}\p{N}](?:[\p{L}\p{N}-]*[\p{L}\p{N}])?\.)+[\p{L}\p{N}-]{2,})"));
+    QStringList domains;
+    for (const QRegularExpressionMatch& match : candidate.globalMatch(line))
+        if (QString named = domainIn(match.capturedView()); !named.isEmpty())
+            domains << std::move(named);
+    return domains;
+}
+
+// Whether line names a domain of the asked one's shape (as many labels, the same TLD) that is
+// not it: "No match for OTHER.COM." says nothing about x.com.
+bool namesAnotherDomain(const QString& line, const QString& domain) {
+    const qsizetype labels = domain.count(u'.') + 1;
+    const QString tld = domain.section(u'.', -1);
+    const QStringList named = domainsOnLine(line);
+    return std::any_of(named.begin(), named.end(), [&](const QString& other) {
+        return other != domain && other.count(u'.') + 1 == labels && other.section(u'.', -1) == tld;
+    });
+}
+
+// How many lines each line's paragraph has (blank lines apart): a notice stands in a short one,
+// a disclaimer fills a long one.
+std::vector<int> paragraphSizes(const std::vector<Line>& lines) {
+    std::vector<int> sizes(lines.size(), 0);
+    for (std::size_t start = 0; start < lines.size();) {
+        std::size_t end = start;
+        while (end < lines.size() && !lines[end].text.trimmed().isEmpty())
+            ++end;
+        for (std::size_t i = start; i < end; ++i)
+            sizes[i] = static_cast<int>(end - start);
+        start = end + 1;
+    }
+    return sizes;
+}
+
+constexpr int kNoticeLines = 3;
+constexpr qsizetype kNoticeChars = 200;
+
+bool isNotice(const std::vector<Line>& lines, const std::vector<int>& paragraphs, std::size_t i) {
+    return paragraphs[i] <= kNoticeLines && lines[i].text.trimmed().size() <= kNoticeChars;
+}
+
+// A refusal in any registry's words; it counts in a short notice, never in the terms of use that
+// name limits in every answer.
+bool isRefusal(const QString& line) {
+    static const QRegularExpression refusal(
+        QStringLiteral(
+            R"(too many (requests|queries|connections|lookups)|rate limit (exceeded|reached)|)"
+            R"((query|request|lookup) rate (exceeded|too high)|quota (exceeded|reached)|)"
+            R"(limit (exceeded|reached)|exceeded (the |your )?(query |request |daily |connection )?)"
+            R"((limit|quota)|excessive (querying|queries|requests)|access (is )?denied|)"
+            R"(request denied|(has|have) been (temporarily )?(blocked|banned|denied))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return refusal.match(line).hasMatch();
 }
 
 // A line that carries no answer: blank, a comment, a disclaimer or a notice.
@@ -248,7 +367,7 @@ bool jwhoisMeansDomain(const std::vector<Line>& lines, std::size_t at, const QSt
     bool named = false;
     int seen = 0;
     for (std::size_t i = at + 1; i < lines.size() && seen < 4; ++i) {
-        const std::optional<Field> field = fieldOf(lines[i].text);
+        const std::optional<Field> field = fieldOf(lines[i]);
         if (lines[i].text.trimmed().isEmpty())
             continue;
         ++seen;
@@ -267,15 +386,25 @@ bool isWeak(const WhoisWording& wording) {
            wording.phrase.compare(QLatin1String("try again later"), Qt::CaseInsensitive) == 0;
 }
 
-// A generic "no match" phrase counts only at the start of a line (after comment marks), never
-// inside a disclaimer sentence.
+// A line without its comment and banner marks ("% ", "# ", ">>> ").
+QStringView withoutMarks(const QString& line) {
+    QStringView text = QStringView(line).trimmed();
+    while (!text.isEmpty() && (text[0] == u'%' || text[0] == u'#' || text[0] == u'>'))
+        text = text.mid(1).trimmed();
+    return text;
+}
+
+// A generic "no match" phrase counts at the start of a line (after comment marks) or in a short
+// notice that names the domain asked, never inside a disclaimer sentence.
 std::optional<std::size_t> genericNotFound(const WhoisWording& wording,
-                                           const std::vector<Line>& lines) {
+                                           const std::vector<Line>& lines,
+                                           const std::vector<int>& paragraphs,
+                                           const QString& domain) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        QStringView text = QStringView(lines[i].text).trimmed();
-        while (!text.isEmpty() && (text[0] == u'%' || text[0] == u'#'))
-            text = text.mid(1).trimmed();
-        if (text.startsWith(wording.phrase, caseOf(wording)))
+        const QStringView text = withoutMarks(lines[i].text);
+        if (text.startsWith(wording.phrase, caseOf(wording)) ||
+            (isNotice(lines, paragraphs, i) && text.contains(wording.phrase, caseOf(wording)) &&
+             domainsOnLine(lines[i].text).contains(domain)))
             return i;
     }
     return std::nullopt;
@@ -410,20 +539,29 @@ WhoisReading readWhoisAnswer(const std::vector<WhoisWording>& wordings, const QS
         reading.reason = QStringLiteral("the answer is empty");
         return reading;
     }
+    const std::vector<int> paragraphs = paragraphSizes(lines);
+    const std::vector<Field> fields = fieldsOf(lines);
     const auto lineAt = [&lines](std::size_t i) {
         return cleanNetworkText(lines[i].text, kFieldLimit);
     };
-    // The first line a wording of this kind matches, the server's own rows first.
+    // The first line a wording of this kind matches, the server's own rows first. A verdict
+    // line that names another domain says nothing about this one.
     const auto find = [&](WhoisWordingKind kind, bool own) -> std::optional<std::size_t> {
+        const bool verdict =
+            kind == WhoisWordingKind::NotFound || kind == WhoisWordingKind::FoundMarker;
         for (const WhoisWording& wording : wordings) {
             if (wording.kind != kind ||
                 (own ? !isOwn(wording) : wording.tld != QLatin1String("*")) || isWeak(wording))
                 continue;
-            std::optional<std::size_t> at = !own && kind == WhoisWordingKind::NotFound
-                                                ? genericNotFound(wording, lines)
-                                                : firstMatch(wording, lines, whole);
+            std::optional<std::size_t> at =
+                !own && kind == WhoisWordingKind::NotFound
+                    ? genericNotFound(wording, lines, paragraphs, domain)
+                    : firstMatch(wording, lines, whole);
             if (at && wording.phrase == QLatin1String("NO OBJECT FOUND!") &&
                 !jwhoisMeansDomain(lines, *at, domain))
+                at.reset();
+            if (at && verdict && wording.match != WhoisMatch::EqualsTrimmed &&
+                namesAnotherDomain(lines[*at].text, domain))
                 at.reset();
             if (at)
                 return at;
@@ -431,13 +569,35 @@ WhoisReading readWhoisAnswer(const std::vector<WhoisWording>& wordings, const QS
         return std::nullopt;
     };
 
-    // A refusal says nothing about the name, whatever else the answer holds.
+    // A refusal says nothing about the name, whatever else the answer holds: the server's own
+    // wording or a generic one anywhere, or any registry's words for it in a short notice.
     for (bool own : {true, false}) {
         if (const auto at = find(WhoisWordingKind::RateLimited, own)) {
             reading.rateLimited = true;
             reading.reason = lineAt(*at);
             return reading;
         }
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (isNotice(lines, paragraphs, i) && isRefusal(lines[i].text)) {
+            reading.rateLimited = true;
+            reading.reason = lineAt(i);
+            return reading;
+        }
+    }
+    // An answer about another name: its verdict is not this one's.
+    QString named;
+    bool namesAsked = false;
+    for (const Field& field : fields) {
+        const QString other = namedDomain(field);
+        namesAsked = namesAsked || other == domain;
+        if (named.isEmpty() && !other.isEmpty())
+            named = other;
+    }
+    if (!named.isEmpty() && !namesAsked) {
+        reading.reason = QStringLiteral("the answer is about another domain (%1)")
+                             .arg(cleanNetworkText(named, kFieldLimit));
+        return reading;
     }
     // Reserved before "no match": a restricted name can sit next to "No Object Found".
     for (bool own : {true, false}) {
@@ -459,19 +619,32 @@ WhoisReading readWhoisAnswer(const std::vector<WhoisWording>& wordings, const QS
         reading.answer = RegistryAnswer::NotFound;
         return reading;
     }
-    // The generic fallbacks: registered only when the answer names the domain and gives a date
-    // or a registrar for it (free CoCCA answers name it too), free only on a line of its own.
-    bool names = false;
+    // The generic fallbacks. Registered: the answer names the domain and gives what only a
+    // registration has (a date, a registrar, name servers, a holder, a status other than a free
+    // one). Free: a "no match" wording, or the domain named with a free status.
     bool registrationLine = static_cast<bool>(find(WhoisWordingKind::FoundMarker, false));
-    for (const Field& field : fieldsOf(lines)) {
+    bool statusFree = false;
+    bool statusTaken = false;
+    for (const Field& field : fields) {
         if (field.value.isEmpty())
             continue;
-        names = names || namesDomain(field, domain);
+        if (isStatusKey(field.key)) {
+            (isFreeStatus(field.value) ? statusFree : statusTaken) = true;
+            continue;
+        }
         registrationLine = registrationLine || isExpiryKey(field.key) ||
-                           isRegisteredKey(field.key) || isRegistrarKey(field.key);
+                           isRegisteredKey(field.key) || isRegistrarKey(field.key) ||
+                           isRegistrationKey(field.key);
     }
-    const bool genericFound = names && registrationLine;
-    const bool genericFree = static_cast<bool>(find(WhoisWordingKind::NotFound, false));
+    // "Available" or "Free" alone on a line is a status too.
+    statusFree = statusFree || std::any_of(lines.begin(), lines.end(), [](const Line& line) {
+                     const QStringView text = withoutMarks(line.text);
+                     return text.compare(QLatin1String("available"), Qt::CaseInsensitive) == 0 ||
+                            text.compare(QLatin1String("free"), Qt::CaseInsensitive) == 0;
+                 });
+    const bool genericFound = namesAsked && (registrationLine || statusTaken) && !statusFree;
+    const bool genericFree = (namesAsked && statusFree && !statusTaken && !registrationLine) ||
+                             static_cast<bool>(find(WhoisWordingKind::NotFound, false));
     if (genericFound && !genericFree) {
         reading.answer = RegistryAnswer::Found;
         fillRecord(reading.record, lines, domain);
