@@ -11,6 +11,7 @@
 #include "whois_server.h"
 #include "wire_log.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +19,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -28,8 +30,10 @@ using namespace nomispot;
 namespace {
 
 const QString kNameserver = QStringLiteral("127.53.0.3");
-// Nothing listens here: a run that asks it gets no answer.
+// A nameserver that never answers: the tests that ask it bind its port and stay silent.
 const QString kSilentNameserver = QStringLiteral("127.53.0.98");
+// Nothing listens here: every question comes back refused (port unreachable).
+const QString kDeadNameserver = QStringLiteral("127.53.0.99");
 
 using States = QMap<QString, QString>;
 using ServedFiles = QMap<QString, QByteArray>; // a test server's files by name
@@ -84,6 +88,7 @@ private slots:
     void refreshRegistryList();
     void confirmRefreshesOldList();
     void confirmAcrossRuns();
+    void deadNameserver();
     void resumeAsksNoRegistryAgain();
 
 private:
@@ -595,6 +600,8 @@ void TestCli::storedValues() {
                  "\n");
     resolv.close();
 
+    QUdpSocket silent;
+    QVERIFY(silent.bind(QHostAddress(kSilentNameserver), 53));
     const CliResult result =
         run(arguments + QStringList{"--tlds", "com", "--format", "csv", "taken"});
     QCOMPARE(result.status, 0);
@@ -837,6 +844,21 @@ void TestCli::confirmRefreshesOldList() {
     QCOMPARE(second.status, 0);
     QVERIFY2(!second.err.contains(QStringLiteral("Registry list")), qPrintable(second.err));
     QCOMPARE(server.requests().size(), std::size_t(1));
+}
+
+// Nothing listens at the nameserver's address: the check says so within seconds and ends as one
+// that cannot use the network, however long the list.
+void TestCli::deadNameserver() {
+    QElapsedTimer clock;
+    clock.start();
+    const CliResult result = run({"--nameserver", kDeadNameserver, "--delay", "50", "--tlds",
+                                  "com,net", "--file", writeNames(500)});
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(result.status, 2);
+    QVERIFY2(result.err.contains(QStringLiteral("Nothing answers at %1:53 (connection refused): is "
+                                                "a DNS server running there?\n")
+                                     .arg(kDeadNameserver)),
+             qPrintable(result.err));
 }
 
 // A list longer than a run, confirmed: one client for the whole session paces the WHOIS host

@@ -91,26 +91,49 @@ void TestDnsMessage::reply_data() {
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<int>("id"); // -1: no reply to read
     QTest::addColumn<int>("rcode");
-    QTest::addColumn<QString>("about"); // a name the reply is about; empty: none checked
+    QTest::addColumn<QString>("about"); // the name the reply echoes; empty: it echoes none
+    QTest::addColumn<bool>("alias");
 
     const QByteArray header = bytes({0, 7, 0x81, 0x83, 0, 1, 0, 0, 0, 0, 0, 0});
     const QByteArray question = bytes({3, 'f', 'o', 'o', 3, 'C', 'o', 'M', 0, 0, 2, 0, 1});
-    QTest::newRow("nxdomain, 4 bytes") << bytes({0, 7, 0x81, 0x83}) << 7 << 3 << "any.name";
-    QTest::newRow("noerror, aa") << bytes({0, 7, 0x85, 0x80}) << 7 << 0 << "any.name";
-    QTest::newRow("rcode is 4 bits") << bytes({0, 7, 0x81, 0x93}) << 7 << 3 << "";
-    QTest::newRow("refused") << bytes({0, 7, 0x81, 0x85}) << 7 << 5 << "";
-    QTest::newRow("id 300") << bytes({0x01, 0x2C, 0x81, 0x83}) << 300 << 3 << "";
-    QTest::newRow("id 32768") << bytes({0x80, 0x00, 0x81, 0x83}) << 32768 << 3 << "";
-    QTest::newRow("question, case ignored") << header + question << 7 << 3 << "FOO.com";
-    QTest::newRow("question, root dot") << header + question << 7 << 3 << "foo.com.";
+    // An answer record: the question's name by pointer, CNAME, IN, a TTL, target "x.net".
+    const QByteArray cname =
+        bytes({0xC0, 12, 0, 5, 0, 1, 0, 0, 0, 60, 0, 7, 1, 'x', 3, 'n', 'e', 't', 0});
+    QByteArray withAnswer = header + question + cname;
+    withAnswer[7] = 1; // ANCOUNT
+    QTest::newRow("nxdomain, 4 bytes") << bytes({0, 7, 0x81, 0x83}) << 7 << 3 << "" << false;
+    QTest::newRow("noerror, aa") << bytes({0, 7, 0x85, 0x80}) << 7 << 0 << "" << false;
+    QTest::newRow("rcode is 4 bits") << bytes({0, 7, 0x81, 0x93}) << 7 << 3 << "" << false;
+    QTest::newRow("refused") << bytes({0, 7, 0x81, 0x85}) << 7 << 5 << "" << false;
+    QTest::newRow("id 300") << bytes({0x01, 0x2C, 0x81, 0x83}) << 300 << 3 << "" << false;
+    QTest::newRow("id 32768") << bytes({0x80, 0x00, 0x81, 0x83}) << 32768 << 3 << "" << false;
+    QTest::newRow("question, case ignored") << header + question << 7 << 3 << "FOO.com" << false;
+    QTest::newRow("question, root dot") << header + question << 7 << 3 << "foo.com." << false;
     QTest::newRow("no question") << bytes({0, 7, 0x81, 0x83, 0, 0, 0, 0, 0, 0, 0, 0}) << 7 << 3
-                                 << "other.name";
+                                 << "" << false;
+    QByteArray otherType = header + question;
+    otherType[otherType.size() - 3] = 1; // type A
+    QTest::newRow("another type") << otherType << 7 << 3 << "" << false;
+    QByteArray otherClass = header + question;
+    otherClass[otherClass.size() - 1] = 3; // class CH
+    QTest::newRow("another class") << otherClass << 7 << 3 << "" << false;
+    QByteArray twoQuestions = header + question + question;
+    twoQuestions[5] = 2;
+    QTest::newRow("two questions") << twoQuestions << 7 << 3 << "" << false;
+    QTest::newRow("alias of the name asked") << withAnswer << 7 << 3 << "foo.com" << true;
+    QByteArray otherOwner = withAnswer;
+    otherOwner[header.size() + question.size() + 1] = 16; // points at "com"
+    QTest::newRow("alias of another name") << otherOwner << 7 << 3 << "foo.com" << false;
+    QTest::newRow("answer cut short") << withAnswer.chopped(4) << 7 << 3 << "foo.com" << false;
     QTest::newRow("qr clear") << bytes({0, 9, 0x01, 0x83, 0, 1, 0, 0, 0, 0, 0, 0, 1, 'a', 0}) << -1
-                              << 0 << "";
-    QTest::newRow("3 bytes") << bytes({0, 7, 0x81}) << -1 << 0 << "";
-    QTest::newRow("question cut short") << header + question.left(5) << -1 << 0 << "";
-    QTest::newRow("question missing") << header << -1 << 0 << "";
-    QTest::newRow("question by pointer") << header + bytes({0xC0, 12, 0, 2, 0, 1}) << -1 << 0 << "";
+                              << 0 << "" << false;
+    QTest::newRow("3 bytes") << bytes({0, 7, 0x81}) << -1 << 0 << "" << false;
+    QTest::newRow("question cut short") << header + question.left(5) << -1 << 0 << "" << false;
+    QTest::newRow("question without its type")
+        << header + question.left(9) << -1 << 0 << "" << false;
+    QTest::newRow("question missing") << header << -1 << 0 << "" << false;
+    QTest::newRow("question by pointer")
+        << header + bytes({0xC0, 12, 0, 2, 0, 1}) << -1 << 0 << "" << false;
 }
 
 void TestDnsMessage::reply() {
@@ -118,19 +141,20 @@ void TestDnsMessage::reply() {
     QFETCH(int, id);
     QFETCH(int, rcode);
     QFETCH(QString, about);
+    QFETCH(bool, alias);
     const auto r = ParseReply(datagram);
     QCOMPARE(r.has_value(), id >= 0);
     if (!r)
         return;
     QCOMPARE(int(r->id), id);
     QCOMPARE(int(r->rcode), rcode);
+    QCOMPARE(r->alias, alias);
+    QCOMPARE(r->isAbout(QStringLiteral("foo.com")), !about.isEmpty());
     if (!about.isEmpty())
         QVERIFY(r->isAbout(about));
-    if (r->hasQuestion) {
-        // Another name, a name that only starts or ends the same, a shorter one.
-        for (const char* other : {"foo.org", "foo.com.au", "oo.com", "foo", "xfoo.com", "foo.co"})
-            QVERIFY2(!r->isAbout(QString::fromLatin1(other)), other);
-    }
+    // Another name, a name that only starts or ends the same, a shorter one.
+    for (const char* other : {"foo.org", "foo.com.au", "oo.com", "foo", "xfoo.com", "foo.co"})
+        QVERIFY2(!r->isAbout(QString::fromLatin1(other)), other);
 }
 
 QTEST_GUILESS_MAIN(TestDnsMessage)

@@ -253,6 +253,25 @@ void TestQueryPhase::replyMatching_data() {
         << pending << 0 << 4;
     QTest::newRow("question in other case")
         << QList<QByteArray>{reply(2, kNxDomain, "N2.COM")} << int(CheckState::Available) << 1 << 4;
+    // Forged: what anyone who reaches the port could send without seeing the query.
+    const QByteArray bareHeader("\x00\x02\x81\x83\x00\x00\x00\x00\x00\x00\x00\x00", 12);
+    QTest::newRow("bare header, nxdomain") << QList<QByteArray>{bareHeader} << pending << 0 << 4;
+    QTest::newRow("4 bytes, nxdomain")
+        << QList<QByteArray>{bareHeader.left(4)} << pending << 0 << 4;
+    QByteArray typeA = reply(2, kNxDomain);
+    typeA[typeA.size() - 3] = 1;
+    QTest::newRow("question of another type") << QList<QByteArray>{typeA} << pending << 0 << 4;
+    QByteArray truncated = reply(2, kNxDomain);
+    truncated[2] = char(0x83); // TC
+    QTest::newRow("truncated") << QList<QByteArray>{truncated} << pending << 0 << 4;
+    // An alias whose target does not exist: the name exists.
+    QByteArray alias =
+        reply(2, kNxDomain) + QByteArray("\xc0\x0c\x00\x05\x00\x01\x00\x00\x00\x3c\x00\x06"
+                                         "\x01x\xc0\x0f",
+                                         18);
+    alias[7] = 1; // ANCOUNT
+    QTest::newRow("dangling alias")
+        << QList<QByteArray>{alias} << int(CheckState::Unavailable) << 1 << 4;
 }
 
 void TestQueryPhase::replyMatching() {
@@ -267,6 +286,9 @@ void TestQueryPhase::replyMatching() {
         h.phase->datagram(r);
     QCOMPARE(int(h.table.at(1, 2).state), state);
     QCOMPARE(h.phase->answered(), answered);
+    // What decides nothing and is no echo of a question is counted as foreign.
+    if (state == int(CheckState::Pending) && h.table.at(1, 2).reason == NotCheckedReason::None)
+        QCOMPARE(h.phase->foreignDatagrams(), replies.size());
     // Nothing reaches a candidate but its own answer.
     if (progressMax > 2)
         QCOMPARE(h.table.at(1, 3).state, CheckState::Pending);
@@ -422,8 +444,10 @@ void TestQueryPhase::untrustedSuffixNotSent() {
         probe.trust = verdict;
         probe.remembered = true;
     }
-    const std::uint16_t suffixId = h.table.probeQueryId(0, false);
-    const std::uint16_t madeUpId = h.table.probeQueryId(0, true);
+    probe.suffixId = 4;
+    probe.madeUpId = 5;
+    const std::uint16_t suffixId = probe.suffixId;
+    const std::uint16_t madeUpId = probe.madeUpId;
     int candidateQueries = 0;
     bool told = false;
     const auto tell = [&] {

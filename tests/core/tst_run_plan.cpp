@@ -4,6 +4,8 @@
 #include "test_support.h"
 
 #include <QTest>
+#include <algorithm>
+#include <set>
 
 using namespace nomispot;
 
@@ -13,6 +15,7 @@ private slots:
     void columns_data();
     void columns();
     void candidates();
+    void identifiersAreRandom();
     void reopenNotChecked();
     void registrationRules_data();
     void registrationRules();
@@ -88,20 +91,12 @@ void TestRunPlan::candidates() {
     // Numbered column by column: the four names under com come first.
     for (int r = 1; r <= 4; ++r) {
         QCOMPARE(table.at(1, r).domain, run.names.Names[r - 1] + QStringLiteral(".com"));
-        QCOMPARE(int(table.at(1, r).queryId), r);
         QCOMPARE(table.at(1, r).tld, QStringLiteral("com"));
         QCOMPARE(table.at(1, r).state, CheckState::Pending);
     }
-    QCOMPARE(int(table.at(8, 4).queryId), 32);
     QCOMPARE(table.at(8, 4).domain, QStringLiteral("bar.nu"));
     // nu is not in this catalogue: entry 0's tld.
     QCOMPARE(table.at(8, 4).tld, QStringLiteral("com"));
-    const auto cell = table.cellOfId(6);
-    QVERIFY(cell);
-    QCOMPARE(cell->c, 2);
-    QCOMPARE(cell->r, 2);
-    QVERIFY(!table.cellOfId(33));
-    QVERIFY(!table.cellOfId(0));
 
     // Second-level columns, explicit suffixes and complete names.
     catalogue[2].selected = 1;
@@ -121,7 +116,6 @@ void TestRunPlan::candidates() {
     QCOMPARE(run.columns[0].header, QStringLiteral("Free?"));
     QCOMPARE(run.candidates.at(1, 2).domain, QStringLiteral("de"));
     QCOMPARE(run.candidates.at(1, 2).tld, QString());
-    QCOMPARE(int(run.candidates.at(1, 2).queryId), 2);
     // Exactly the limit is a run.
     QCOMPARE(plan({words256()}, catalogue).candidates.candidateCount(), 2048);
     // Only separators: a run without rows.
@@ -270,6 +264,30 @@ void TestRunPlan::limitMessage() {
                             "options->DNS options\r192.0.2.53: Network unreachable"));
     QCOMPARE(socketErrorMessage("192.0.2.53", "Connection refused"),
              QStringLiteral("Network error talking to 192.0.2.53: Connection refused"));
+}
+
+// Every query of a run has an identifier of its own, none 0, with no step to guess from one to
+// the next; another run of the same names draws others.
+void TestRunPlan::identifiersAreRandom() {
+    const TldCatalogue catalogue = test::makeCatalogue({"com;C;;", "net;N;;", "uk;U;;co:org"});
+    const auto idsOf = [&catalogue] {
+        const RunPlan run = plan({words256()}, catalogue);
+        std::vector<int> ids;
+        run.candidates.forEach(
+            [&ids](int, int, const CheckItem& item) { ids.push_back(item.queryId); });
+        for (const SuffixProbe& probe : run.candidates.probes())
+            ids.insert(ids.end(), {probe.suffixId, probe.madeUpId});
+        return ids;
+    };
+    const std::vector<int> ids = idsOf();
+    QCOMPARE(ids.size(), std::size_t(2048 + 2 * 8));
+    QVERIFY(std::find(ids.begin(), ids.end(), 0) == ids.end());
+    QCOMPARE(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
+    std::set<int> steps;
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        steps.insert(ids[i] - ids[i - 1]);
+    QVERIFY2(steps.size() > ids.size() / 2, qPrintable(QString::number(steps.size())));
+    QVERIFY(idsOf() != ids);
 }
 
 QTEST_GUILESS_MAIN(TestRunPlan)

@@ -126,6 +126,7 @@ private slots:
     void againstDnsSoftware();
     void registrationRules_data();
     void registrationRules();
+    void danglingAlias();
 
 private:
     // One run over every name of registrationRules_data, made at its first row.
@@ -210,6 +211,26 @@ void TestVerdicts::againstDnsSoftware() {
             QVERIFY2(summary.contains(s.summaryPart), qPrintable(summary));
         }
     }
+}
+
+// A name that exists as an alias of a name that does not: NSD answers NXDOMAIN with the CNAME in
+// the answer section, and the name is taken all the same.
+void TestVerdicts::danglingAlias() {
+    NOMISPOT_START_NSD(nsd, kNsd,
+                       (QMap<QString, QString>{{"com", kTaken + "alias CNAME missing.com.\n"}}));
+    QCOMPARE(digRcode(kNsd, QStringLiteral("alias.com")), 3);
+    RunRequest request{QStringLiteral("alias free"), CheckMode::Separately, SearchSet::DefaultList,
+                       QStringList{QStringLiteral("com")}};
+    Result<RunPlan, RunRefusal> plan = planRun(request, TldCatalogue{});
+    QVERIFY(plan);
+    CheckTable& table = plan->candidates;
+    QueryRunner runner;
+    QVERIFY(runner.initNetwork(kNsd));
+    runner.start(table, 5, 2, table.candidateCount() + 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!runner.isRunning(), 20000);
+    QCOMPARE(table.at(1, 1).state, CheckState::Unavailable);
+    QCOMPARE(reasonText(table.at(1, 1)), QStringLiteral("exists as an alias (CNAME)"));
+    QCOMPARE(table.at(1, 2).state, CheckState::Available);
 }
 
 void TestVerdicts::registrationRules_data() {

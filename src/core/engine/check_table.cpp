@@ -1,5 +1,7 @@
 #include "engine/check_table.h"
 
+#include <QRandomGenerator>
+
 namespace nomispot {
 
 void CheckTable::reset(int colCount, int nameCount) {
@@ -34,11 +36,14 @@ int CheckTable::reopenNotChecked() {
         item.sent = false;
         ++reopened;
     });
-    if (reopened > 0)
+    if (reopened > 0) {
         for (SuffixProbe& probe : m_probes) {
             probe.trust = SuffixProbe::Trust::Trusted;
             probe.suffixExists = probe.madeUpAbsent = probe.remembered = false;
         }
+        // Asked again: identifiers the earlier run showed on the network are not used again.
+        drawQueryIds();
+    }
     return reopened;
 }
 
@@ -50,21 +55,29 @@ int CheckTable::probeQueriesToSend() const {
     return queries;
 }
 
-std::optional<CheckTable::Cell> CheckTable::cellOfId(std::uint16_t id) const {
-    if (id < 1 || id > candidateCount())
-        return std::nullopt;
-    return Cell{(id - 1) / m_nameCount + 1, (id - 1) % m_nameCount + 1};
-}
-
-std::optional<CheckTable::ProbeQuery> CheckTable::probeOfId(std::uint16_t id) const {
-    const int offset = id - candidateCount() - 1;
-    if (offset < 0 || offset >= probeQueryCount())
-        return std::nullopt;
-    return ProbeQuery{offset / 2, offset % 2 == 1};
-}
-
-std::uint16_t CheckTable::probeQueryId(int probe, bool madeUp) const {
-    return static_cast<std::uint16_t>(candidateCount() + 1 + probe * 2 + (madeUp ? 1 : 0));
+void CheckTable::drawQueryIds() {
+    const std::size_t needed = static_cast<std::size_t>(candidateCount() + probeQueryCount());
+    std::vector<std::uint16_t> ids;
+    ids.reserve(needed);
+    std::vector<bool> used(65536, false);
+    used[0] = true;
+    std::vector<quint32> random(needed / 2 + 1);
+    while (ids.size() < needed) {
+        QRandomGenerator::system()->fillRange(random.data(), static_cast<qsizetype>(random.size()));
+        for (const quint32 bits : random)
+            for (const auto id :
+                 {static_cast<std::uint16_t>(bits), static_cast<std::uint16_t>(bits >> 16)})
+                if (!used[id] && ids.size() < needed) {
+                    used[id] = true;
+                    ids.push_back(id);
+                }
+    }
+    auto next = ids.begin();
+    forEach([&next](int, int, CheckItem& item) { item.queryId = *next++; });
+    for (SuffixProbe& probe : m_probes) {
+        probe.suffixId = *next++;
+        probe.madeUpId = *next++;
+    }
 }
 
 } // namespace nomispot

@@ -27,6 +27,7 @@ enum class NotCheckedReason : std::uint8_t {
     MadeUpNamesExist, // self-test: a made-up name under the suffix exists
     NotSent,          // the run ended before it was sent
     Cancelled,        // the user stopped the run before its answer came
+    Truncated,        // only truncated answers came: incomplete, no verdict
     NetworkFailed,    // the run could not start: the nameserver or the network cannot be used
 };
 
@@ -57,7 +58,8 @@ struct CheckItem {
     RegistrySource registrySource = RegistrySource::None;
     QDate expires = {};              // the registration's end, where the registry gives it
     bool registeredNotInDns = false; // taken because its registry holds it, though not in the DNS
-    bool mayBecomeFreeSoon = false;  // in its redemption period or pending delete
+    bool alias = false; // taken: the name exists as an alias (CNAME), whatever its target
+    bool mayBecomeFreeSoon = false; // in its redemption period or pending delete
 
     // Why no registry can take it, from the registration rules: set when planned. A hyphen rule
     // makes it NotRegistrable at once; a reservation only once the DNS says it does not exist.
@@ -78,6 +80,8 @@ struct SuffixProbe {
     bool suffixExists = false;    // the suffix came back NOERROR
     bool madeUpAbsent = false;    // the made-up name came back NXDOMAIN
     bool remembered = false;      // trust comes from an earlier test of this nameserver: not probed
+    std::uint16_t suffixId = 0;   // the identifiers of its two queries
+    std::uint16_t madeUpId = 0;
 
     // Whether trust is a finding rather than the benefit of the doubt.
     bool known() const {
@@ -86,8 +90,7 @@ struct SuffixProbe {
 };
 
 // Candidates by result column 1..colCount and name row 1..NameCount (index 0 is unused), and the
-// self-test probes of their suffixes. Identifiers: candidates 1..candidateCount, then two per
-// probe (the suffix, then the made-up name).
+// self-test probes of their suffixes, each query with a random identifier of its own.
 class CheckTable {
 public:
     void reset(int colCount, int nameCount);
@@ -143,25 +146,20 @@ public:
                 f(c, r, at(c, r));
     }
 
-    // Column and row of the candidate with identifier id ((c - 1) * NameCount + r).
     struct Cell {
         int c = 0;
         int r = 0;
     };
-    std::optional<Cell> cellOfId(std::uint16_t id) const;
 
     std::vector<SuffixProbe>& probes() { return m_probes; }
     const std::vector<SuffixProbe>& probes() const { return m_probes; }
     int probeQueryCount() const { return static_cast<int>(m_probes.size()) * 2; }
     // The probe queries a run sends: none for a remembered suffix.
     int probeQueriesToSend() const;
-    // The probe a query identifier belongs to, and whether it asks about the made-up name.
-    struct ProbeQuery {
-        int probe = 0;
-        bool madeUp = false;
-    };
-    std::optional<ProbeQuery> probeOfId(std::uint16_t id) const;
-    std::uint16_t probeQueryId(int probe, bool madeUp) const;
+
+    // Gives every candidate and probe query an identifier of its own, drawn from the system's
+    // random source, so that a reply has to echo one it has seen; none is 0.
+    void drawQueryIds();
 
 private:
     std::size_t index(int c, int r) const {

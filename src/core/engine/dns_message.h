@@ -36,16 +36,22 @@ std::optional<QByteArray> BuildQuery(const QString& name, std::uint16_t id);
 struct Reply {
     std::uint16_t id = 0;
     std::uint8_t rcode = 0;  // the low 4 bits of byte 3
-    QByteArray questionName; // QNAME of the first question; empty when there is none
-    bool hasQuestion = false;
+    bool truncated = false;  // TC: the answer did not fit, what came is incomplete
+    QByteArray questionName; // QNAME of the one question; empty when there is none
+    std::uint16_t questionType = 0;
+    std::uint16_t questionClass = 0;
+    bool hasQuestion = false; // exactly one question, read whole
+    // The answer section holds a CNAME owned by the question's name: the name exists as an
+    // alias, whatever its target (NXDOMAIN for a target that does not exist).
+    bool alias = false;
 
-    // True when the reply carries no question, or its question asks about name (ASCII case
-    // ignored).
+    // True when the reply echoes the question asked about name: one question, that name
+    // (ASCII case ignored), the type and class sent.
     bool isAbout(const QString& name) const;
 };
 
-// A response's identifier, code and question. nullopt for what is no response to read: fewer
-// than 4 bytes, the QR bit clear, or a question that cannot be read.
+// A response's identifier, code, question and whether it names an alias. nullopt for what is no
+// response to read: fewer than 4 bytes, the QR bit clear, or a question that cannot be read.
 std::optional<Reply> ParseReply(const QByteArray& datagram);
 
 } // namespace nomispot

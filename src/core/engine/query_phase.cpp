@@ -17,6 +17,18 @@ bool QueryPhase::isRunning() const {
 }
 
 void QueryPhase::start() {
+    // What each identifier of the run asks about.
+    m_queries.clear();
+    m_table.forEach([this](int c, int r, const CheckItem& item) {
+        if (item.queryId != 0)
+            m_queries[item.queryId] = Query{{c, r}};
+    });
+    for (std::size_t p = 0; p < m_table.probes().size(); ++p) {
+        const SuffixProbe& probe = m_table.probes()[p];
+        for (const bool madeUp : {false, true})
+            if (const std::uint16_t id = madeUp ? probe.madeUpId : probe.suffixId; id != 0)
+                m_queries[id] = Query{{}, static_cast<int>(p), madeUp};
+    }
     m_tick = false;
     m_answered = 0;
     m_probesSent = 0;
@@ -88,30 +100,48 @@ void QueryPhase::datagram(const QByteArray& bytes) {
     if (!isRunning())
         return;
     const std::optional<Reply> reply = ParseReply(bytes);
-    if (!reply)
-        return;
-    if (const auto cell = m_table.cellOfId(reply->id))
-        candidateReply(*cell, *reply);
-    else if (const auto probe = m_table.probeOfId(reply->id))
-        probeReply(*probe, *reply);
+    const auto query = reply ? m_queries.find(reply->id) : m_queries.end();
+    const bool answers = query != m_queries.end() &&
+                         (query->second.probe < 0 ? candidateReply(query->second.cell, *reply)
+                                                  : probeReply(query->second, *reply));
+    if (!answers)
+        ++m_foreign;
 }
 
-void QueryPhase::candidateReply(const CheckTable::Cell& cell, const Reply& reply) {
+// Whether reply echoes the candidate's question; it decides only while the candidate waits.
+bool QueryPhase::candidateReply(const CheckTable::Cell& cell, const Reply& reply) {
     CheckItem& item = m_table.at(cell.c, cell.r);
-    if (item.state != CheckState::Pending || !reply.isAbout(item.wireName()))
-        return;
+    if (!reply.hasQuestion && reply.rcode != kRcodeNoError && reply.rcode != kRcodeNameError) {
+        // A refusal or a failure sent without the question (as some resolvers do): never a
+        // verdict, but the reason the candidate is asked again.
+        if (item.state == CheckState::Pending) {
+            item.reason = NotCheckedReason::ServerCode;
+            item.rcode = reply.rcode;
+        }
+        return true;
+    }
+    if (!reply.isAbout(item.wireName()))
+        return false;
+    if (item.state != CheckState::Pending)
+        return true; // a later copy of an answer already taken
+    if (reply.truncated) {
+        // Incomplete: asked again in the next pass.
+        item.reason = NotCheckedReason::Truncated;
+        return true;
+    }
     if (reply.rcode != kRcodeNoError && reply.rcode != kRcodeNameError) {
         // Says nothing about the name: asked again in the next pass.
         item.reason = NotCheckedReason::ServerCode;
         item.rcode = reply.rcode;
-        return;
+        return true;
     }
-    // A name that exists is taken, reserved or not; one that does not is free unless a
-    // reservation keeps it from everyone.
-    if (reply.rcode == kRcodeNoError)
+    // A name that exists is taken, reserved or not, and so is an alias whose target does not
+    // exist; one that does not is free unless a reservation keeps it from everyone.
+    if (reply.rcode == kRcodeNoError || reply.alias)
         item.state = CheckState::Unavailable;
     else
         item.state = item.ruleReason.isEmpty() ? CheckState::Available : CheckState::NotRegistrable;
+    item.alias = reply.alias;
     item.reason = NotCheckedReason::None;
     --m_pending;
     if (m_answered < m_progressMax)
@@ -120,13 +150,16 @@ void QueryPhase::candidateReply(const CheckTable::Cell& cell, const Reply& reply
         m_hooks.progress(m_answered);
     if (m_hooks.cellChanged)
         m_hooks.cellChanged(cell.c, cell.r);
+    return true;
 }
 
-void QueryPhase::probeReply(const CheckTable::ProbeQuery& query, const Reply& reply) {
+bool QueryPhase::probeReply(const Query& query, const Reply& reply) {
     SuffixProbe& probe = m_table.probes()[static_cast<std::size_t>(query.probe)];
     const QString& asked = query.madeUp ? probe.madeUpName : probe.suffix;
-    if (probe.remembered || probe.trust != SuffixProbe::Trust::Trusted || !reply.isAbout(asked))
-        return;
+    if (!reply.isAbout(asked))
+        return false;
+    if (probe.remembered || probe.trust != SuffixProbe::Trust::Trusted || reply.truncated)
+        return true;
     // What is seen for sure, so that a finding is remembered only when both probes gave one.
     if (query.madeUp && reply.rcode == kRcodeNameError)
         probe.madeUpAbsent = true;
@@ -135,6 +168,7 @@ void QueryPhase::probeReply(const CheckTable::ProbeQuery& query, const Reply& re
     probe.trust = probeVerdict(query.madeUp, reply.rcode);
     if (probe.trust != SuffixProbe::Trust::Trusted)
         distrust(query.probe);
+    return true;
 }
 
 // Whatever the candidates under an untrusted suffix were told, it cannot be believed.
@@ -213,9 +247,11 @@ bool QueryPhase::sendNext() {
         return sendProbe();
     const int total = m_table.candidateCount();
     while (m_cursor < total) {
-        const CheckTable::Cell cell = *m_table.cellOfId(static_cast<std::uint16_t>(m_cursor + 1));
+        // Column by column, as the grid numbers them.
+        const int c = m_cursor / m_table.nameCount() + 1;
+        const int r = m_cursor % m_table.nameCount() + 1;
         ++m_cursor;
-        CheckItem& item = m_table.at(cell.c, cell.r);
+        CheckItem& item = m_table.at(c, r);
         if (item.state != CheckState::Pending)
             continue;
         const auto packet = BuildQuery(item.wireName(), item.queryId);
@@ -239,7 +275,7 @@ bool QueryPhase::sendProbe() {
         if (p.remembered)
             continue;
         const auto packet =
-            BuildQuery(madeUp ? p.madeUpName : p.suffix, m_table.probeQueryId(probe, madeUp));
+            BuildQuery(madeUp ? p.madeUpName : p.suffix, madeUp ? p.madeUpId : p.suffixId);
         if (packet) {
             ++m_probesSent;
             return transmit(*packet);

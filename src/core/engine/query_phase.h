@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <functional>
+#include <unordered_map>
 
 namespace nomispot {
 
@@ -14,9 +15,10 @@ namespace nomispot {
 // pending then becomes NotChecked. Candidates under a suffix known to be untrusted, remembered or
 // found during the run, end NotChecked with that reason and are not sent.
 //
-// Only NOERROR (taken) and NXDOMAIN (free) are verdicts. Any other code leaves the candidate
-// pending, to be asked again; a reply counts only for a pending candidate whose name its
-// question asks about.
+// Only NOERROR (taken) and NXDOMAIN (free) are verdicts, and a name that exists as an alias
+// (CNAME) is taken whatever the code. Any other code, or a truncated answer, leaves the candidate
+// pending, to be asked again. A reply counts only when its identifier is one of the run's and it
+// echoes that query's question; anything else is a foreign datagram, counted and ignored.
 class QueryPhase {
 public:
     static constexpr int kPassPauseTicks = 3;
@@ -56,6 +58,9 @@ public:
     int probesSent() const { return m_pass == 0 ? m_probesSent : m_table.probeQueriesToSend(); }
     // Candidates still without a verdict.
     int pending() const { return m_pending; }
+    // Datagrams that answered none of the run's queries: unreadable, an identifier the run did
+    // not use, or a question other than the one asked.
+    int foreignDatagrams() const { return m_foreign; }
     // Ticks the phase still needs if nothing more is answered: the probes not yet sent, the rest
     // of this pass and its pause, a pass for what is pending in each later one, and the final
     // pause.
@@ -69,8 +74,14 @@ private:
     void beginPass(int pass);
     void beginPause(int ticks);
     void finish();
-    void candidateReply(const CheckTable::Cell& cell, const Reply& reply);
-    void probeReply(const CheckTable::ProbeQuery& query, const Reply& reply);
+    // What an identifier asks about: a candidate, or one of a probe's two queries.
+    struct Query {
+        CheckTable::Cell cell;
+        int probe = -1;
+        bool madeUp = false;
+    };
+    bool candidateReply(const CheckTable::Cell& cell, const Reply& reply);
+    bool probeReply(const Query& query, const Reply& reply);
     void distrust(int probe);
 
     CheckTable& m_table;
@@ -91,6 +102,8 @@ private:
     int m_passPending = 0; // pending when the pass began
     int m_passSent = 0;
     bool m_socketErrorShown = false;
+    int m_foreign = 0;
+    std::unordered_map<std::uint16_t, Query> m_queries; // by identifier
 };
 
 } // namespace nomispot

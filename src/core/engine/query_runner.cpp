@@ -20,6 +20,10 @@ constexpr qint64 kMostCatchUpTicks = 8;
 // The last answers of a run are waited for this long at least, however short the delay: ten
 // ticks of 1 ms are less than many resolvers take to answer.
 constexpr int kShortestFinalWaitMs = 100;
+// Nothing listens at the nameserver's address when its first sends are refused this often and
+// nothing at all has come back after this long.
+constexpr int kRefusalsOfADeadServer = 3;
+constexpr qint64 kSilenceOfADeadServerMs = 2000;
 } // namespace
 
 QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_timer(this) {
@@ -30,11 +34,14 @@ QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_t
     connect(&m_socket, &QUdpSocket::readyRead, this, &QueryRunner::readReplies);
     // Reported from the event loop: a message shown from inside the socket's handler would stop
     // its reading until closed.
-    connect(&m_socket, &QUdpSocket::errorOccurred, this, [this] {
-        QMetaObject::invokeMethod(
-            this, [this, reason = m_socket.errorString()] { reportSocketError(reason); },
-            Qt::QueuedConnection);
-    });
+    connect(&m_socket, &QUdpSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError error) {
+                if (error == QAbstractSocket::ConnectionRefusedError)
+                    noteRefusal();
+                QMetaObject::invokeMethod(
+                    this, [this, reason = m_socket.errorString()] { reportSocketError(reason); },
+                    Qt::QueuedConnection);
+            });
 }
 
 QueryRunner::~QueryRunner() {
@@ -90,8 +97,14 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
     hooks.progress = [this](int answered) { emit progressChanged(answered); };
     hooks.finished = [this] {
         m_timer.stop();
+        const bool dead = !m_heard && m_refusals >= kRefusalsOfADeadServer;
+        const QString message = nothingAnswersMessage(m_socket.peerAddress(), m_socket.peerPort());
         m_socket.close();
-        emit finished();
+        // Every question refused and nothing back: the nameserver, not the names, is the answer.
+        if (dead)
+            emit networkFailed(message);
+        else
+            emit finished();
     };
     hooks.sendFailed = [this] {
         const QString reason = m_socket.errorString();
@@ -105,6 +118,8 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
         std::max(QueryPhase::kFinalPauseTicks, (kShortestFinalWaitMs + tickMs - 1) / tickMs));
     m_tickNs = std::max<qint64>(delayMs, 1) * 1'000'000;
     m_ticksDone = 0;
+    m_refusals = 0;
+    m_heard = false;
     ++m_runs;
     m_timer.setInterval(std::max(delayMs, 1));
     m_timer.start();
@@ -125,6 +140,22 @@ void QueryRunner::tickOnSchedule() {
         ++m_ticksDone;
         m_phase->tick();
     }
+    // A dead nameserver is named at once rather than waited for through every pass.
+    if (nothingListens()) {
+        const QString message = nothingAnswersMessage(m_socket.peerAddress(), m_socket.peerPort());
+        stop();
+        emit networkFailed(message);
+    }
+}
+
+void QueryRunner::noteRefusal() {
+    if (m_phase && m_phase->isRunning())
+        ++m_refusals;
+}
+
+bool QueryRunner::nothingListens() const {
+    return m_phase && m_phase->isRunning() && !m_heard && m_refusals >= kRefusalsOfADeadServer &&
+           m_clock.elapsed() >= kSilenceOfADeadServerMs;
 }
 
 void QueryRunner::stop() {
@@ -153,10 +184,12 @@ QueryPhase::SendResult QueryRunner::send(const QByteArray& datagram) {
             // The first try failed on a refusal the system held for an earlier datagram (the
             // server's port was closed). Reported from the event loop, so that the message never
             // runs inside the phase.
-            if (attempt > 0)
+            if (attempt > 0) {
+                noteRefusal();
                 QMetaObject::invokeMethod(
                     this, [this, reason = m_socket.errorString()] { reportSocketError(reason); },
                     Qt::QueuedConnection);
+            }
             emit querySent();
             return QueryPhase::SendResult::Sent;
         }
@@ -175,6 +208,7 @@ void QueryRunner::readReplies() {
         const qint64 size = m_socket.readDatagram(buffer, kMaxReplyBytes);
         if (size < 0)
             return;
+        m_heard = true;
         if (m_phase)
             m_phase->datagram(QByteArray::fromRawData(buffer, static_cast<qsizetype>(size)));
         // The last answer ends the run and closes the socket.
@@ -201,6 +235,16 @@ QString sendFailureMessage(const QString& nameserver, const QString& reason) {
     return QStringLiteral("Error communicating with nameserver.\rCheck your settings under "
                           "options->DNS options\r%1: %2")
         .arg(nameserver, reason);
+}
+
+QString nothingAnswersMessage(const QHostAddress& address, quint16 port) {
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? u'[' + address.toString() + u']'
+                             : address.toString();
+    return QStringLiteral("Nothing answers at %1:%2 (connection refused): is a DNS server running "
+                          "there?")
+        .arg(host)
+        .arg(port);
 }
 
 QString socketErrorMessage(const QString& nameserver, const QString& reason) {

@@ -38,6 +38,8 @@ public:
 
 signals:
     void networkReady();
+    // The network cannot be used: before a run, or during one when nothing listens at the
+    // nameserver's address (the run is stopped).
     void networkFailed(const QString& message);
     void cellChanged(int c, int r);
     void progressChanged(int answered);
@@ -55,6 +57,9 @@ private:
     void readReplies();
     void tickOnSchedule();
     void reportSocketError(const QString& reason);
+    void noteRefusal();
+    // Nothing but refusals since the run began: nothing listens at the nameserver's address.
+    bool nothingListens() const;
 
     QUdpSocket m_socket;
     QTimer m_timer;
@@ -65,9 +70,12 @@ private:
     unsigned m_runs = 0; // runs started, so that a tick loop notices a new one
     int m_lookupId = -1; // a host name lookup under way
     bool m_preparing = false;
+    int m_refusals = 0;   // this run's sends the system reported refused (port unreachable)
+    bool m_heard = false; // this run received a datagram
 };
 
 // What the user is told, naming the nameserver and the system's reason.
+QString nothingAnswersMessage(const QHostAddress& address, quint16 port);
 QString sendFailureMessage(const QString& nameserver, const QString& reason);
 QString socketErrorMessage(const QString& nameserver, const QString& reason);
 

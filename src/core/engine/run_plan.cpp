@@ -48,6 +48,7 @@ Result<RunPlan, RunRefusal> planRun(const RunRequest& request, const TldCatalogu
     plan.candidates = buildCheckItems(plan.columns, plan.names, catalogue, rules);
     if (request.selfTest)
         addSelfTest(plan.candidates);
+    plan.candidates.drawQueryIds();
     return plan;
 }
 
@@ -140,7 +141,6 @@ CheckTable buildCheckItems(const std::vector<ResultColumn>& columns, const NameT
             } else if (const std::optional<RuleVerdict> reserved = rules.ifFree(item.wireName())) {
                 item.ruleReason = reserved->reason;
             }
-            item.queryId = static_cast<std::uint16_t>((c - 1) * nameCount + r);
         }
     }
     return table;

@@ -48,6 +48,8 @@ QString reasonText(const CheckItem& item) {
     if (item.registeredNotInDns)
         return source.isEmpty() ? QStringLiteral("registered, not in DNS")
                                 : QStringLiteral("registered, ") + source;
+    if (item.alias)
+        return QStringLiteral("exists as an alias (CNAME)");
     if (!source.isEmpty() && item.reason == NotCheckedReason::None)
         return source;
     switch (item.reason) {
@@ -72,6 +74,8 @@ QString reasonText(const CheckItem& item) {
         return QStringLiteral("cancelled");
     case NotCheckedReason::NetworkFailed:
         return QStringLiteral("the nameserver could not be used");
+    case NotCheckedReason::Truncated:
+        return QStringLiteral("truncated answer");
     }
     return {};
 }
@@ -166,6 +170,9 @@ void RunTally::add(const CheckTable& table) {
             case NotCheckedReason::NetworkFailed:
                 ++networkFailed;
                 break;
+            case NotCheckedReason::Truncated:
+                ++truncated;
+                break;
             case NotCheckedReason::NoAnswer:
             case NotCheckedReason::None:
                 ++noAnswer;
@@ -206,6 +213,8 @@ QString runSummary(const RunTally& tally, const DnsSettings& dns, const Settings
     }
     if (tally.noAnswer)
         parts << QStringLiteral("%1 without answer").arg(tally.noAnswer);
+    if (tally.truncated)
+        parts << QStringLiteral("%1 with truncated answers only").arg(tally.truncated);
     if (tally.invalid)
         parts << QStringLiteral("%1 not a valid domain name").arg(tally.invalid);
     if (tally.untrusted)

@@ -42,6 +42,7 @@ QString runSummary(const CheckTable& table, const DnsSettings& dns, const Settin
 struct RunTally {
     std::map<int, int> serverCodes; // candidates answered only with this code
     int noAnswer = 0, invalid = 0, untrusted = 0, notSent = 0, cancelled = 0, networkFailed = 0;
+    int truncated = 0;
     int notChecked = 0;
     int candidates = 0;
     QStringList unknownSuffixes, madeUpSuffixes; // distinct, in order of first appearance

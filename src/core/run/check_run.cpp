@@ -20,9 +20,10 @@ CheckRun::CheckRun(CheckSetup setup, QObject* parent)
         if (m_stage == Stage::Connecting)
             startQueries();
     });
-    // A run that cannot start ends at once, every candidate left saying why.
+    // A run that cannot start, or whose nameserver turns out dead, ends at once, every candidate
+    // left saying why.
     connect(&m_runner, &QueryRunner::networkFailed, this, [this](const QString& message) {
-        if (m_stage != Stage::Connecting)
+        if (m_stage != Stage::Connecting && m_stage != Stage::Querying)
             return; // cancelled meanwhile
         m_table->markPendingNotChecked(NotCheckedReason::NetworkFailed);
         setStage(Stage::Finished);
