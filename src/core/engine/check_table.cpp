@@ -19,8 +19,9 @@ void CheckTable::markPendingNotChecked(std::optional<NotCheckedReason> why) {
         item.state = CheckState::NotChecked;
         if (why)
             item.reason = *why;
-        // A code the server gave wins over silence.
-        else if (item.reason != NotCheckedReason::ServerCode)
+        // A code the server gave, or a truncated answer, wins over silence.
+        else if (item.reason != NotCheckedReason::ServerCode &&
+                 item.reason != NotCheckedReason::Truncated)
             item.reason = item.sent ? NotCheckedReason::NoAnswer : NotCheckedReason::NotSent;
     });
 }

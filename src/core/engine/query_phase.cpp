@@ -125,8 +125,11 @@ bool QueryPhase::candidateReply(const CheckTable::Cell& cell, const Reply& reply
     if (item.state != CheckState::Pending)
         return true; // a later copy of an answer already taken
     if (reply.truncated) {
-        // Incomplete: asked again in the next pass.
+        // Incomplete: asked again over TCP, and in the next pass.
         item.reason = NotCheckedReason::Truncated;
+        if (m_hooks.askOverTcp)
+            if (const auto query = BuildQuery(item.wireName(), item.queryId))
+                m_hooks.askOverTcp(*query);
         return true;
     }
     if (reply.rcode != kRcodeNoError && reply.rcode != kRcodeNameError) {

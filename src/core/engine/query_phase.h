@@ -16,9 +16,10 @@ namespace nomispot {
 // found during the run, end NotChecked with that reason and are not sent.
 //
 // Only NOERROR (taken) and NXDOMAIN (free) are verdicts, and a name that exists as an alias
-// (CNAME) is taken whatever the code. Any other code, or a truncated answer, leaves the candidate
-// pending, to be asked again. A reply counts only when its identifier is one of the run's and it
-// echoes that query's question; anything else is a foreign datagram, counted and ignored.
+// (CNAME) is taken. Any other code leaves the candidate pending, to be asked again; a truncated
+// answer too, and its question goes again over TCP at once. A reply counts only when its identifier
+// is one of the run's and it echoes that query's question; anything else is a foreign datagram,
+// counted and ignored.
 class QueryPhase {
 public:
     static constexpr int kPassPauseTicks = 3;
@@ -32,6 +33,9 @@ public:
         std::function<void(int answered)> progress;
         std::function<void()> finished;   // the phase ended; every candidate has its final state
         std::function<void()> sendFailed; // sending failed: the phase ends at once, finished next
+        // A truncated answer came: the query is asked again over TCP, its answer handed to
+        // datagram() like any other.
+        std::function<void(const QByteArray& query)> askOverTcp;
     };
 
     enum class Stage { Idle, Sending, WaitAfterSend, Pausing, Finished, Cancelled };

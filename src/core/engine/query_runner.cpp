@@ -26,12 +26,18 @@ constexpr int kRefusalsOfADeadServer = 3;
 constexpr qint64 kSilenceOfADeadServerMs = 2000;
 } // namespace
 
-QueryRunner::QueryRunner(QObject* parent) : QObject(parent), m_socket(this), m_timer(this) {
+QueryRunner::QueryRunner(QObject* parent)
+    : QObject(parent), m_socket(this), m_tcp(this), m_timer(this) {
     m_socket.setObjectName(QStringLiteral("Winsock1"));
     m_timer.setObjectName(QStringLiteral("Delaytimer"));
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &QueryRunner::tickOnSchedule);
     connect(&m_socket, &QUdpSocket::readyRead, this, &QueryRunner::readReplies);
+    connect(&m_tcp, &TcpQuestions::answered, this, [this](const QByteArray& message) {
+        m_heard = true;
+        if (m_phase)
+            m_phase->datagram(message);
+    });
     // Reported from the event loop: a message shown from inside the socket's handler would stop
     // its reading until closed.
     connect(&m_socket, &QUdpSocket::errorOccurred, this,
@@ -95,8 +101,10 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
     hooks.send = [this](const QByteArray& d) { return send(d); };
     hooks.cellChanged = [this](int c, int r) { emit cellChanged(c, r); };
     hooks.progress = [this](int answered) { emit progressChanged(answered); };
+    hooks.askOverTcp = [this](const QByteArray& query) { m_tcp.ask(query); };
     hooks.finished = [this] {
         m_timer.stop();
+        m_tcp.stop();
         const bool dead = !m_heard && m_refusals >= kRefusalsOfADeadServer;
         const QString message = nothingAnswersMessage(m_socket.peerAddress(), m_socket.peerPort());
         m_socket.close();
@@ -109,6 +117,7 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
     hooks.sendFailed = [this] {
         const QString reason = m_socket.errorString();
         m_timer.stop();
+        m_tcp.stop();
         m_socket.close();
         emit sendFailed(reason);
     };
@@ -120,6 +129,7 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
     m_ticksDone = 0;
     m_refusals = 0;
     m_heard = false;
+    m_tcp.setServer(m_socket.peerAddress(), m_socket.peerPort());
     ++m_runs;
     m_timer.setInterval(std::max(delayMs, 1));
     m_timer.start();
@@ -167,6 +177,7 @@ void QueryRunner::stop() {
     if (m_phase)
         m_phase->cancel();
     m_socket.close();
+    m_tcp.stop();
     m_timer.stop();
 }
 

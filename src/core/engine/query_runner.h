@@ -2,6 +2,7 @@
 
 #include "engine/check_table.h"
 #include "engine/query_phase.h"
+#include "engine/tcp_questions.h"
 #include "result.h"
 
 #include <QElapsedTimer>
@@ -34,6 +35,7 @@ public:
     int answered() const;
     const QueryPhase* phase() const { return m_phase ? &*m_phase : nullptr; }
     QUdpSocket& socket() { return m_socket; }
+    const TcpQuestions& tcp() const { return m_tcp; }
     QTimer& timer() { return m_timer; }
 
 signals:
@@ -62,6 +64,7 @@ private:
     bool nothingListens() const;
 
     QUdpSocket m_socket;
+    TcpQuestions m_tcp; // what came back truncated, asked again
     QTimer m_timer;
     std::optional<QueryPhase> m_phase;
     QElapsedTimer m_clock; // since the run's start
