@@ -39,6 +39,19 @@ void TestIdna::toAscii_data() {
     QTest::newRow("63 characters") << QString(63, u'a') << QString(63, u'a');
     QTest::newRow("empty labels left to the DNS checks") << "a..b."
                                                          << "a..b.";
+    // UTS #46 removes what it maps to nothing (a soft hyphen, a zero-width space).
+    QTest::newRow("soft hyphen removed") << QString::fromUtf8("ex\u00adample.com") << "example.com";
+    QTest::newRow("zero-width space removed")
+        << QString::fromUtf8("caf\u200b\u00e9") << "xn--caf-dma";
+    // Once a name holds a right-to-left label, every label follows the bidi rule (RFC 5893).
+    QTest::newRow("digit first beside a Hebrew label")
+        << QString::fromUtf8("1abc.\u05d0\u05d1") << "";
+    QTest::newRow("digit first without one") << "1abc.com"
+                                             << "1abc.com";
+    QTest::newRow("Hebrew beside plain Latin")
+        << QString::fromUtf8("abc.\u05d0\u05d1") << "abc.xn--4dbc";
+    QTest::newRow("digit first beside an A-label of Hebrew") << "1abc.xn--4dbc"
+                                                             << "";
     QTest::newRow("hyphen inside") << "a-b--c"
                                    << "a-b--c";
 }

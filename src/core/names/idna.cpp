@@ -115,6 +115,29 @@ public:
         return std::nullopt;
     }
 
+    // Whether name, whole, breaks the bidi rule across its labels (RFC 5893): once one label is
+    // right-to-left, every label must follow the rule, ASCII and "xn--" ones included.
+    bool breaksBidiAcrossLabels(const QString& name) {
+        const UIDNA* idna = get();
+        if (!idna)
+            return false;
+        QString out(name.size() * 2 + 64, Qt::Uninitialized);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            UIDNAInfo info = UIDNA_INFO_INITIALIZER;
+            UErrorCode status = U_ZERO_ERROR;
+            const int32_t length = uidna_nameToASCII(
+                idna, reinterpret_cast<const UChar*>(name.utf16()),
+                static_cast<int32_t>(name.size()), reinterpret_cast<UChar*>(out.data()),
+                static_cast<int32_t>(out.size()), &info, &status);
+            if (status == U_BUFFER_OVERFLOW_ERROR && attempt == 0) {
+                out.resize(length);
+                continue;
+            }
+            return U_SUCCESS(status) && (info.errors & UIDNA_ERROR_BIDI) != 0;
+        }
+        return false;
+    }
+
 private:
     std::unique_ptr<UIDNA, IdnaCloser> m_idna;
     bool m_opened = false;
@@ -276,6 +299,15 @@ Result<QString> toAsciiName(const QString& name, HyphenLabels hyphens) {
                                .arg(label, ascii.error().message)};
         label = std::move(*ascii);
     }
+    // Each label passed on its own; a right-to-left one binds the others too.
+    const bool international = std::any_of(labels.begin(), labels.end(), [](const QString& label) {
+        return label.startsWith(u"xn--", Qt::CaseInsensitive);
+    });
+    if (international && uts46.breaksBidiAcrossLabels(labels.join(u'.')))
+        return Failure{QStringLiteral("\"%1\" cannot be a domain name: with a right-to-left part, "
+                                      "every part must follow the rules for right-to-left "
+                                      "writing (RFC 5893)")
+                           .arg(name)};
     return labels.join(u'.');
 }
 

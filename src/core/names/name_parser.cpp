@@ -22,9 +22,23 @@ bool isAllowedNameCharacter(QChar c) {
         return kAllowed.contains(c);
     if (isFullStop(c))
         return true;
-    // Zero-width (non-)joiners are allowed only where the joiner rules of UTS #46 say.
-    return c.isLetterOrNumber() || c.isMark() || c.isSurrogate() || c == QChar(0x200C) ||
-           c == QChar(0x200D);
+    // Zero-width (non-)joiners are allowed only where the joiner rules of UTS #46 say; the
+    // invisible characters it maps to nothing (soft hyphen, zero-width space, word joiner,
+    // byte order mark...) are removed by it.
+    switch (c.unicode()) {
+    case 0x00AD:
+    case 0x180F:
+    case 0x200B:
+    case 0x200C:
+    case 0x200D:
+    case 0x2060:
+    case 0x2064:
+    case 0xFEFF:
+        return true;
+    default:
+        break;
+    }
+    return c.isLetterOrNumber() || c.isMark() || c.isSurrogate();
 }
 
 QString normaliseNames(const QString& text) {
