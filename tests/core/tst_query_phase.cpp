@@ -266,9 +266,9 @@ void TestQueryPhase::replyMatching_data() {
     QTest::newRow("truncated") << QList<QByteArray>{truncated} << pending << 0 << 4;
     // An alias whose target does not exist: the name exists.
     QByteArray alias =
-        reply(2, kNxDomain) + QByteArray("\xc0\x0c\x00\x05\x00\x01\x00\x00\x00\x3c\x00\x06"
+        reply(2, kNxDomain) + QByteArray("\xc0\x0c\x00\x05\x00\x01\x00\x00\x00\x3c\x00\x04"
                                          "\x01x\xc0\x0f",
-                                         18);
+                                         16);
     alias[7] = 1; // ANCOUNT
     QTest::newRow("dangling alias")
         << QList<QByteArray>{alias} << int(CheckState::Unavailable) << 1 << 4;
