@@ -63,6 +63,7 @@ private slots:
     void againstNsd_data();
     void againstNsd();
     void silentNameserver();
+    void deadNameserver();
     void unresolvableNameserver();
     void cancelAndCheckAgain();
     void refusedTexts();
@@ -201,6 +202,22 @@ void TestCheckRun::silentNameserver() {
             QCOMPARE(results->gridModel().pictureAt(c, r), ResultGridModel::Question);
         }
     QVERIFY(app.messages.messages.empty());
+}
+
+// Nothing listens at the nameserver's address: the run fails at once, naming it and where it is
+// set, instead of waiting through every pass.
+void TestCheckRun::deadNameserver() {
+    test::TestApp app;
+    app.state.dns = {QStringLiteral("127.53.1.99"), 5, 3};
+    frmMain window(app.state);
+    QPointer<frmResults> results = check(window, QStringLiteral("foo bar"), CheckMode::Separately);
+    QVERIFY(results);
+    QTRY_COMPARE_WITH_TIMEOUT(results->stage(), frmResults::Stage::Failed, 10000);
+    const QString shown = app.messages.texts().value(0);
+    QVERIFY2(shown.startsWith(QStringLiteral("Nothing answers at 127.53.1.99:53 (connection "
+                                             "refused)")) &&
+                 shown.endsWith(QStringLiteral("Options > DNS Settings.")),
+             qPrintable(shown));
 }
 
 void TestCheckRun::unresolvableNameserver() {

@@ -42,8 +42,13 @@ QueryRunner::QueryRunner(QObject* parent)
     // its reading until closed.
     connect(&m_socket, &QUdpSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError error) {
-                if (error == QAbstractSocket::ConnectionRefusedError)
+                // Refusals before any answer are what a dead nameserver looks like: told once,
+                // as that, when the run gives up on it.
+                if (error == QAbstractSocket::ConnectionRefusedError) {
                     noteRefusal();
+                    if (!m_heard)
+                        return;
+                }
                 QMetaObject::invokeMethod(
                     this, [this, reason = m_socket.errorString()] { reportSocketError(reason); },
                     Qt::QueuedConnection);
@@ -197,9 +202,11 @@ QueryPhase::SendResult QueryRunner::send(const QByteArray& datagram) {
             // runs inside the phase.
             if (attempt > 0) {
                 noteRefusal();
-                QMetaObject::invokeMethod(
-                    this, [this, reason = m_socket.errorString()] { reportSocketError(reason); },
-                    Qt::QueuedConnection);
+                if (m_heard)
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, reason = m_socket.errorString()] { reportSocketError(reason); },
+                        Qt::QueuedConnection);
             }
             emit querySent();
             return QueryPhase::SendResult::Sent;

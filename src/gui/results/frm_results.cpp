@@ -155,7 +155,10 @@ void frmResults::connectRun() {
     connect(&m_run, &CheckRun::failed, this, [this](const QString& message) {
         showFinished();
         m_stage = Stage::Failed;
-        m_state.messages->show({appTitle(), message, MessageIcon::Critical});
+        m_state.messages->show(
+            {appTitle(),
+             message + QStringLiteral("\rThe nameserver is set under Options > DNS Settings."),
+             MessageIcon::Critical});
     });
     connect(&m_run, &CheckRun::notice, this, &frmResults::showNotice);
     // The first use of a zone file builds its index: the bar shows how far.
