@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
 
 using namespace nomispot;
 
@@ -111,6 +112,8 @@ private slots:
     void keptResultsGoWithoutAsking_data();
     void keptResultsGoWithoutAsking();
     void runningWindowEndsWithoutAsking();
+    void checkDuringRunAsks();
+    void closeAsks();
 
 private:
     std::unique_ptr<test::NsdServer> m_nsd;
@@ -232,11 +235,15 @@ void TestUnsavedResults::keptResultsGoWithoutAsking() {
     QVERIFY(main.app.messages.questions.empty());
 }
 
-// A run still going is ended by a new Check or by quitting, as ever, without a question.
+// A run still going without an answer yet is ended by a new Check or by quitting, as ever,
+// without a question.
 void TestUnsavedResults::runningWindowEndsWithoutAsking() {
     MainWindow main;
     main.app.messages.answer = Answer::No;
-    main.app.state.dns.delayMs = 1000;
+    // A nameserver that never answers.
+    QUdpSocket silent;
+    QVERIFY(silent.bind(QHostAddress(QStringLiteral("127.53.9.2")), 53));
+    main.app.state.dns = {QStringLiteral("127.53.9.2"), 1000, 1};
     main.check(QStringLiteral("taken free"));
     QPointer<frmResults> first = main.window.results();
     QVERIFY(first && first->isRunActive());
@@ -248,6 +255,39 @@ void TestUnsavedResults::runningWindowEndsWithoutAsking() {
     QVERIFY(!main.window.isVisible());
     QTRY_VERIFY(!second);
     QVERIFY(main.app.messages.questions.empty());
+}
+
+// Answers of a run still going are results too: a new Check asks before they go.
+void TestUnsavedResults::checkDuringRunAsks() {
+    MainWindow main;
+    main.app.messages.answer = Answer::No;
+    main.app.state.dns.delayMs = 200; // the first answer comes, the run goes on
+    main.check(QStringLiteral("taken free"));
+    QPointer<frmResults> running = main.window.results();
+    QVERIFY(running);
+    QTRY_VERIFY_WITH_TIMEOUT(running->answeredCount() > 0, 15000);
+    QVERIFY(running->isRunActive());
+    main.check(QStringLiteral("free"));
+    QCOMPARE(main.questions(), QStringList{checkAgainQuestion(running->answeredCount())});
+    QCOMPARE(main.window.results(), running.data());
+    QVERIFY(running->isRunActive());
+}
+
+// Close on a finished window asks before unsaved results go; No keeps it open.
+void TestUnsavedResults::closeAsks() {
+    MainWindow main;
+    QPointer<frmResults> results = main.finishedRun(QStringLiteral("taken free"));
+    QVERIFY(results);
+    main.app.messages.answer = Answer::No;
+    auto* close = results->findChild<QPushButton*>(QStringLiteral("butCancelOk"));
+    QCOMPARE(close->text(), QStringLiteral("Close"));
+    close->click();
+    QCOMPARE(main.questions(),
+             QStringList{QStringLiteral("Close and discard the results of 4 domains?")});
+    QVERIFY(results && results->isVisible());
+    main.app.messages.answer = Answer::Yes;
+    close->click();
+    QTRY_VERIFY(!results);
 }
 
 QTEST_MAIN(TestUnsavedResults)

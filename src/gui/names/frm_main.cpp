@@ -32,19 +32,7 @@ QString mainWindowCaption() {
 namespace {
 // The folder the last names file was opened from.
 constexpr auto kNamesFolderKey = "NamesFolder";
-
-QString domainCount(int domains) {
-    return domains == 1 ? QStringLiteral("1 domain") : QStringLiteral("%1 domains").arg(domains);
-}
 } // namespace
-
-QString quitQuestion(int domains) {
-    return QStringLiteral("Quit and discard the results of %1?").arg(domainCount(domains));
-}
-
-QString checkAgainQuestion(int domains) {
-    return QStringLiteral("Discard the results of %1 and check again?").arg(domainCount(domains));
-}
 
 frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state) {
     setObjectName(QStringLiteral("frmMain"));
@@ -120,7 +108,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     if (m_results)
-        m_results->close();
+        m_results->discard();
     QMainWindow::closeEvent(event);
     QCoreApplication::quit();
 }
@@ -191,12 +179,12 @@ void frmMain::activate_Click() {
         return;
     }
 
-    // One run at a time: a new Check ends the one in progress. Finished results not saved or
-    // copied go only when the user agrees; No leaves everything as it was.
+    // One run at a time: a new Check ends the one in progress. Answers not saved or copied, of a
+    // run over or still going, go only when the user agrees; No leaves everything as it was.
     if (!resultsMayGo(checkAgainQuestion))
         return;
     if (m_results)
-        m_results->close();
+        m_results->discard();
     m_results = new frmResults(m_state, std::move(*plan), this);
     // Sized before it is shown: a window manager takes the first size it maps at, and may undo a
     // resize that comes right after.

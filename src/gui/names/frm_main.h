@@ -53,8 +53,5 @@ private:
 };
 
 QString mainWindowCaption();
-// The questions before results not saved or copied are dropped: on quitting, on a new Check.
-QString quitQuestion(int domains);
-QString checkAgainQuestion(int domains);
 
 } // namespace nomispot

@@ -397,6 +397,13 @@ void frmResults::butCancelOk_Click() {
 }
 
 void frmResults::closeEvent(QCloseEvent* event) {
+    // Answers not saved or copied go only when the user agrees, unless that was asked already.
+    if (!std::exchange(m_discardAgreed, false) && !isRunActive() && hasUnsavedResults() &&
+        m_state.messages->ask({appTitle(), closeQuestion(answeredCount()), MessageIcon::None}) !=
+            Answer::Yes) {
+        event->ignore();
+        return;
+    }
     // The run ends with the window; nothing is shown any more.
     m_run.disconnect(this);
     m_run.cancel();
@@ -474,7 +481,30 @@ int frmResults::answeredCount() const {
 }
 
 bool frmResults::hasUnsavedResults() const {
-    return !isRunActive() && !m_resultsKept && answeredCount() > 0;
+    return !m_resultsKept && answeredCount() > 0;
+}
+
+void frmResults::discard() {
+    m_discardAgreed = true;
+    close();
+}
+
+namespace {
+QString domainCount(int domains) {
+    return domains == 1 ? QStringLiteral("1 domain") : QStringLiteral("%1 domains").arg(domains);
+}
+} // namespace
+
+QString quitQuestion(int domains) {
+    return QStringLiteral("Quit and discard the results of %1?").arg(domainCount(domains));
+}
+
+QString checkAgainQuestion(int domains) {
+    return QStringLiteral("Discard the results of %1 and check again?").arg(domainCount(domains));
+}
+
+QString closeQuestion(int domains) {
+    return QStringLiteral("Close and discard the results of %1?").arg(domainCount(domains));
 }
 
 } // namespace nomispot

@@ -52,8 +52,11 @@ public:
     const CheckTable& candidates() const { return m_plan.candidates; }
     // Candidates with an answer (free or taken).
     int answeredCount() const;
-    // Whether a run that is over left answers not saved or copied since they came.
+    // Whether there are answers, of a run over or still going, not saved or copied since they
+    // came.
     bool hasUnsavedResults() const;
+    // Closes the window without asking: the user agreed to drop its results already.
+    void discard();
     // What a finished run could not check; empty while it runs or when it checked everything.
     QString summary() const { return m_summaryText; }
     const ResultGridModel& gridModel() const { return m_model; }
@@ -158,6 +161,13 @@ private:
     bool m_popupOpened = false;
     bool m_inResize = false;
     bool m_resultsKept = false; // saved or copied since the last answers came
+    bool m_discardAgreed = false;
 };
+
+// The questions before results not saved or copied are dropped: on quitting, on a new Check, on
+// closing their window.
+QString quitQuestion(int domains);
+QString checkAgainQuestion(int domains);
+QString closeQuestion(int domains);
 
 } // namespace nomispot
