@@ -323,11 +323,13 @@ void TestCheckRun::refusedTexts() {
     QTRY_VERIFY(!window.results());
     QPointer<frmResults> refused = check(window, words.join(u' '), CheckMode::Separately);
     QTRY_VERIFY(!refused);
-    QCOMPARE(app.messages.texts().last(), tooManyCombinationsMessage(2056));
+    QCOMPARE(app.messages.texts().last(),
+             tooManyCombinationsMessage(2056) + u'\r' + longListHint());
     QCOMPARE(app.messages.messages.back().icon, MessageIcon::Critical);
     // 46 words combined would overflow the name table: refused before the window opens.
     QVERIFY(!check(window, words.mid(0, 46).join(u' '), CheckMode::Combinations));
-    QCOMPARE(app.messages.texts().last(), tooManyCombinationsMessage(46 * 46 * 8));
+    QCOMPARE(app.messages.texts().last(),
+             tooManyCombinationsMessage(46 * 46 * 8) + u'\r' + longListHint());
 }
 
 // 2,000 complete names pasted into the names box reach the run whole.

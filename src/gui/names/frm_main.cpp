@@ -22,6 +22,10 @@
 
 namespace nomispot {
 
+QString longListHint() {
+    return QStringLiteral("nomispot-check --file checks lists of any length, from a terminal.");
+}
+
 QString mainWindowCaption() {
     return QStringLiteral("%1%2.%3 from Brixmoor")
         .arg(appTitle())
@@ -172,6 +176,10 @@ void frmMain::activate_Click() {
                                     why.message, MessageIcon::None});
             break;
         case RunRefusal::TooManyCombinations:
+            // The window's limit is not the program's: the terminal checks any number.
+            m_state.messages->show(
+                {appTitle(), why.message + u'\r' + longListHint(), MessageIcon::Critical});
+            break;
         case RunRefusal::NoSuffixes:
             m_state.messages->show({appTitle(), why.message, MessageIcon::Critical});
             break;

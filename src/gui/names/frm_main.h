@@ -53,5 +53,7 @@ private:
 };
 
 QString mainWindowCaption();
+// The second line of the message when a check is too large for the window.
+QString longListHint();
 
 } // namespace nomispot
