@@ -55,6 +55,7 @@ private slots:
     void showHelpKeepsOneWindow();
     void missingHelpFileShowsAPage();
     void contentsFollowLinks();
+    void keysMoveAndClose();
     void contentsOpenOnOneClick();
     void helpModuleLoadsFromProgramDir();
     void helpModuleMissingOrBroken_data();
@@ -215,6 +216,24 @@ void TestHelp::missingHelpFileShowsAPage() {
     QVERIFY(!window->hasHelp());
     QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("The help file is missing")));
     QVERIFY(app.messages.messages.empty());
+}
+
+// Alt+Left and Alt+Right go back and forth through the pages seen; Esc closes the window.
+void TestHelp::keysMoveAndClose() {
+    HelpWindow* window = ShowHelp(test::binDir(), 1, QStringLiteral("Main"));
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTextBrowser* browser = window->browser();
+    const QUrl index = browser->source();
+    const QUrl modes = index.resolved(QUrl(QStringLiteral("modes.html")));
+    emit browser->anchorClicked(modes);
+    QCOMPARE(browser->source(), modes);
+    QTest::keyClick(window, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(browser->source(), index);
+    QTest::keyClick(window, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(browser->source(), modes);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
 }
 
 void TestHelp::contentsFollowLinks() {

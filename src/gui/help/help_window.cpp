@@ -3,6 +3,7 @@
 #include "app_info.h"
 #include "help/help_file.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -69,6 +70,21 @@ HelpWindow::HelpWindow(const QString& windowName, const QString& helpFile,
         else
             QDesktopServices::openUrl(url);
     });
+
+    // Esc closes help; the desktop's Back and Forward keys (Alt+Left, Alt+Right) move through the
+    // pages seen, wherever the focus is.
+    const auto key = [this](const QList<QKeySequence>& keys, auto slot) {
+        auto* action = new QAction(this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    key({QKeySequence(Qt::Key_Escape)}, [this] { close(); });
+    key({QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)},
+        [this] { m_browser->backward(); });
+    key({QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)},
+        [this] { m_browser->forward(); });
 
     auto* central = new QWidget(this);
     setCentralWidget(central);
