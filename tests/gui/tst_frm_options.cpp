@@ -197,8 +197,8 @@ void TestFrmOptions::okStores_data() {
                                          << DnsSettings{"ns", 6, 2}               << "6"    << "2";
     QTest::newRow("IPv6 with a port")    << "[2001:db8::1]:53" << "1000" << "1"
                                          << DnsSettings{"[2001:db8::1]:53", 1000, 1} << "1000" << "1";
-    QTest::newRow("nameserver as typed") << " ns.example "   << "1e2"  << "+3"
-                                         << DnsSettings{" ns.example ", 100, 3}   << "100"  << "3";
+    QTest::newRow("nameserver as typed") << " ns.example.org " << "1e2" << "+3"
+                                         << DnsSettings{" ns.example.org ", 100, 3} << "100" << "3";
     // clang-format on
 }
 
@@ -327,8 +327,18 @@ void TestFrmOptions::nameserverChecked_data() {
     QTest::newRow("IPv4 in brackets") << "[192.0.2.1]:53" << refused("[192.0.2.1]:53", unusable);
     QTest::newRow("long text shortened")
         << tooLong << refused(QString(63, u'n') + QChar(0x2026), unusable);
-    QTest::newRow("empty") << "" << please;
-    QTest::newRow("blank") << "   " << please;
+    QTest::newRow("a number alone") << "200" << refused("200", unusable);
+    QTest::newRow("a web address")
+        << "http://192.0.2.1/"
+        << refused("http://192.0.2.1/",
+                   "a nameserver is an address or a host name, not a web address");
+    QTest::newRow("the wizard's example")
+        << "ns1.yourprovider.example"
+        << refused("ns1.yourprovider.example",
+                   "a name under .example never exists; type your provider's nameserver");
+    // Empty: the system's resolver.
+    QTest::newRow("empty") << "" << QString();
+    QTest::newRow("blank") << "   " << QString();
 }
 
 // Both dialogs take only a text a run can use; a refusal keeps the dialog open on the box.

@@ -4,6 +4,7 @@
 #include "registry/registry_confirmation.h"
 #include "results/run_summary.h"
 #include "run/registries.h"
+#include "settings/system_resolver.h"
 #include "zone/zone_answers.h"
 
 #include <QDateTime>
@@ -78,6 +79,7 @@ void CheckRun::setStage(Stage stage) {
 void CheckRun::start(CheckTable& table, const DnsSettings& dns) {
     m_table = &table;
     m_dns = dns;
+    m_dns.nameserver = nameserverInUse(dns.nameserver);
     m_cancelled = m_sendFailed = m_testAfresh = m_confirmAsked = false;
     m_zoneAnswered = 0;
     m_progressMaximum = table.candidateCount() + 1;
@@ -103,6 +105,7 @@ int CheckRun::checkAgain(CheckTable& table, const DnsSettings& dns) {
         return 0;
     m_table = &table;
     m_dns = dns;
+    m_dns.nameserver = nameserverInUse(dns.nameserver);
     m_cancelled = m_sendFailed = m_confirmAsked = false;
     // The nameserver may have changed: suffixes are tested afresh.
     m_testAfresh = true;

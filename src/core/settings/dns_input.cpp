@@ -3,6 +3,7 @@
 #include "engine/network.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -79,18 +80,52 @@ DnsValidation ValidateDnsInput(const DnsInput& input) {
     return result;
 }
 
+namespace {
+
+// Why a text a run could parse still cannot be a nameserver; nothing when it can.
+std::optional<QString> unusableNameserver(const NameserverAddress& parsed) {
+    // An IPv4 address is four numbers with full stops between them: "200" or "10.1" read as one
+    // by the system's old rules are no addresses anyone types on purpose.
+    if (parsed.address && parsed.address->protocol() == QAbstractSocket::IPv4Protocol &&
+        parsed.host.count(u'.') != 3)
+        return QStringLiteral("not an address or a host name");
+    if (parsed.address)
+        return std::nullopt;
+    // A top-level domain is never a number: "200" is no host name.
+    const QString tld = parsed.host.section(u'.', -1, -1, QString::SectionSkipEmpty);
+    if (std::all_of(tld.begin(), tld.end(), [](QChar c) { return c.isDigit(); }))
+        return QStringLiteral("not an address or a host name");
+    // Names under these never exist (RFC 2606, RFC 6761): the wizard's own example among them.
+    if (tld.compare(QLatin1String("example"), Qt::CaseInsensitive) == 0 ||
+        tld.compare(QLatin1String("invalid"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("a name under .%1 never exists; type your provider's nameserver")
+            .arg(tld.toLower());
+    return std::nullopt;
+}
+
+} // namespace
+
 Status CheckNameserverInput(const QString& text) {
-    const Result<NameserverAddress> parsed = parseNameserver(text);
-    if (parsed)
+    const QString typed = text.trimmed();
+    // Empty: the system's resolver, whichever it is at the time of a check.
+    if (typed.isEmpty())
         return Done{};
     const QString message = QString::fromLatin1(kNameserverMessage);
-    const QString typed = text.trimmed();
-    if (typed.isEmpty())
-        return Failure{message};
     const QString quoted = typed.size() > kQuotedNameserverLength
                                ? typed.left(kQuotedNameserverLength - 1) + QChar(0x2026)
                                : typed;
-    return Failure{QStringLiteral("%1\r\"%2\": %3.").arg(message, quoted, parsed.error().message)};
+    const auto refused = [&](const QString& why) {
+        return Failure{QStringLiteral("%1\r\"%2\": %3.").arg(message, quoted, why)};
+    };
+    if (typed.contains(QLatin1String("://")) || typed.contains(u'/'))
+        return refused(QStringLiteral("a nameserver is an address or a host name, not a web "
+                                      "address"));
+    const Result<NameserverAddress> parsed = parseNameserver(text);
+    if (!parsed)
+        return refused(parsed.error().message);
+    if (const std::optional<QString> why = unusableNameserver(*parsed))
+        return refused(*why);
+    return Done{};
 }
 
 } // namespace nomispot

@@ -48,8 +48,10 @@ double roundHalfEven(double value);
 // then keeps the typed text. A number too large for its field counts as out of range.
 DnsValidation ValidateDnsInput(const DnsInput& input);
 
-// The nameserver box's text, read as a run reads it (parseNameserver). A refusal says what the
-// box takes, then the text (shortened when long) and why it cannot be used.
+// The nameserver box's text, read as a run reads it (parseNameserver), and refused too when it
+// is a web address, a number alone, or a name under .example or .invalid. Empty is taken: the
+// system's resolver. A refusal says what the box takes, then the text (shortened when long) and
+// why it cannot be used.
 Status CheckNameserverInput(const QString& text);
 
 } // namespace nomispot

@@ -31,4 +31,8 @@ QString defaultNameserver() {
     return system.isEmpty() ? QString::fromLatin1(kPlaceholderNameserver) : system;
 }
 
+QString nameserverInUse(const QString& setting) {
+    return setting.trimmed().isEmpty() ? defaultNameserver() : setting;
+}
+
 } // namespace nomispot

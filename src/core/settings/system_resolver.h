@@ -14,6 +14,9 @@ QString systemNameserver();
 // answers. Never a root server: it answers referrals, which read as taken for every name.
 QString defaultNameserver();
 
+// The nameserver a check asks: the one set, or when none is (an empty text) the default.
+QString nameserverInUse(const QString& setting);
+
 // The first "nameserver" in the text of a resolv.conf file; empty when there is none.
 QString firstNameserver(const QString& resolvConf);
 

@@ -3,6 +3,7 @@
 #include "app_info.h"
 #include "settings/dns_input.h"
 #include "settings/settings_ops.h"
+#include "settings/system_resolver.h"
 #include "settings/up_down.h"
 
 #include <QHBoxLayout>
@@ -70,6 +71,11 @@ DnsFields::DnsFields(QWidget* dialog)
 void DnsFields::load(const DnsSettings& dns) {
     setNumberText(m_retries, QString::number(dns.retries), kRetriesMaxLength);
     m_server->setText(dns.nameserver);
+    // What an empty box means, so that it can be left empty on purpose.
+    const QString system = systemNameserver();
+    m_server->setPlaceholderText(
+        system.isEmpty() ? QStringLiteral("Empty: the system's nameserver (none found)")
+                         : QStringLiteral("Empty: the system's nameserver (%1)").arg(system));
     setNumberText(m_delay, QString::number(dns.delayMs), kDelayMaxLength);
 }
 
