@@ -161,6 +161,10 @@ void TestZoneFiles::status_data() {
                              << "com, 2024-07-15: 2 names, 1 line skipped";
     QTest::newRow("not indexed yet") << "new"
                                      << "Not indexed yet: indexed at the next check.";
+    QTest::newRow("not usable at the last check") << "broken"
+                                                  << "Not used at the last check: ";
+    QTest::newRow("changed since it failed") << "mended"
+                                             << "Not indexed yet: indexed at the next check.";
     QTest::newRow("changed") << "touch"
                              << "Changed since it was indexed: indexed again at the next check.";
     QTest::newRow("damaged index") << "damage"
@@ -176,8 +180,15 @@ void TestZoneFiles::status() {
     QFETCH(QString, status);
     const QString com = m_dir->filePath(QStringLiteral("com.zone"));
     QVERIFY(writeBytes(com, zoneText("com", "a.com. NS ns.other.\nb.com. NS x.\nc IN BOGUS 1\n")));
-    if (change != u"new")
+    if (change == u"broken" || change == u"mended") {
+        // Names no zone: it fails, and the list says so until the file changes.
+        QVERIFY(writeBytes(com, "a.com. NS ns.other.\n"));
+        QCOMPARE(loadZoneFiles({com}, m_indexDir).failures.size(), 1);
+        if (change == u"mended")
+            QVERIFY(writeBytes(com, zoneText("com")));
+    } else if (change != u"new") {
         QVERIFY(loadZoneFiles({com}, m_indexDir).failures.isEmpty());
+    }
     QString indexDir = m_indexDir;
     if (change == u"touch") {
         QFile f(com);

@@ -2,6 +2,8 @@
 
 #include "files/file_access.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -18,6 +20,30 @@ QString sentence(QString text) {
     if (!text.endsWith(u'.'))
         text += u'.';
     return text;
+}
+
+// Beside a zone file's index, why the file could not be used at the last check, after the size
+// and time it had then: the list of zone files tells it until the file changes.
+QString failurePath(const QString& indexDir, const QString& zonePath) {
+    return zoneIndexPath(indexDir, zonePath) + QStringLiteral(".failed");
+}
+
+QByteArray identityOf(const QString& zonePath) {
+    const QFileInfo file(zonePath);
+    return QByteArray::number(file.size()) + ' ' +
+           QByteArray::number(file.lastModified().toMSecsSinceEpoch());
+}
+
+// The failure kept for zonePath as it is now; empty when none is, or the file has changed.
+QString keptFailure(const QString& indexDir, const QString& zonePath) {
+    QFile kept(failurePath(indexDir, zonePath));
+    if (!kept.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = kept.read(4096);
+    const qsizetype end = text.indexOf('\n');
+    if (end < 0 || text.left(end) != identityOf(zonePath))
+        return {};
+    return QString::fromUtf8(text.mid(end + 1)).trimmed();
 }
 
 } // namespace
@@ -38,8 +64,15 @@ ZoneFilesLoaded loadZoneFiles(const QStringList& files, const QString& indexDir,
             break;
         if (!index) {
             loaded.failures << sentence(index.error().message);
+            // Kept for the list of zone files; losing it costs only that line.
+            if (!indexDir.isEmpty() && QDir().mkpath(indexDir))
+                (void)writeFileWhole(failurePath(indexDir, files[i]),
+                                     identityOf(files[i]) + '\n' +
+                                         loaded.failures.constLast().toUtf8());
             continue;
         }
+        if (!indexDir.isEmpty())
+            QFile::remove(failurePath(indexDir, files[i]));
         if (built)
             if (const QString notice = skippedLinesNotice(index->facts()); !notice.isEmpty())
                 loaded.notices << notice;
@@ -54,8 +87,11 @@ QString zoneFileStatus(const QString& zonePath, const QString& indexDir) {
     if (indexDir.isEmpty())
         return QStringLiteral("There is no cache folder to keep its index in.");
     const QString indexPath = zoneIndexPath(indexDir, zonePath);
-    if (!QFileInfo::exists(indexPath))
+    if (!QFileInfo::exists(indexPath)) {
+        if (const QString failure = keptFailure(indexDir, zonePath); !failure.isEmpty())
+            return QStringLiteral("Not used at the last check: %1").arg(failure);
         return QStringLiteral("Not indexed yet: indexed at the next check.");
+    }
     const Result<ZoneIndex> index = ZoneIndex::open(indexPath);
     if (!index)
         return QStringLiteral("Its index is damaged: built again at the next check.");
