@@ -175,6 +175,8 @@ std::optional<int> CheckSession::prepare() {
             printError(resume.error().message);
             return kExitBadInput;
         }
+        if (!resume->notice().isEmpty())
+            printError(resume->notice());
         m_output = std::make_unique<ResultsOutput>(std::move(*resume));
     } else {
         m_output = std::make_unique<ResultsOutput>(m_streams.out, m_options.format);

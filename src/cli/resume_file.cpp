@@ -109,8 +109,22 @@ Result<ResumeFile> ResumeFile::open(const CliOptions& options) {
         return refuse(QStringLiteral("it holds %1 results, not %2.")
                           .arg(formatName(file.m_format), formatName(options.format)));
     for (; !line.isEmpty(); line = in.readLine(), ++lineNumber) {
-        if (!line.endsWith('\n'))
-            return refuse(QStringLiteral("line %1, its last, is incomplete.").arg(lineNumber));
+        if (!line.endsWith('\n')) {
+            // A last row without its line end is our own write, cut by a kill or a power cut:
+            // dropped, so that its domain is checked again and the rows after it start clean.
+            const qint64 cutFrom = in.pos() - line.size();
+            in.close();
+            if (!QFile::resize(path, cutFrom))
+                return refuse(QStringLiteral("line %1, its last, is incomplete, and it cannot be "
+                                             "dropped.")
+                                  .arg(lineNumber));
+            file.m_notice = QStringLiteral("Line %1 of %2, its last, was cut short (an "
+                                           "interrupted write): dropped, and its domain checked "
+                                           "again.")
+                                .arg(lineNumber)
+                                .arg(path);
+            break;
+        }
         const std::optional<ResumeRow> row = readResumeRow(line.chopped(1), file.m_format);
         if (!row)
             return refuse(QStringLiteral("line %1 is not a row of %2 results.")
@@ -118,7 +132,7 @@ Result<ResumeFile> ResumeFile::open(const CliOptions& options) {
                               .arg(formatName(file.m_format)));
         (row->cancelled ? file.m_cancelled : file.m_done).push_back(key(row->domain));
     }
-    if (in.error() != QFileDevice::NoError)
+    if (in.isOpen() && in.error() != QFileDevice::NoError)
         return Failure{QStringLiteral("Cannot read %1: %2").arg(path, in.errorString())};
     std::sort(file.m_done.begin(), file.m_done.end());
     std::sort(file.m_cancelled.begin(), file.m_cancelled.end());

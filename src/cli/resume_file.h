@@ -17,7 +17,8 @@ class ResumeFile {
 public:
     // Reads the file named by --resume. One that does not exist or is empty is started in the
     // format asked for; any other must be our csv (its exact header) or JSON Lines with our
-    // fields on every line, and a --format that names another format is refused.
+    // fields on every line, and a --format that names another format is refused. A last line
+    // without its line end is cut off the file (notice() says so).
     static Result<ResumeFile> open(const CliOptions& options);
 
     const QString& path() const { return m_path; }
@@ -28,6 +29,9 @@ public:
     bool isDone(const QString& domain) const;
     // A row for domain that an interruption left "cancelled": checked again, its row replaced.
     bool isCancelled(const QString& domain) const;
+    // What opening did to the file that the user should know (a cut last row dropped); empty
+    // when nothing.
+    const QString& notice() const { return m_notice; }
 
     // Rewrites the file through a temporary one: each cancelled row whose domain has a line in
     // replacements becomes that line, every other row stays byte for byte; appended follows.
@@ -41,6 +45,7 @@ private:
     QString m_path;
     CliFormat m_format = CliFormat::Csv;
     bool m_new = true;
+    QString m_notice;
     std::vector<std::uint64_t> m_done;      // sorted
     std::vector<std::uint64_t> m_cancelled; // sorted
 };

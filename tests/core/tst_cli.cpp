@@ -76,6 +76,7 @@ private slots:
     void interruptThenResume();
     void resumeRefusesForeignFile_data();
     void resumeRefusesForeignFile();
+    void resumeDropsACutRow();
     void zoneFileAnswers();
     void outputCannotBeWritten_data();
     void outputCannotBeWritten();
@@ -1112,8 +1113,6 @@ void TestCli::resumeRefusesForeignFile_data() {
                                      "header) nor JSON Lines with their fields.";
     QTest::newRow("a broken row") << csvHeader().toUtf8() + "\nx.com,\"open\n"
                                   << QStringList{} << "line 2 is not a row of csv results.";
-    QTest::newRow("a half-written row") << csvHeader().toUtf8() + "\nx.com,x,com" << QStringList{}
-                                        << "line 2, its last, is incomplete.";
     QTest::newRow("another format asked")
         << csvHeader().toUtf8() + '\n'
         << QStringList{"--format", "jsonl"} << "it holds csv results, not JSON Lines.";
@@ -1136,6 +1135,30 @@ void TestCli::resumeRefusesForeignFile() {
              QStringLiteral("Cannot resume %1: %2\n%1 is left as it is.\n").arg(path, why));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), content);
+}
+
+// After a kill, the file ends in a row cut short: resuming drops it, says so, checks its domain
+// again, and the file ends whole.
+void TestCli::resumeDropsACutRow() {
+    const QString path = m_dir->filePath(QStringLiteral("results.csv"));
+    const QStringList args = fastRun() + QStringList{"--resume", path, "--tlds", "com"};
+    QCOMPARE(run(args + QStringList{"taken"}).status, 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("free.com,free,co");
+    file.close();
+
+    const CliResult resumed = run(args + QStringList{"taken", "free"});
+    QCOMPARE(resumed.status, 0);
+    QVERIFY2(
+        resumed.err.startsWith(QStringLiteral("Line 3 of %1, its last, was cut short").arg(path)),
+        qPrintable(resumed.err));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QStringList> records = parseCsv(QString::fromUtf8(file.readAll()));
+    QCOMPARE(records.size(), 3);
+    QCOMPARE(records[1].mid(0, 1) + records[1].mid(3, 1),
+             (QStringList{"taken.com", "unavailable"}));
+    QCOMPARE(records[2].mid(0, 1) + records[2].mid(3, 1), (QStringList{"free.com", "available"}));
 }
 
 // Candidates under a zone file's zone are answered from it: a nameserver that never answers is
