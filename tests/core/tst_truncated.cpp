@@ -1,8 +1,6 @@
 // Truncated answers decide nothing over UDP; the question goes again over TCP, and that answer
 // decides. The peer here misbehaves as servers that limit their rate do: every UDP answer
 // truncated, whole answers over TCP only.
-#include "engine/query_runner.h"
-#include "engine/run_plan.h"
 #include "test_support.h"
 
 #include <QNetworkDatagram>
@@ -84,16 +82,10 @@ void TestTruncated::askedAgainOverTcp() {
     TruncatingServer server;
     if (!server.start())
         QSKIP("cannot listen on port 53 of the test address (needs root)");
-    RunRequest request{QStringLiteral("taken free other"), CheckMode::Separately,
-                       SearchSet::DefaultList, QStringList{QStringLiteral("com")}};
-    request.selfTest = false;
-    Result<RunPlan, RunRefusal> plan = planRun(request, TldCatalogue{});
-    QVERIFY(plan);
-    CheckTable& table = plan->candidates;
-    QueryRunner runner;
-    QVERIFY(runner.initNetwork(kServer));
-    runner.start(table, 5, 2, table.candidateCount() + 1);
-    QTRY_VERIFY_WITH_TIMEOUT(!runner.isRunning(), 10000);
+    const std::optional<CheckTable> checked =
+        test::checkNames(kServer, QStringLiteral("taken free other"), {QStringLiteral("com")});
+    QVERIFY(checked);
+    const CheckTable& table = *checked;
     QCOMPARE(table.at(1, 1).state, CheckState::Unavailable);
     QCOMPARE(table.at(1, 2).state, CheckState::Available);
     QCOMPARE(table.at(1, 3).state, CheckState::Unavailable);

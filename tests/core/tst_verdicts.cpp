@@ -219,15 +219,10 @@ void TestVerdicts::danglingAlias() {
     NOMISPOT_START_NSD(nsd, kNsd,
                        (QMap<QString, QString>{{"com", kTaken + "alias CNAME missing.com.\n"}}));
     QCOMPARE(digRcode(kNsd, QStringLiteral("alias.com")), 3);
-    RunRequest request{QStringLiteral("alias free"), CheckMode::Separately, SearchSet::DefaultList,
-                       QStringList{QStringLiteral("com")}};
-    Result<RunPlan, RunRefusal> plan = planRun(request, TldCatalogue{});
-    QVERIFY(plan);
-    CheckTable& table = plan->candidates;
-    QueryRunner runner;
-    QVERIFY(runner.initNetwork(kNsd));
-    runner.start(table, 5, 2, table.candidateCount() + 1);
-    QTRY_VERIFY_WITH_TIMEOUT(!runner.isRunning(), 20000);
+    const std::optional<CheckTable> checked =
+        test::checkNames(kNsd, QStringLiteral("alias free"), {QStringLiteral("com")}, true);
+    QVERIFY(checked);
+    const CheckTable& table = *checked;
     QCOMPARE(table.at(1, 1).state, CheckState::Unavailable);
     QCOMPARE(reasonText(table.at(1, 1)), QStringLiteral("exists as an alias (CNAME)"));
     QCOMPARE(table.at(1, 2).state, CheckState::Available);

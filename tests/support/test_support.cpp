@@ -1,12 +1,32 @@
 #include "test_support.h"
 
 #include "catalogue/catalogue_file.h"
+#include "engine/query_runner.h"
+#include "engine/run_plan.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTest>
 
 namespace nomispot::test {
+
+std::optional<CheckTable> checkNames(const QString& nameserver, const QString& names,
+                                     const QStringList& suffixes, bool selfTest) {
+    RunRequest request{names, CheckMode::Separately, SearchSet::DefaultList, suffixes};
+    request.selfTest = selfTest;
+    Result<RunPlan, RunRefusal> plan = planRun(request, TldCatalogue{});
+    if (!plan)
+        return std::nullopt;
+    CheckTable table = std::move(plan->candidates);
+    QueryRunner runner;
+    if (!runner.initNetwork(nameserver))
+        return std::nullopt;
+    runner.start(table, 5, 2, table.candidateCount() + 1);
+    if (!QTest::qWaitFor([&runner] { return !runner.isRunning(); }, 20000))
+        return std::nullopt;
+    return table;
+}
 
 QStringList MessageRecorder::texts() const {
     QStringList list;

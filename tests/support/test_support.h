@@ -1,12 +1,14 @@
 #pragma once
 
 #include "catalogue/tld_catalogue.h"
+#include "engine/check_table.h"
 #include "message_service.h"
 #include "settings/settings_store.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace nomispot::test {
@@ -31,6 +33,11 @@ public:
     void open(const QString& target) override { targets << target; }
     QStringList targets;
 };
+
+// Checks names under suffixes against nameserver as a run does (5 ms apart, 2 passes), with the
+// self-test when asked; the table once the run is over, or nothing when it could not be run.
+std::optional<CheckTable> checkNames(const QString& nameserver, const QString& names,
+                                     const QStringList& suffixes, bool selfTest = false);
 
 // Catalogue from plain lines "tld;description;site;subdomains".
 TldCatalogue makeCatalogue(const QStringList& plainLines);
