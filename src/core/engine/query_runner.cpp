@@ -110,10 +110,10 @@ void QueryRunner::start(CheckTable& table, int delayMs, int retries, int progres
     hooks.finished = [this] {
         m_timer.stop();
         m_tcp.stop();
-        const bool dead = !m_heard && m_refusals >= kRefusalsOfADeadServer;
-        const QString message = nothingAnswersMessage(m_socket.peerAddress(), m_socket.peerPort());
-        m_socket.close();
         // Every question refused and nothing back: the nameserver, not the names, is the answer.
+        const bool dead = onlyRefused();
+        const QString message = dead ? deadServerMessage() : QString();
+        m_socket.close();
         if (dead)
             emit networkFailed(message);
         else
@@ -157,7 +157,7 @@ void QueryRunner::tickOnSchedule() {
     }
     // A dead nameserver is named at once rather than waited for through every pass.
     if (nothingListens()) {
-        const QString message = nothingAnswersMessage(m_socket.peerAddress(), m_socket.peerPort());
+        const QString message = deadServerMessage();
         stop();
         emit networkFailed(message);
     }
@@ -168,9 +168,17 @@ void QueryRunner::noteRefusal() {
         ++m_refusals;
 }
 
+bool QueryRunner::onlyRefused() const {
+    return !m_heard && m_refusals >= kRefusalsOfADeadServer;
+}
+
 bool QueryRunner::nothingListens() const {
-    return m_phase && m_phase->isRunning() && !m_heard && m_refusals >= kRefusalsOfADeadServer &&
+    return m_phase && m_phase->isRunning() && onlyRefused() &&
            m_clock.elapsed() >= kSilenceOfADeadServerMs;
+}
+
+QString QueryRunner::deadServerMessage() const {
+    return nothingAnswersMessage(m_socket.peerAddress(), m_socket.peerPort());
 }
 
 void QueryRunner::stop() {

@@ -60,8 +60,11 @@ private:
     void tickOnSchedule();
     void reportSocketError(const QString& reason);
     void noteRefusal();
-    // Nothing but refusals since the run began: nothing listens at the nameserver's address.
+    // Enough refusals and nothing received since the run began.
+    bool onlyRefused() const;
+    // Only refusals, and for long enough: nothing listens at the nameserver's address.
     bool nothingListens() const;
+    QString deadServerMessage() const;
 
     QUdpSocket m_socket;
     TcpQuestions m_tcp; // what came back truncated, asked again

@@ -60,6 +60,10 @@ RegistryQuestions::~RegistryQuestions() {
     cancel();
 }
 
+std::function<bool(quint64)> RegistryQuestions::mine() const {
+    return [this](quint64 id) { return m_tags.count(id) > 0; };
+}
+
 void RegistryQuestions::lookUp(int tag, const QString& asciiDomain) {
     if (m_client)
         m_tags.emplace(m_client->lookUp(asciiDomain), tag);
@@ -68,12 +72,12 @@ void RegistryQuestions::lookUp(int tag, const QString& asciiDomain) {
 std::optional<HostWait> RegistryQuestions::longestWait() const {
     if (!m_client || m_tags.empty())
         return std::nullopt;
-    return m_client->longestWait([this](quint64 id) { return m_tags.count(id) > 0; });
+    return m_client->longestWait(mine());
 }
 
 void RegistryQuestions::cancel() {
     if (m_client && !m_tags.empty())
-        m_client->forget([this](quint64 id) { return m_tags.count(id) > 0; });
+        m_client->forget(mine());
     m_tags.clear();
 }
 

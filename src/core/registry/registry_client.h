@@ -66,6 +66,9 @@ signals:
     void idle(); // the last pending question was answered
 
 private:
+    // Picks this caller's questions among the client's.
+    std::function<bool(quint64)> mine() const;
+
     QPointer<RegistryClient> m_client;
     std::map<quint64, int> m_tags; // question id to the caller's tag
 };

@@ -76,14 +76,20 @@ void CheckRun::setStage(Stage stage) {
     emit stageChanged(stage);
 }
 
-void CheckRun::start(CheckTable& table, const DnsSettings& dns) {
+void CheckRun::beginRun(CheckTable& table, const DnsSettings& dns, int candidates,
+                        bool testAfresh) {
     m_table = &table;
     m_dns = dns;
     m_dns.nameserver = nameserverInUse(dns.nameserver);
-    m_cancelled = m_sendFailed = m_testAfresh = m_confirmAsked = false;
+    m_cancelled = m_sendFailed = m_confirmAsked = false;
+    m_testAfresh = testAfresh;
     m_zoneAnswered = 0;
-    m_progressMaximum = table.candidateCount() + 1;
+    m_progressMaximum = candidates + 1;
     ++m_runs;
+}
+
+void CheckRun::start(CheckTable& table, const DnsSettings& dns) {
+    beginRun(table, dns, table.candidateCount(), false);
     // Zone files answer for their zones' candidates before anything is asked.
     if (!m_setup.zoneFiles.isEmpty() && !m_zones) {
         indexZoneFiles();
@@ -103,15 +109,8 @@ int CheckRun::checkAgain(CheckTable& table, const DnsSettings& dns) {
     const int again = table.reopenNotChecked();
     if (again == 0)
         return 0;
-    m_table = &table;
-    m_dns = dns;
-    m_dns.nameserver = nameserverInUse(dns.nameserver);
-    m_cancelled = m_sendFailed = m_confirmAsked = false;
     // The nameserver may have changed: suffixes are tested afresh.
-    m_testAfresh = true;
-    m_zoneAnswered = 0;
-    m_progressMaximum = again + 1;
-    ++m_runs;
+    beginRun(table, dns, again, true);
     connectNameserver();
     return again;
 }
@@ -138,7 +137,8 @@ void CheckRun::answerFromZoneFiles() {
 // The queries start once the nameserver is ready: a host name is looked up first, and the run
 // can be cancelled meanwhile.
 void CheckRun::connectNameserver() {
-    setStage(Stage::Connecting);
+    if (m_stage != Stage::Connecting)
+        setStage(Stage::Connecting);
     m_runner.prepareNetwork(m_dns.nameserver);
 }
 

@@ -113,6 +113,8 @@ signals:
 
 private:
     void setStage(Stage stage);
+    // A new run on table against dns, with this many candidates to answer.
+    void beginRun(CheckTable& table, const DnsSettings& dns, int candidates, bool testAfresh);
     void indexZoneFiles();
     void answerFromZoneFiles();
     void connectNameserver();

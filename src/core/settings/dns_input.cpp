@@ -91,7 +91,7 @@ std::optional<QString> unusableNameserver(const NameserverAddress& parsed) {
         return QStringLiteral("not an address or a host name");
     if (parsed.address)
         return std::nullopt;
-    // A top-level domain is never a number: "200" is no host name.
+    // A top-level domain is never a number: "1.2.3.4.5" is no host name.
     const QString tld = parsed.host.section(u'.', -1, -1, QString::SectionSkipEmpty);
     if (std::all_of(tld.begin(), tld.end(), [](QChar c) { return c.isDigit(); }))
         return QStringLiteral("not an address or a host name");

@@ -55,8 +55,7 @@ void frmResults::lookUp(const std::vector<CheckTable::Cell>& cells) {
 
 void frmResults::keepRegistryAnswer(const frmRegistryLookup::Domain& domain,
                                     const RegistryOutcome& outcome) {
-    if (!isRunActive() &&
-        m_run.keepRegistryAnswer(m_plan.candidates, domain.cell, domain.ascii, outcome))
+    if (m_run.keepRegistryAnswer(m_plan.candidates, domain.cell, domain.ascii, outcome))
         ShowCellState(domain.cell.c, domain.cell.r);
 }
 
